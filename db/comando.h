@@ -1,0 +1,39 @@
+#pragma once
+
+#include "db/sql.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+// Running single statements on a connection; any rejection becomes a DbError.
+namespace comando {
+
+// The engine's message as the user sees it in the error box.
+QString textoError(const QSqlError& e);
+
+// Binds values in order to a prepared query.
+void enlazar(QSqlQuery& q, const QVariantList& valores);
+QSqlQuery preparar(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
+// Runs a statement that changes rows; returns how many rows it changed.
+int ejecutar(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
+// Runs a query and returns the first column of its first row (null when there is none).
+QVariant valor(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
+
+// Scope guard: rolls back unless commit() was reached, so a multi-statement change is all or
+// nothing.
+class Transaccion {
+public:
+    explicit Transaccion(QSqlDatabase db = QSqlDatabase::database());
+    ~Transaccion();
+    void commit();
+    Transaccion(const Transaccion&) = delete;
+    Transaccion& operator=(const Transaccion&) = delete;
+
+private:
+    QSqlDatabase db_;
+    bool abierta_ = false;
+};
+
+}  // namespace comando

@@ -1,0 +1,128 @@
+#include "db/sql.h"
+
+namespace sql {
+
+namespace {
+
+// Joined lists name every column, qualifying the one column both tables share, so a grid or a
+// handler can ask for "Visita.codigo" or "Paciente.codigo" and get the right one.
+const QString& columnasPacienteVisita()
+{
+    static const QString columnas = QStringLiteral(
+        "Paciente.codigo AS \"Paciente.codigo\", Paciente.nombre AS nombre, "
+        "Paciente.apellido1 AS apellido1, Paciente.apellido2 AS apellido2, Paciente.dni AS dni, "
+        "Paciente.tlf1 AS tlf1, Paciente.tlf2 AS tlf2, Paciente.direccion AS direccion, "
+        "Paciente.poblacion AS poblacion, Paciente.provincia AS provincia, "
+        "Paciente.fecha_alta AS fecha_alta, Paciente.sociedad AS sociedad, "
+        "Paciente.comentario AS comentario, "
+        "Visita.codigo AS \"Visita.codigo\", Visita.fecha AS fecha, Visita.pago AS pago, "
+        "Visita.cantidad AS cantidad, Visita.observacion AS observacion, Visita.hora AS hora, "
+        "Visita.factura AS factura, Visita.num_factura AS num_factura");
+    return columnas;
+}
+
+const QString& ordenPermitido(const QString& ordenCitas)
+{
+    static const QStringList permitidos = {
+        kOrdenHora,
+        QStringLiteral("ORDER BY nombre"),
+        QStringLiteral("ORDER BY apellido1"),
+        QStringLiteral("ORDER BY apellido2"),
+        QStringLiteral("ORDER BY paciente.codigo"),
+    };
+    for (const QString& p : permitidos) {
+        if (p == ordenCitas)
+            return p;
+    }
+    return permitidos.front();
+}
+
+Sql visitasConPacienteDelDia(const QString& fecha, const QString& orden)
+{
+    return {QStringLiteral("SELECT ") + columnasPacienteVisita()
+                + QStringLiteral(" FROM Paciente, Visita WHERE Visita.fecha = ? "
+                                 "AND Visita.codigo = Paciente.codigo ")
+                + orden,
+            {fecha}};
+}
+
+}  // namespace
+
+Sql citasDelDia(const QString& fecha, const QString& ordenCitas)
+{
+    // Ties keep a stable, sensible order: by hour, then code.
+    QString orden = ordenPermitido(ordenCitas);
+    if (orden != kOrdenHora)
+        orden += QStringLiteral(", hora");
+    return visitasConPacienteDelDia(fecha, orden + QStringLiteral(", Visita.codigo"));
+}
+
+Sql vistaRapida(const QString& fecha)
+{
+    return visitasConPacienteDelDia(fecha, QStringLiteral("ORDER BY hora, Visita.codigo"));
+}
+
+Sql citasDeFecha(const QString& fecha)
+{
+    return visitasConPacienteDelDia(fecha, QStringLiteral("ORDER BY hora, Visita.codigo"));
+}
+
+Sql pacientePorCodigo(int codigo)
+{
+    return {QStringLiteral("SELECT * FROM Paciente WHERE codigo = ?"), {codigo}};
+}
+
+Sql leerTablaCodigo()
+{
+    return {QStringLiteral("SELECT codigo FROM tabla_codigo ORDER BY rowid LIMIT 1"), {}};
+}
+
+Sql guardarTablaCodigo(qint64 codigo)
+{
+    // Keeps exactly one row: overwrites the first row, or puts the row back when it went missing.
+    return {QStringLiteral("INSERT OR REPLACE INTO tabla_codigo (rowid, codigo) VALUES "
+                           "(COALESCE((SELECT MIN(rowid) FROM tabla_codigo), 1), ?)"),
+            {codigo}};
+}
+
+Sql contarPacientesConCodigo(qint64 codigo)
+{
+    return {QStringLiteral("SELECT COUNT(*) FROM Paciente WHERE codigo = ?"), {codigo}};
+}
+
+Sql primerCodigoLibreDesde(qint64 desde)
+{
+    // Either `desde` itself is free, or the first taken code at or above it whose successor is
+    // free. One pass over the primary key instead of one round trip per taken code.
+    return {QStringLiteral(
+                "SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM Paciente WHERE codigo = ?1) THEN ?1 "
+                "ELSE (SELECT p.codigo + 1 FROM Paciente p WHERE p.codigo >= ?1 AND NOT EXISTS "
+                "(SELECT 1 FROM Paciente q WHERE q.codigo = p.codigo + 1) "
+                "ORDER BY p.codigo LIMIT 1) END"),
+            {desde}};
+}
+
+Sql insertarPaciente(const DatosPaciente& p)
+{
+    return {QStringLiteral(
+                "INSERT INTO Paciente (codigo, nombre, apellido1, apellido2, dni, tlf1, tlf2, "
+                "direccion, poblacion, provincia, fecha_alta, sociedad, comentario) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {p.codigo, p.nombre, p.apellido1, p.apellido2, p.dni, p.tlf1, p.tlf2, p.direccion,
+             p.poblacion, p.provincia, p.fechaAlta, p.sociedad, p.comentario}};
+}
+
+Sql contarVisitasDelDia(int codigo, const QString& fecha)
+{
+    return {QStringLiteral("SELECT COUNT(*) FROM Visita WHERE codigo = ? AND fecha = ?"),
+            {codigo, fecha}};
+}
+
+Sql insertarVisita(const NuevaVisita& v)
+{
+    return {QStringLiteral("INSERT INTO Visita (codigo, fecha, pago, cantidad, observacion, hora, "
+                           "factura) VALUES (?, ?, ?, ?, ?, ?, 0)"),
+            {v.codigo, v.fecha, v.pago ? 1 : 0, v.cantidad, v.observacion, v.hora}};
+}
+
+}  // namespace sql

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+// One statement: its text and the values bound to its placeholders, in order. Values are never
+// spliced into the text, so nothing typed can change a statement.
+struct Sql {
+    QString text;
+    QVariantList values;
+};
+
+// One builder per statement the windows run. Windows hold no SQL text of their own.
+namespace sql {
+
+// ORDER BY clauses the day list accepts; anything else falls back to the first one.
+inline const QString kOrdenHora = QStringLiteral("ORDER BY hora");
+
+// Today's appointments (main window), ordered by an ORDER BY clause built from a fixed choice.
+Sql citasDelDia(const QString& fecha, const QString& ordenCitas);
+// Appointments of one day for the calendar's quick view, by hour.
+Sql vistaRapida(const QString& fecha);
+// One patient by code.
+Sql pacientePorCodigo(int codigo);
+
+// --- Patient registration ---
+Sql leerTablaCodigo();
+Sql guardarTablaCodigo(qint64 codigo);   // sets the one row, creating it when missing
+Sql contarPacientesConCodigo(qint64 codigo);
+// First code at or above `desde` that no patient holds.
+Sql primerCodigoLibreDesde(qint64 desde);
+struct DatosPaciente {
+    int codigo = 0;
+    QString nombre, apellido1, apellido2, dni, tlf1, tlf2, direccion, poblacion, provincia,
+        fechaAlta, sociedad, comentario;
+};
+Sql insertarPaciente(const DatosPaciente& p);
+
+// --- Booking ---
+Sql citasDeFecha(const QString& fecha);   // the booking window's day list
+Sql contarVisitasDelDia(int codigo, const QString& fecha);
+struct NuevaVisita {
+    int codigo = 0;
+    QString fecha;
+    bool pago = false;
+    int cantidad = 0;
+    QString observacion;
+    QString hora;
+};
+Sql insertarVisita(const NuevaVisita& v);
+
+}  // namespace sql

@@ -1,0 +1,93 @@
+#include "tests/support/entorno.h"
+
+#include "app/ventanas.h"
+#include "db/comando.h"
+#include "db/esquema.h"
+#include "db/sql.h"
+
+#include <QSqlQuery>
+
+namespace {
+const QString kConexionPrevia = QStringLiteral("entorno-previo");
+}
+
+Entorno::Entorno()
+{
+    esquema::crearFichero(rutaBD());
+    mensajes::setRespondedor([this](mensajes::Tipo tipo, const QString& texto) {
+        textos.append(texto);
+        tipos.append(tipo);
+        return respuestas.isEmpty() ? 1 : respuestas.takeFirst();
+    });
+    setEjecutorModal([this](Ventana* v) {
+        abiertas.append(v->objectName());
+        const auto guion = guiones.value(v->objectName());
+        return guion ? guion(v) : int(QDialog::Rejected);
+    });
+}
+
+Entorno::~Entorno()
+{
+    esquema::cerrar(kConexionPrevia);
+    if (ventanas_)
+        programa::destruirVentanas();
+    esquema::cerrar();
+    mensajes::setRespondedor({});
+    setEjecutorModal({});
+}
+
+QString Entorno::rutaBD() const
+{
+    return dir_.filePath(esquema::kNombreFichero);
+}
+
+bool Entorno::crearVentanas()
+{
+    esquema::cerrar(kConexionPrevia);
+    ventanas_ = programa::crearVentanas(rutaBD());
+    return ventanas_;
+}
+
+QSqlDatabase Entorno::conexion()
+{
+    if (ventanas_)
+        return QSqlDatabase::database();
+    if (!QSqlDatabase::contains(kConexionPrevia))
+        esquema::abrir(rutaBD(), kConexionPrevia);
+    return QSqlDatabase::database(kConexionPrevia);
+}
+
+void Entorno::paciente(int codigo, const QString& apellido1, const QString& nombre,
+                       const QString& apellido2)
+{
+    sql::DatosPaciente p;
+    p.codigo = codigo;
+    p.nombre = nombre;
+    p.apellido1 = apellido1;
+    p.apellido2 = apellido2;
+    p.tlf1 = QStringLiteral("600000000");
+    p.fechaAlta = QStringLiteral("01/01/2026");
+    comando::ejecutar(sql::insertarPaciente(p), conexion());
+}
+
+void Entorno::visita(int codigo, const QString& fecha, const QString& hora, bool pago,
+                     const QString& observacion)
+{
+    sql::NuevaVisita v;
+    v.codigo = codigo;
+    v.fecha = fecha;
+    v.hora = hora;
+    v.pago = pago;
+    v.observacion = observacion;
+    comando::ejecutar(sql::insertarVisita(v), conexion());
+}
+
+void Entorno::exec(const QString& texto, const QVariantList& valores)
+{
+    comando::ejecutar(Sql{texto, valores}, conexion());
+}
+
+QVariant Entorno::valor(const QString& texto, const QVariantList& valores)
+{
+    return comando::valor(Sql{texto, valores}, conexion());
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/aplicacion.h"
+#include "app/ventanas.h"
+#include "ui/common/mensajes.h"
+#include "ui/common/ventana.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+// What every test gets: a fresh clinic database in its own temporary folder, a scripted
+// answerer in place of the message boxes, and modal windows that run a script instead of
+// waiting for a user. Built per test function (init/cleanup), never shared between tests.
+class Entorno {
+public:
+    Entorno();
+    ~Entorno();
+    Entorno(const Entorno&) = delete;
+    Entorno& operator=(const Entorno&) = delete;
+
+    QString carpeta() const { return dir_.path(); }
+    QString rutaBD() const;
+
+    // Creates the ten windows on this database, as the program does at start.
+    bool crearVentanas();
+
+    // Rows written straight into the database (the default connection once the windows exist,
+    // a private one before).
+    void paciente(int codigo, const QString& apellido1 = QStringLiteral("GARCÍA"),
+                  const QString& nombre = QStringLiteral("ANA"),
+                  const QString& apellido2 = QStringLiteral("LÓPEZ"));
+    void visita(int codigo, const QString& fecha, const QString& hora, bool pago = false,
+                const QString& observacion = QString());
+    void exec(const QString& sql, const QVariantList& valores = {});
+    QVariant valor(const QString& sql, const QVariantList& valores = {});
+
+    // Message boxes: every text shown, in order, with its kind; answers are taken from the
+    // front of `respuestas` (OK / index) and default to 1 (OK) when it is empty.
+    QStringList textos;
+    QList<mensajes::Tipo> tipos;
+    QList<int> respuestas;
+
+    // Modal windows: the objectName of each window opened, in order; `guiones` may hold, by
+    // objectName, what to do while that window is open (it returns the dialog's result).
+    QStringList abiertas;
+    QHash<QString, std::function<int(Ventana*)>> guiones;
+
+private:
+    QSqlDatabase conexion();
+
+    QTemporaryDir dir_;
+    bool ventanas_ = false;
+};
+
+// The test program's main: our application object (so database errors reach the one error
+// box), Spanish as in the program, offscreen.
+#define CLINORA_TEST_MAIN(Clase)                                                             \
+    int main(int argc, char** argv)                                                          \
+    {                                                                                        \
+        Aplicacion app(argc, argv);                                                          \
+        programa::configurarIdioma();                                                        \
+        Clase prueba;                                                                        \
+        return QTest::qExec(&prueba, argc, argv);                                            \
+    }

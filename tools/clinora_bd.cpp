@@ -1,0 +1,35 @@
+// clinora-bd: makes clinic database files. Not part of the program, which never creates tables.
+#include "db/esquema.h"
+#include "db/error.h"
+#include "db/generador.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream err(stderr);
+    const QStringList args = app.arguments();
+    if (args.size() != 3 || !QStringList{"crear", "demo", "grande"}.contains(args.at(1))) {
+        err << "Uso: clinora-bd crear|demo|grande FICHERO\n"
+               "  crear   base de datos vacía (tabla_codigo en 1)\n"
+               "  demo    unos 40 pacientes con citas pasadas, de hoy y futuras\n"
+               "  grande  100.000 pacientes y 1.000.000 de visitas (para medir tiempos)\n";
+        return 2;
+    }
+    try {
+        const QString orden = args.at(1);
+        const QString fichero = args.at(2);
+        if (orden == QLatin1String("crear"))
+            esquema::crearFichero(fichero);
+        else if (orden == QLatin1String("demo"))
+            generador::crearDemo(fichero, QDate::currentDate());
+        else
+            generador::crearGrande(fichero);
+    } catch (const DbError& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,39 @@
+#include "ui/common/cabecera.h"
+
+#include "ui/common/ayuda.h"
+#include "ui/common/controles.h"
+#include "ui/common/estilo.h"
+
+#include <QHBoxLayout>
+#include <QToolButton>
+
+Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString& titulo,
+                       bool conAyuda, const QString& hintAyuda)
+{
+    Cabecera c;
+    c.panel = crearPanel(nombrePanel, titulo, estilo::kCielo, padre);
+    QFont f = c.panel->font();
+    f.setBold(true);
+    f.setPixelSize(20);
+    c.panel->setFont(f);
+    c.panel->setMinimumHeight(56);
+
+    auto* fila = new QHBoxLayout(c.panel);
+    fila->setContentsMargins(8, 4, 8, 4);
+    auto* logo = new QLabel(c.panel);
+    logo->setObjectName(QStringLiteral("Image1"));
+    logo->setPixmap(QPixmap(QStringLiteral(":/imagenes/logo.png"))
+                        .scaledToHeight(44, Qt::SmoothTransformation));
+    fila->addWidget(logo);
+    fila->addStretch();
+    if (conAyuda) {
+        auto* panel12 = new QWidget(c.panel);
+        panel12->setObjectName(QStringLiteral("Panel12"));
+        auto* dentro = new QHBoxLayout(panel12);
+        dentro->setContentsMargins(0, 0, 0, 0);
+        c.ayuda = ayuda::crearImagenAyuda(panel12, hintAyuda);
+        dentro->addWidget(c.ayuda);
+        fila->addWidget(panel12);
+    }
+    return c;
+}

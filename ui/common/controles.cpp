@@ -1,0 +1,149 @@
+#include "ui/common/controles.h"
+
+#include "db/dataset.h"
+#include "ui/common/estilo.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QValidator>
+
+namespace {
+
+// Upper-cases in place as the user types; accepts anything.
+class ValidadorMayusculas : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+QString sinAcelerador(QString texto)
+{
+    return texto.remove(QLatin1Char('&')).trimmed();
+}
+
+}  // namespace
+
+EditMayusculas::EditMayusculas(const QString& nombre, QWidget* parent) : QLineEdit(parent)
+{
+    setObjectName(nombre);
+    setValidator(new ValidadorMayusculas(this));
+}
+
+QLabel* crearPanel(const QString& nombre, const QString& caption, const QColor& color,
+                   QWidget* parent)
+{
+    auto* panel = new QLabel(caption, parent);
+    panel->setObjectName(nombre);
+    panel->setAutoFillBackground(true);
+    QPalette p = panel->palette();
+    p.setColor(QPalette::Window, color);
+    p.setColor(QPalette::WindowText, Qt::white);
+    panel->setPalette(p);
+    panel->setAlignment(Qt::AlignCenter);
+    return panel;
+}
+
+QPushButton* crearBoton(const QString& nombre, const QString& caption, const QString& hint,
+                        const QString& icono, QWidget* parent)
+{
+    auto* boton = new QPushButton(caption, parent);
+    boton->setObjectName(nombre);
+    boton->setToolTip(hint);
+    boton->setCursor(Qt::PointingHandCursor);
+    boton->setAccessibleName(sinAcelerador(caption));
+    boton->setAccessibleDescription(hint);
+    if (!icono.isEmpty())
+        boton->setIcon(QIcon(icono));
+    boton->setAutoDefault(false);
+    return boton;
+}
+
+QLineEdit* crearEditEtiquetado(QLineEdit* edit, const QString& etiqueta, QGridLayout* rejilla,
+                               int fila, int columna, int columnas)
+{
+    auto* label = new QLabel(etiqueta, edit->parentWidget());
+    label->setBuddy(edit);
+    edit->setAccessibleName(sinAcelerador(etiqueta));
+    rejilla->addWidget(label, fila, columna, 1, columnas);
+    rejilla->addWidget(edit, fila + 1, columna, 1, columnas);
+    return edit;
+}
+
+Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano, QWidget* parent)
+    : QPushButton(hora, parent)
+{
+    setObjectName(nombre);
+    setFixedSize(tamano);
+    setAccessibleName(hora);
+    setColor(estilo::kLima);
+}
+
+void Casilla::setColor(const QColor& color)
+{
+    color_ = color;
+    setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black;"
+                                 " border: 1px solid #606060; font-weight: bold; }"
+                                 " QPushButton:focus { border: 2px solid black; }")
+                      .arg(color.name()));
+}
+
+const QStringList& TablaHoras::horas()
+{
+    static const QStringList h = {"15:00", "15:45", "16:30", "17:15", "18:00",
+                                  "18:45", "19:30", "20:15", "21:00"};
+    return h;
+}
+
+TablaHoras::TablaHoras(const QSize& tamanoCasilla, bool pulsable, QWidget* parent)
+    : QWidget(parent), pulsable_(pulsable)
+{
+    auto* fila = new QHBoxLayout(this);
+    fila->setContentsMargins(0, 0, 0, 0);
+    fila->setSpacing(4);
+    for (int i = 0; i < horas().size(); ++i) {
+        auto* c = new Casilla(QStringLiteral("Panel%1").arg(i + 3), horas().at(i), tamanoCasilla,
+                              this);
+        if (pulsable_)
+            connect(c, &QPushButton::clicked, this, [this, c] { emit pulsada(c); });
+        else {
+            // The quick view's board only shows; it takes no input.
+            c->setFocusPolicy(Qt::NoFocus);
+            c->setAttribute(Qt::WA_TransparentForMouseEvents);
+        }
+        casillas_.append(c);
+        fila->addWidget(c);
+    }
+    fila->addStretch();
+    limpiar();
+}
+
+Casilla* TablaHoras::casillaDeHora(const QString& hora) const
+{
+    for (Casilla* c : casillas_) {
+        if (c->text() == hora)
+            return c;
+    }
+    return nullptr;
+}
+
+void TablaHoras::limpiar()
+{
+    for (Casilla* c : casillas_) {
+        c->setColor(estilo::kLima);
+        c->setCursor(pulsable_ ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+}
+
+void TablaHoras::marcarOcupadas(DataSet& datos, const QString& campoHora)
+{
+    for (datos.first(); !datos.eof(); datos.next()) {
+        if (Casilla* c = casillaDeHora(datos.fieldByName(campoHora).toString())) {
+            c->setColor(estilo::kRojo);
+            c->setCursor(Qt::ArrowCursor);
+        }
+    }
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+class DataSet;
+class QGridLayout;
+
+// A line edit that turns every typed letter into a capital, as patient data is kept.
+class EditMayusculas : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit EditMayusculas(const QString& nombre, QWidget* parent = nullptr);
+};
+
+// A coloured panel with a caption, the frame of every window's header and button bar.
+QLabel* crearPanel(const QString& nombre, const QString& caption, const QColor& color,
+                   QWidget* parent = nullptr);
+
+// A tool button: picture, caption with accelerator, hint, hand cursor, caption as its
+// accessible name.
+QPushButton* crearBoton(const QString& nombre, const QString& caption, const QString& hint,
+                        const QString& icono, QWidget* parent = nullptr);
+
+// A label above its edit box (the label is the edit's buddy and accessible name).
+// Adds both to `rejilla` at (fila, columna) and (fila + 1, columna).
+QLineEdit* crearEditEtiquetado(QLineEdit* edit, const QString& etiqueta, QGridLayout* rejilla,
+                               int fila, int columna, int columnas = 1);
+
+// A slot panel of the appointment board: its caption is the hour it stands for, its colour
+// its state.
+class Casilla : public QPushButton {
+    Q_OBJECT
+
+public:
+    Casilla(const QString& nombre, const QString& hora, const QSize& tamano,
+            QWidget* parent = nullptr);
+    QColor color() const { return color_; }
+    void setColor(const QColor& color);
+
+private:
+    QColor color_;
+};
+
+// The nine fixed afternoon slots, Panel3 to Panel11. Shared by the main window's quick view
+// and the booking window, so both mark the board by the same rule.
+class TablaHoras : public QWidget {
+    Q_OBJECT
+
+public:
+    static const QStringList& horas();   // "15:00" ... "21:00", 45 minutes apart
+
+    TablaHoras(const QSize& tamanoCasilla, bool pulsable, QWidget* parent = nullptr);
+
+    const QList<Casilla*>& casillas() const { return casillas_; }
+    // First panel whose caption equals the text exactly; null when none does.
+    Casilla* casillaDeHora(const QString& hora) const;
+
+    // All panels free: lime, with the hand cursor where they can be clicked.
+    void limpiar();
+    // Walks the dataset from its first row to its end and paints red, with the arrow cursor,
+    // the first panel whose caption equals each row's hour. The dataset is left past its end.
+    void marcarOcupadas(DataSet& datos, const QString& campoHora);
+
+signals:
+    void pulsada(Casilla* casilla);
+
+private:
+    QList<Casilla*> casillas_;
+    bool pulsable_;
+};

@@ -1,0 +1,199 @@
+#include "ui/common/rejilla.h"
+
+#include "db/dataset.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+ModeloColumnas::ModeloColumnas(DataSet* datos, QObject* parent)
+    : QAbstractTableModel(parent), datos_(datos)
+{
+    QAbstractItemModel* origen = datos_->model();
+    connect(origen, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { beginResetModel(); });
+    connect(origen, &QAbstractItemModel::modelReset, this, [this] {
+        indexarCampos();
+        endResetModel();
+    });
+    connect(origen, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [this](const QModelIndex&, int primera, int ultima) {
+                beginInsertRows(QModelIndex(), primera, ultima);
+            });
+    connect(origen, &QAbstractItemModel::rowsInserted, this, [this] { endInsertRows(); });
+}
+
+void ModeloColumnas::setColumnas(const QList<Columna>& columnas)
+{
+    beginResetModel();
+    columnas_ = columnas;
+    indexarCampos();
+    endResetModel();
+}
+
+void ModeloColumnas::indexarCampos()
+{
+    campos_.clear();
+    for (const Columna& c : columnas_)
+        campos_.append(datos_->fieldIndex(c.campo));
+}
+
+int ModeloColumnas::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : datos_->model()->rowCount();
+}
+
+int ModeloColumnas::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(columnas_.size());
+}
+
+QVariant ModeloColumnas::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.column() >= columnas_.size())
+        return {};
+    const Columna& c = columnas_.at(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole: {
+        const int campo = campos_.value(index.column(), -1);
+        if (campo < 0)
+            return {};
+        return datos_->model()->data(datos_->model()->index(index.row(), campo));
+    }
+    case Qt::ForegroundRole:
+        if (colorFila_) {
+            const QColor color = colorFila_(*datos_, index.row());
+            if (color.isValid())
+                return color;
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(c.alineacion);
+    case Qt::FontRole:
+        if (c.pixelesFuente > 0) {
+            QFont f = fuenteBase_;
+            f.setPixelSize(c.pixelesFuente);
+            return f;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ModeloColumnas::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical)
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    if (section < 0 || section >= columnas_.size())
+        return {};
+    const Columna& c = columnas_.at(section);
+    switch (role) {
+    case Qt::DisplayRole:
+        return c.titulo;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignVCenter);
+    case Qt::FontRole: {
+        QFont f = fuenteBase_;
+        f.setBold(true);
+        if (c.pixelesFuente > 0)
+            f.setPixelSize(c.pixelesFuente);
+        return f;
+    }
+    default:
+        return {};
+    }
+}
+
+bool ModeloColumnas::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && datos_->model()->canFetchMore();
+}
+
+void ModeloColumnas::fetchMore(const QModelIndex& parent)
+{
+    if (!parent.isValid())
+        datos_->model()->fetchMore();
+}
+
+Rejilla::Rejilla(const QString& nombre, DataSet* datos, QWidget* parent)
+    : QTableView(parent), datos_(datos), modelo_(new ModeloColumnas(datos, this))
+{
+    setObjectName(nombre);
+    modelo_->setFuenteBase(font());
+    setModel(modelo_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setFixedWidth(12);
+    setIndicador(false);
+    horizontalHeader()->setHighlightSections(false);
+    viewport()->setCursor(Qt::PointingHandCursor);
+    // A new result starts on its first row, as a freshly opened dataset does.
+    connect(datos_, &DataSet::opened, this, [this] {
+        if (modelo_->rowCount() > 0)
+            setCurrentIndex(modelo_->index(0, 0));
+    });
+}
+
+void Rejilla::setColumnas(const QList<Columna>& columnas)
+{
+    modelo_->setColumnas(columnas);
+    for (int i = 0; i < columnas.size(); ++i)
+        setColumnWidth(i, columnas.at(i).ancho);
+}
+
+void Rejilla::setAnchos(const QList<int>& anchos)
+{
+    for (int i = 0; i < anchos.size() && i < modelo_->columnCount(); ++i)
+        setColumnWidth(i, anchos.at(i));
+}
+
+void Rejilla::setColorFila(ModeloColumnas::ColorFila color)
+{
+    modelo_->setColorFila(std::move(color));
+}
+
+void Rejilla::setIndicador(bool visible)
+{
+    verticalHeader()->setVisible(visible);
+}
+
+QString Rejilla::textoColumna(int columna) const
+{
+    if (!datos_->isActive() || datos_->isEmpty() || columna < 0
+        || columna >= modelo_->columnCount())
+        return {};
+    return modelo_->data(modelo_->index(datos_->recNo(), columna), Qt::DisplayRole).toString();
+}
+
+void Rejilla::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid())
+        datos_->setRecNo(index.row());
+    event->accept();
+    emit dobleClic();
+}
+
+void Rejilla::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit dobleClic();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void Rejilla::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (current.isValid())
+        datos_->setRecNo(current.row());
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QTableView>
+#include <functional>
+
+class DataSet;
+
+// One column of a grid: which field it shows and how.
+struct Columna {
+    QString campo;                 // field name, as DataSet::fieldIndex takes it
+    QString titulo;
+    int ancho = 64;
+    Qt::Alignment alineacion = Qt::AlignLeft | Qt::AlignVCenter;
+    int pixelesFuente = 0;         // 0: the grid's own font size
+};
+
+// Presents the chosen fields of a dataset as the grid's columns; fetches more rows as the view
+// scrolls, so a large result shows its first screen at once.
+class ModeloColumnas : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    using ColorFila = std::function<QColor(const DataSet&, int fila)>;
+
+    explicit ModeloColumnas(DataSet* datos, QObject* parent = nullptr);
+
+    void setColumnas(const QList<Columna>& columnas);
+    const QList<Columna>& columnas() const { return columnas_; }
+    void setColorFila(ColorFila color) { colorFila_ = std::move(color); }
+    void setFuenteBase(const QFont& fuente) { fuenteBase_ = fuente; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+private:
+    void indexarCampos();
+
+    DataSet* datos_;
+    QList<Columna> columnas_;
+    QList<int> campos_;
+    ColorFila colorFila_;
+    QFont fuenteBase_;
+};
+
+// A read-only grid bound to a dataset: whole-row selection, titles, the dataset's current row
+// following the grid's. Double-click (or Enter) reports even on an empty grid; the handler
+// decides by the text of the first column, as the windows do.
+class Rejilla : public QTableView {
+    Q_OBJECT
+
+public:
+    Rejilla(const QString& nombre, DataSet* datos, QWidget* parent = nullptr);
+
+    void setColumnas(const QList<Columna>& columnas);
+    void setAnchos(const QList<int>& anchos);
+    void setColorFila(ModeloColumnas::ColorFila color);
+    void setIndicador(bool visible);
+
+    DataSet* dataSet() const { return datos_; }
+    ModeloColumnas* modelo() const { return modelo_; }
+
+    // Text of a column in the current row; the empty text when there is no row.
+    QString textoColumna(int columna) const;
+
+signals:
+    void dobleClic();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+private:
+    DataSet* datos_;
+    ModeloColumnas* modelo_;
+};

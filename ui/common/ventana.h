@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+// A secondary window: created once, shown modally, hidden again. FormActivate runs on every
+// opening and again whenever a window opened above it closes; FormClose on every closing.
+class Ventana : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Ventana(QWidget* parent = nullptr);
+
+    virtual void FormActivate() {}
+
+    void done(int result) override;
+
+protected:
+    virtual void FormClose() {}
+};
+
+// Opens a window modally: runs its activation, waits until it closes, then re-runs the
+// activation of the window that lies beneath. Every opening goes through here.
+int showModal(Ventana* ventana);
+
+// Tests replace the wait with their own script (it receives the window, already activated,
+// and returns its result); an empty function restores the real modal loop.
+using EjecutorModal = std::function<int(Ventana*)>;
+void setEjecutorModal(EjecutorModal ejecutor);
+
+// The windows currently open, innermost last.
+const QList<Ventana*>& ventanasAbiertas();

@@ -1,0 +1,534 @@
+#include "ui/main/Unit1.h"
+
+#include "app/ventanas.h"
+#include "db/copia.h"
+#include "db/dataset.h"
+#include "db/error.h"
+#include "db/esquema.h"
+#include "db/formatos.h"
+#include "db/sql.h"
+#include "ui/common/ayuda.h"
+#include "ui/common/colorvisita.h"
+#include "ui/common/controles.h"
+#include "ui/common/dialogos.h"
+#include "ui/common/estilo.h"
+#include "ui/common/mensajes.h"
+#include "ui/common/rejilla.h"
+#include "ui/common/ventana.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kCaptionPanel1 = QStringLiteral("CITAS PARA HOY: ");
+const QString kCaptionVistaRapida = QStringLiteral("CITAS - Vista rápida: ");
+const QList<int> kAnchosVistaRapida = {48, 100, 100, 100};
+
+QString hoyTexto()
+{
+    return formatos::textoFecha(QDate::currentDate());
+}
+
+void pintarFondo(QWidget* w, const QColor& color)
+{
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, color);
+    w->setPalette(p);
+}
+
+}  // namespace
+
+TForm1::TForm1()
+    : ADODataSetCitas(new DataSet(QStringLiteral("ADODataSetCitas"), this)),
+      ADODataSet1(new DataSet(QStringLiteral("ADODataSet1"), this))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Clinora 1.1"));
+    // Fixed single border: minimise and close only; the window is shown maximised.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    ADODataSetCitas->setCommand(sql::citasDelDia(hoyTexto(), sql::kOrdenHora));
+    ADODataSet1->setCommand(sql::vistaRapida(hoyTexto()));
+    crearControles();
+}
+
+TForm1::~TForm1()
+{
+    // The lists let go of the connection before it closes.
+    ADODataSetCitas->close();
+    ADODataSet1->close();
+    esquema::cerrar();
+}
+
+void TForm1::crearControles()
+{
+    auto* central = new QWidget(this);
+    auto* columna = new QVBoxLayout(central);
+    columna->setContentsMargins(0, 0, 0, 0);
+    columna->setSpacing(0);
+    columna->addWidget(crearPanelSuperior());
+    columna->addWidget(crearPanelOrdenar());
+
+    DBGrid1 = new Rejilla(QStringLiteral("DBGrid1"), ADODataSetCitas, central);
+    DBGrid1->setIndicador(true);
+    DBGrid1->setFrameShape(QFrame::NoFrame);
+    DBGrid1->setAccessibleName(QStringLiteral("Citas para hoy"));
+    const Qt::Alignment centro = Qt::AlignCenter;
+    const Qt::Alignment izquierda = Qt::AlignLeft | Qt::AlignVCenter;
+    DBGrid1->setColumnas({
+        {QStringLiteral("hora"), QStringLiteral("Hora"), 64, centro, 13},
+        {QStringLiteral("Visita.CODIGO"), QStringLiteral("Código"), 60, centro, 15},
+        {QStringLiteral("APELLIDO1"), QStringLiteral("Primer Apellido"), 200, izquierda, 15},
+        {QStringLiteral("APELLIDO2"), QStringLiteral("Segundo Apellido"), 200, izquierda, 15},
+        {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), 200, izquierda, 15},
+        {QStringLiteral("OBSERVACION"), QStringLiteral("Observaciones de la Cita"), 250,
+         izquierda, 13},
+    });
+    DBGrid1->verticalHeader()->setDefaultSectionSize(24);
+    DBGrid1->setColorFila(colorFilaVisita);
+    connect(DBGrid1, &Rejilla::dobleClic, this, &TForm1::DBGrid1DblClick);
+    columna->addWidget(DBGrid1, 1);
+    columna->addWidget(crearPanelInferior());
+    setCentralWidget(central);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+}
+
+QWidget* TForm1::crearPanelSuperior()
+{
+    Panel1 = crearPanel(QStringLiteral("Panel1"), kCaptionPanel1, estilo::kCielo);
+    Panel1->setFixedHeight(73);
+    QFont fuente = Panel1->font();
+    fuente.setBold(true);
+    fuente.setPixelSize(16);
+    Panel1->setFont(fuente);
+
+    auto* fila = new QHBoxLayout(Panel1);
+    fila->setContentsMargins(8, 4, 8, 4);
+    auto* Image1 = new QLabel(Panel1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/imagenes/logo.png"))
+                          .scaledToHeight(60, Qt::SmoothTransformation));
+    fila->addWidget(Image1);
+    auto* Label1 = new QLabel(QStringLiteral("Clinora 1.1"), Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont grande(QStringLiteral("Arial"));
+    grande.setBold(true);
+    grande.setPixelSize(29);
+    Label1->setFont(grande);
+    Label1->setStyleSheet(QStringLiteral("color: white;"));
+    fila->addWidget(Label1);
+    fila->addStretch();
+
+    auto* Panel12 = new QWidget(Panel1);
+    Panel12->setObjectName(QStringLiteral("Panel12"));
+    auto* dentro = new QHBoxLayout(Panel12);
+    dentro->setContentsMargins(0, 0, 0, 0);
+    QToolButton* Image3 = ayuda::crearImagenAyuda(Panel12);
+    connect(Image3, &QToolButton::clicked, this, &TForm1::Image3Click);
+    dentro->addWidget(Image3);
+    fila->addWidget(Panel12);
+    return Panel1;
+}
+
+QWidget* TForm1::crearPanelOrdenar()
+{
+    auto* PanelOrdenar = new QWidget;
+    PanelOrdenar->setObjectName(QStringLiteral("PanelOrdenar"));
+    PanelOrdenar->setFixedHeight(64);
+    auto* fila = new QHBoxLayout(PanelOrdenar);
+    fila->addStretch();
+
+    auto* PanelColocaOrdenar = new QWidget(PanelOrdenar);
+    PanelColocaOrdenar->setObjectName(QStringLiteral("PanelColocaOrdenar"));
+    auto* dentro = new QHBoxLayout(PanelColocaOrdenar);
+    auto* Label2 = new QLabel(QStringLiteral("&Ordenar por:"), PanelColocaOrdenar);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    ComboBox1 = new QComboBox(PanelColocaOrdenar);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->addItems({QStringLiteral("Primer Apellido"), QStringLiteral("Segundo Apellido"),
+                         QStringLiteral("Nombre"), QStringLiteral("Código"),
+                         QStringLiteral("Hora")});
+    ComboBox1->setCurrentText(QStringLiteral("Hora"));
+    ComboBox1->setMinimumWidth(180);
+    ComboBox1->setAccessibleName(QStringLiteral("Ordenar por"));
+    Label2->setBuddy(ComboBox1);
+    // Runs when a choice is picked or typed text is confirmed (Enter or leaving the box).
+    connect(ComboBox1, &QComboBox::textActivated, this, &TForm1::ComboBox1Change);
+    connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (ComboBox1->currentText() != ComboBox1->property("ordenAplicado").toString())
+            ComboBox1Change();
+    });
+    ComboBox1->setProperty("ordenAplicado", QStringLiteral("Hora"));
+    dentro->addWidget(Label2);
+    dentro->addWidget(ComboBox1);
+    fila->addWidget(PanelColocaOrdenar);
+    return PanelOrdenar;
+}
+
+QWidget* TForm1::crearPanelInferior()
+{
+    auto* Panel2 = new QWidget;
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedHeight(297);
+    pintarFondo(Panel2, estilo::kCielo);
+    auto* fila = new QHBoxLayout(Panel2);
+    fila->setContentsMargins(8, 4, 8, 4);
+
+    auto* GroupBox1 = new QGroupBox(QStringLiteral("HERRAMIENTAS"), Panel2);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* botones = new QGridLayout(GroupBox1);
+    struct DefBoton {
+        const char* nombre;
+        QString caption, hint, icono;
+        void (TForm1::*handler)();
+    };
+    const DefBoton defs[] = {
+        {"BitBtn2", QStringLiteral("&Alta Paciente"),
+         QStringLiteral("Introducir datos de un nuevo paciente."),
+         QStringLiteral(":/imagenes/alta.png"), &TForm1::BitBtn2Click},
+        {"BitBtn3", QStringLiteral("&Buscar "), QStringLiteral("Buscar paciente."),
+         QStringLiteral(":/imagenes/buscar.png"), &TForm1::BitBtn3Click},
+        {"BitBtn4", QStringLiteral("&Listados"), QStringLiteral("Obtener listados."),
+         QStringLiteral(":/imagenes/listados.png"), &TForm1::BitBtn4Click},
+        {"BitBtn5", QStringLiteral("&Backup"),
+         QStringLiteral("Guardar o cargar una copia de seguridad."),
+         QStringLiteral(":/imagenes/backup.png"), &TForm1::BitBtn5Click},
+        {"BitBtn6", QStringLiteral("&Acerca de ..."), QStringLiteral("Acerca de Clinora."),
+         QStringLiteral(":/imagenes/acerca.png"), &TForm1::BitBtn6Click},
+        {"BitBtn1", QStringLiteral("&Salir"), QStringLiteral("Salir del programa."),
+         QStringLiteral(":/imagenes/salir.png"), &TForm1::BitBtn1Click},
+    };
+    int i = 0;
+    for (const DefBoton& d : defs) {
+        QPushButton* b = crearBoton(QString::fromLatin1(d.nombre), d.caption, d.hint, d.icono,
+                                    GroupBox1);
+        b->setIconSize(QSize(40, 40));
+        b->setMinimumSize(130, 100);
+        // Picture above the caption, as on the tool buttons of the practice's old program.
+        b->setStyleSheet(QStringLiteral("QPushButton { padding-top: 4px; }"));
+        connect(b, &QPushButton::clicked, this, d.handler);
+        botones->addWidget(b, i / 3, i % 3);
+        ++i;
+    }
+    fila->addWidget(GroupBox1);
+    fila->addStretch();
+
+    auto* PanelColocarCalendario = new QWidget(Panel2);
+    PanelColocarCalendario->setObjectName(QStringLiteral("PanelColocarCalendario"));
+    auto* derecha = new QHBoxLayout(PanelColocarCalendario);
+    derecha->setContentsMargins(0, 0, 0, 0);
+    derecha->addWidget(crearVistaRapida());
+
+    auto* decorado = new QVBoxLayout;
+    auto* Image2 = new QLabel(PanelColocarCalendario);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setPixmap(QPixmap(QStringLiteral(":/imagenes/decorado.png"))
+                          .scaledToWidth(110, Qt::SmoothTransformation));
+    Image2->setAlignment(Qt::AlignCenter);
+    decorado->addWidget(Image2, 1);
+    PanelHora = crearPanel(QStringLiteral("PanelHora"), QStringLiteral("--:--:--"), estilo::kCielo,
+                           PanelColocarCalendario);
+    QFont reloj = PanelHora->font();
+    reloj.setBold(true);
+    reloj.setPixelSize(20);
+    PanelHora->setFont(reloj);
+    PanelHora->setMinimumWidth(110);
+    PanelHora->setAccessibleName(QStringLiteral("Hora actual"));
+    decorado->addWidget(PanelHora);
+    derecha->addLayout(decorado);
+    fila->addWidget(PanelColocarCalendario);
+    return Panel2;
+}
+
+QGroupBox* TForm1::crearVistaRapida()
+{
+    GroupBox2 = new QGroupBox(kCaptionVistaRapida);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(12);
+    arial.setBold(true);
+    GroupBox2->setFont(arial);
+    pintarFondo(GroupBox2, QApplication::palette().color(QPalette::Window));
+    auto* rejilla = new QGridLayout(GroupBox2);
+
+    MonthCalendar1 = new QCalendarWidget(GroupBox2);
+    MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
+    MonthCalendar1->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
+    MonthCalendar1->setFirstDayOfWeek(Qt::Monday);
+    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MonthCalendar1->setCursor(Qt::PointingHandCursor);
+    MonthCalendar1->setAccessibleName(QStringLiteral("Calendario"));
+    MonthCalendar1->setFixedSize(260, 200);
+    QFont normal = MonthCalendar1->font();
+    normal.setBold(false);
+    MonthCalendar1->setFont(normal);
+    connect(MonthCalendar1, &QCalendarWidget::clicked, this, &TForm1::MonthCalendar1Click);
+    // Keyboard moves on the calendar refresh the quick view as clicks do.
+    connect(MonthCalendar1, &QCalendarWidget::selectionChanged, this, [this] {
+        if (MonthCalendar1->selectedDate() != MonthCalendar1->property("diaMostrado").toDate())
+            MonthCalendar1Click();
+    });
+    connect(MonthCalendar1, &QCalendarWidget::activated, this, &TForm1::MonthCalendar1DblClick);
+    rejilla->addWidget(MonthCalendar1, 0, 0, 2, 1);
+
+    DBGrid2 = new Rejilla(QStringLiteral("DBGrid2"), ADODataSet1, GroupBox2);
+    DBGrid2->setFont(normal);
+    DBGrid2->modelo()->setFuenteBase(normal);
+    DBGrid2->setAccessibleName(QStringLiteral("Citas del día elegido"));
+    const Qt::Alignment centro = Qt::AlignCenter;
+    DBGrid2->setColumnas({
+        {QStringLiteral("HORA"), QStringLiteral("Hora"), 48, centro, 0},
+        {QStringLiteral("APELLIDO1"), QStringLiteral("1er Apellido"), 70, centro, 0},
+        {QStringLiteral("APELLIDO2"), QStringLiteral("2o Apellido"), 70, centro, 0},
+        {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), 70, centro, 0},
+    });
+    DBGrid2->setColorFila(colorFilaVisita);
+    DBGrid2->setFixedWidth(400);
+    connect(DBGrid2, &Rejilla::dobleClic, this, &TForm1::DBGrid2DblClick);
+    rejilla->addWidget(DBGrid2, 0, 1);
+
+    slots_ = new TablaHoras(QSize(41, 27), false, GroupBox2);
+    rejilla->addWidget(slots_, 1, 1);
+    return GroupBox2;
+}
+
+bool TForm1::FormCreate(const QString& rutaBaseDatos)
+{
+    rutaBaseDatos_ = rutaBaseDatos;
+    if (!QFileInfo::exists(rutaBaseDatos)) {
+        mensajes::informacion(QStringLiteral(
+            "ERROR: No se encuentra el fichero con la información de los pacientes."));
+        return false;
+    }
+    try {
+        esquema::abrirClinica(rutaBaseDatos);
+    } catch (const DbError& e) {
+        mensajes::error(e.message());
+        return false;
+    }
+    Panel1->setText(kCaptionPanel1 + QStringLiteral("  ") + hoyTexto());
+    MonthCalendar1->setSelectedDate(QDate::currentDate());
+    Timer1Timer();
+    Timer1->start();
+    OrdenCitas = sql::kOrdenHora;
+    construirListaDelDia();
+    MonthCalendar1Click();
+    return true;
+}
+
+void TForm1::construirListaDelDia()
+{
+    ADODataSetCitas->close();
+    ADODataSetCitas->setCommand(sql::citasDelDia(hoyTexto(), OrdenCitas));
+    ADODataSetCitas->open();
+}
+
+void TForm1::ComboBox1Change()
+{
+    struct Orden {
+        QString texto, columna;
+    };
+    static const Orden ordenes[] = {
+        {QStringLiteral("Nombre"), QStringLiteral("nombre")},
+        {QStringLiteral("Primer Apellido"), QStringLiteral("apellido1")},
+        {QStringLiteral("Segundo Apellido"), QStringLiteral("apellido2")},
+        {QStringLiteral("Código"), QStringLiteral("paciente.codigo")},
+    };
+    OrdenCitas = QStringLiteral("ORDER BY ");
+    QString columna;
+    for (const Orden& o : ordenes) {
+        if (ComboBox1->currentText() == o.texto) {
+            columna = o.columna;
+            break;
+        }
+    }
+    if (columna.isEmpty()) {
+        ComboBox1->setCurrentText(QStringLiteral("Hora"));
+        columna = QStringLiteral("hora");
+    }
+    OrdenCitas += columna;
+    ComboBox1->setProperty("ordenAplicado", ComboBox1->currentText());
+    construirListaDelDia();
+}
+
+void TForm1::Timer1Timer()
+{
+    PanelHora->setText(formatos::textoHoraLarga(QTime::currentTime()));
+}
+
+void TForm1::MonthCalendar1Click()
+{
+    const QDate dia = MonthCalendar1->selectedDate();
+    MonthCalendar1->setProperty("diaMostrado", dia);
+    const QString fecha = formatos::textoFecha(dia);
+    GroupBox2->setTitle(kCaptionVistaRapida + fecha);
+    slots_->limpiar();
+    ADODataSet1->close();
+    ADODataSet1->setCommand(sql::vistaRapida(fecha));
+    ADODataSet1->open();
+    DBGrid2->setAnchos(kAnchosVistaRapida);
+    slots_->marcarOcupadas(*ADODataSet1, QStringLiteral("HORA"));
+}
+
+void TForm1::MonthCalendar1DblClick()
+{
+    FormNuevaCita->MonthCalendar1->setSelectedDate(MonthCalendar1->selectedDate());
+    showModal(FormBuscar);
+}
+
+void TForm1::DBGrid1DblClick()
+{
+    if (DBGrid1->textoColumna(0).isEmpty())
+        return;
+    FormDatosCita->CodigoPaciente = DBGrid1->textoColumna(1).toInt();
+    FormDatosCita->FechaCita = hoyTexto();
+    showModal(FormDatosCita);
+}
+
+void TForm1::DBGrid2DblClick()
+{
+    if (DBGrid2->textoColumna(0).isEmpty())
+        return;
+    FormDatosCita->CodigoPaciente = ADODataSet1->fieldByName(QStringLiteral("paciente.codigo")).toInt();
+    FormDatosCita->FechaCita = formatos::textoFecha(MonthCalendar1->selectedDate());
+    showModal(FormDatosCita);
+}
+
+void TForm1::BitBtn1Click()
+{
+    QApplication::quit();
+}
+
+void TForm1::BitBtn2Click()
+{
+    showModal(FormAlta);
+}
+
+void TForm1::BitBtn3Click()
+{
+    showModal(FormBuscar);
+}
+
+void TForm1::BitBtn4Click()
+{
+    showModal(FormListados);
+}
+
+void TForm1::BitBtn6Click()
+{
+    showModal(FormAcerca);
+}
+
+void TForm1::Image3Click()
+{
+    ayuda::abrir(QStringLiteral("p02-principal.html"));
+}
+
+void TForm1::BitBtn5Click()
+{
+    const int opcion = mensajes::eleccion(
+        QStringLiteral("¿Qué desea hacer con la copia de seguridad?\n\n"
+                       "Guardar copia: guarda todos los datos de pacientes y citas en un fichero.\n"
+                       "Cargar copia: sustituye los datos actuales por los de una copia guardada."),
+        {QStringLiteral("&Guardar copia"), QStringLiteral("&Cargar copia")});
+    if (opcion == 0)
+        guardarCopia();
+    else if (opcion == 1)
+        cargarCopia();
+}
+
+void TForm1::guardarCopia()
+{
+    const QString sugerido = QDir::home().filePath(
+        QStringLiteral("clinora-copia-%1.mdb")
+            .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    const QString destino = dialogos::elegirFichero(
+        this, dialogos::Modo::Guardar, QStringLiteral("Guardar copia de seguridad"), sugerido);
+    if (destino.isEmpty())
+        return;
+    if (QFileInfo(destino).absoluteFilePath() == QFileInfo(rutaBaseDatos_).absoluteFilePath()) {
+        mensajes::informacion(QStringLiteral(
+            "La copia no puede guardarse sobre el propio fichero de datos. Elija otro nombre."));
+        return;
+    }
+    copia::guardar(QSqlDatabase::database(), destino);
+    mensajes::informacion(QStringLiteral("Copia de seguridad guardada correctamente en «%1».")
+                              .arg(QDir::toNativeSeparators(destino)));
+}
+
+void TForm1::cargarCopia()
+{
+    const QString origen = dialogos::elegirFichero(
+        this, dialogos::Modo::Abrir, QStringLiteral("Cargar copia de seguridad"),
+        QDir::homePath());
+    if (origen.isEmpty())
+        return;
+    if (QFileInfo(origen).absoluteFilePath() == QFileInfo(rutaBaseDatos_).absoluteFilePath()) {
+        mensajes::informacion(QStringLiteral(
+            "Ese fichero es el de los datos actuales; elija una copia de seguridad."));
+        return;
+    }
+    try {
+        esquema::verificarFicheroCompleto(origen);
+    } catch (const DbError& e) {
+        mensajes::informacion(e.message()
+                              + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
+                                               "siguen como estaban."));
+        return;
+    }
+    if (!mensajes::confirmacion(QStringLiteral(
+            "Los datos actuales de pacientes y citas se sustituirán por los de la copia «%1». "
+            "Antes se guardará una copia de los datos actuales junto al programa. "
+            "¿Desea continuar?")
+                                    .arg(QDir::toNativeSeparators(origen))))
+        return;
+
+    const QString seguridad = QFileInfo(rutaBaseDatos_).absolutePath()
+                              + QStringLiteral("/clinora-antes-de-cargar-%1.mdb")
+                                    .arg(QDateTime::currentDateTime().toString(
+                                        QStringLiteral("yyyyMMdd-HHmmss")));
+    // The engine cannot replace data under open lists: close them all, and re-run afterwards
+    // those that were open, whether or not the load went through.
+    const QList<DataSet*> abiertos = DataSet::abiertos();
+    for (DataSet* d : abiertos)
+        d->close();
+    QString fallo;
+    try {
+        copia::cargar(QSqlDatabase::database(), origen, seguridad);
+    } catch (const DbError& e) {
+        fallo = e.message();
+    }
+    for (DataSet* d : abiertos)
+        d->open();
+    MonthCalendar1Click();
+    if (!fallo.isEmpty()) {
+        mensajes::error(fallo + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
+                                               "siguen como estaban."));
+        return;
+    }
+    mensajes::informacion(QStringLiteral("Copia de seguridad cargada correctamente. Los datos "
+                                         "anteriores se han guardado en «%1».")
+                              .arg(QDir::toNativeSeparators(seguridad)));
+}
