@@ -3,6 +3,8 @@
 #include "db/error.h"
 #include "ui/common/mensajes.h"
 
+#include <QScreen>
+
 int main(int argc, char** argv)
 {
     Aplicacion app(argc, argv);
@@ -10,6 +12,8 @@ int main(int argc, char** argv)
         programa::configurarIdioma();
         if (!programa::crearVentanas(programa::rutaBaseDatos()))
             return 0;
+        // Without a window manager "maximised" means nothing: take the screen's work area.
+        Form1->setGeometry(Form1->screen()->availableGeometry());
         Form1->showMaximized();
         Aplicacion::exec();
     } catch (const DbError& e) {

@@ -20,6 +20,8 @@ DataSet::DataSet(const QString& name, QObject* parent, const QString& connection
 {
     setObjectName(name);
     todos().append(this);
+    // Connected before any grid connects, so fields are known when the grids hear of the reset.
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] { indexFields(); });
 }
 
 DataSet::~DataSet()
@@ -51,7 +53,6 @@ void DataSet::open()
     model_.setQuery(comando::preparar(command_, db));
     if (model_.lastError().isValid())
         throw DbError(comando::textoError(model_.lastError()));
-    indexFields();
     active_ = true;
     first();
     emit opened();

@@ -49,8 +49,10 @@ public:
     QStringList abiertas;
     QHash<QString, std::function<int(Ventana*)>> guiones;
 
-private:
+    // The connection the rows above are written through.
     QSqlDatabase conexion();
+
+private:
 
     QTemporaryDir dir_;
     bool ventanas_ = false;

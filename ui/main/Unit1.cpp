@@ -222,13 +222,20 @@ QWidget* TForm1::crearPanelInferior()
     };
     int i = 0;
     for (const DefBoton& d : defs) {
-        QPushButton* b = crearBoton(QString::fromLatin1(d.nombre), d.caption, d.hint, d.icono,
-                                    GroupBox1);
+        // Picture above the caption: a tool button shows them that way.
+        auto* b = new QToolButton(GroupBox1);
+        b->setObjectName(QString::fromLatin1(d.nombre));
+        b->setText(d.caption);
+        b->setToolTip(d.hint);
+        b->setIcon(QIcon(d.icono));
         b->setIconSize(QSize(40, 40));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setCursor(Qt::PointingHandCursor);
+        b->setAccessibleName(QString(d.caption).remove(QLatin1Char('&')).trimmed());
+        b->setAccessibleDescription(d.hint);
         b->setMinimumSize(130, 100);
-        // Picture above the caption, as on the tool buttons of the practice's old program.
-        b->setStyleSheet(QStringLiteral("QPushButton { padding-top: 4px; }"));
-        connect(b, &QPushButton::clicked, this, d.handler);
+        b->setFocusPolicy(Qt::StrongFocus);
+        connect(b, &QToolButton::clicked, this, d.handler);
         botones->addWidget(b, i / 3, i % 3);
         ++i;
     }

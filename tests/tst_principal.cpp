@@ -1,0 +1,492 @@
+// The main window: start-up, today's list and its ordering, row colours, the quick view and
+// its slot board, hand-offs, help, backup, and the one error box.
+#include "db/dataset.h"
+#include "db/formatos.h"
+#include "tests/support/entorno.h"
+#include "ui/common/ayuda.h"
+#include "ui/common/colorvisita.h"
+#include "ui/common/controles.h"
+#include "ui/common/dialogos.h"
+#include "ui/common/estilo.h"
+#include "ui/common/rejilla.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+QString hoy()
+{
+    return formatos::textoFecha(QDate::currentDate());
+}
+
+QStringList columna(Rejilla* rejilla, int col)
+{
+    QStringList valores;
+    for (int fila = 0; fila < rejilla->model()->rowCount(); ++fila)
+        valores << rejilla->model()->index(fila, col).data().toString();
+    return valores;
+}
+
+QStringList casillasRojas()
+{
+    QStringList rojas;
+    const auto casillas = Form1->findChild<QGroupBox*>("GroupBox2")->findChildren<Casilla*>();
+    for (const Casilla* c : casillas) {
+        if (c->color() == estilo::kRojo)
+            rojas << c->objectName();
+        else if (c->color() != estilo::kLima)
+            rojas << c->objectName() + "?";
+    }
+    rojas.sort();
+    return rojas;
+}
+
+QByteArray huella(const QString& ruta)
+{
+    QFile f(ruta);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// A window that counts its activations, to watch the modal opener.
+class Contador : public Ventana {
+public:
+    explicit Contador(const QString& nombre) { setObjectName(nombre); }
+    void FormActivate() override { ++activaciones; }
+    int activaciones = 0;
+};
+
+}  // namespace
+
+class TestPrincipal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ficheroAusenteAvisaYTermina()
+    {
+        Entorno e;
+        QFile::remove(e.rutaBD());
+        QVERIFY(!e.crearVentanas());
+        QCOMPARE(e.textos, QStringList{"ERROR: No se encuentra el fichero con la información de "
+                                       "los pacientes."});
+        QCOMPARE(e.tipos.value(0), mensajes::Tipo::Informacion);
+        QVERIFY(Form1 == nullptr && FormAlta == nullptr && FormAcerca == nullptr);
+        QVERIFY(!QFile::exists(e.rutaBD()));
+    }
+
+    void ficheroAjenoSeRechazaSinTocarlo()
+    {
+        Entorno e;
+        QFile::remove(e.rutaBD());
+        QFile f(e.rutaBD());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Nombre;Apellido\nANA;GARCÍA\n");
+        f.close();
+        const QByteArray antes = huella(e.rutaBD());
+        QVERIFY(!e.crearVentanas());
+        QCOMPARE(e.textos.size(), 1);
+        QVERIFY(e.textos.first().contains("no es una base de datos de Clinora"));
+        QCOMPARE(e.tipos.value(0), mensajes::Tipo::Error);
+        QCOMPARE(huella(e.rutaBD()), antes);
+        QVERIFY(Form1 == nullptr);
+    }
+
+    void baseJuntoAlEjecutable()
+    {
+        const QString antes = QDir::currentPath();
+        QDir::setCurrent(QDir::tempPath());
+        QCOMPARE(programa::rutaBaseDatos(),
+                 QCoreApplication::applicationDirPath() + "/clinora.mdb");
+        QDir::setCurrent(antes);
+    }
+
+    void arranqueCreaLasDiezVentanasConSusTitulos()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QVERIFY(e.textos.isEmpty());
+        QCOMPARE(Form1->windowTitle(), QString("Clinora 1.1"));
+        const QList<QPair<QWidget*, QString>> ventanas = {
+            {FormAlta, "Clinora 1.1 - Alta de Nuevo Paciente"},
+            {FormBuscar, "Clinora 1.1 - Buscar Datos de Paciente"},
+            {FormDatos, "Clinora 1.1 - Datos del Paciente"},
+            {FormNuevaCita, "Clinora 1.1 - Nueva Cita"},
+            {FormDatosCita, "Clinora 1.1 -  Datos de la Cita"},
+            {ImprimeFactura, "Clinora 1.1 -  Imprimir Factura"},
+            {FormListados, "Clinora 1.1 - Listados"},
+            {ImprimeListaVisitas, "Clinora 1.1  - Listado"},
+            {FormAcerca, "Clinora 1.1 - Acerca de ..."},
+        };
+        for (const auto& [ventana, titulo] : ventanas)
+            QCOMPARE(ventana->windowTitle(), titulo);
+        QCOMPARE(Form1->findChild<QLabel*>("Panel1")->text(), "CITAS PARA HOY:   " + hoy());
+        QCOMPARE(Form1->OrdenCitas, QString("ORDER BY hora"));
+        QCOMPARE(Form1->findChild<QCalendarWidget*>("MonthCalendar1")->selectedDate(),
+                 QDate::currentDate());
+        QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")
+                    .match(Form1->findChild<QLabel*>("PanelHora")->text())
+                    .hasMatch());
+    }
+
+    void botonesConTextosAyudasYAtajos()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        const QList<QStringList> botones = {
+            {"BitBtn2", "&Alta Paciente", "Introducir datos de un nuevo paciente."},
+            {"BitBtn3", "&Buscar ", "Buscar paciente."},
+            {"BitBtn4", "&Listados", "Obtener listados."},
+            {"BitBtn5", "&Backup", "Guardar o cargar una copia de seguridad."},
+            {"BitBtn6", "&Acerca de ...", "Acerca de Clinora."},
+            {"BitBtn1", "&Salir", "Salir del programa."},
+        };
+        for (const QStringList& b : botones) {
+            auto* boton = Form1->findChild<QAbstractButton*>(b.at(0));
+            QVERIFY2(boton, qPrintable(b.at(0)));
+            QCOMPARE(boton->text(), b.at(1));
+            QCOMPARE(boton->toolTip(), b.at(2));
+        }
+        // Each opens its window through the modal opener.
+        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn2"), Qt::LeftButton);
+        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn3"), Qt::LeftButton);
+        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn4"), Qt::LeftButton);
+        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn6"), Qt::LeftButton);
+        QCOMPARE(e.abiertas,
+                 QStringList({"FormAlta", "FormBuscar", "FormListados", "FormAcerca"}));
+    }
+
+    void ordenDeLaListaDelDia_data()
+    {
+        QTest::addColumn<QString>("eleccion");
+        QTest::addColumn<QString>("textoFinal");
+        QTest::addColumn<QStringList>("codigos");
+        QTest::addRow("Hora") << "Hora" << "Hora" << QStringList{"30", "10", "20"};
+        QTest::addRow("Nombre") << "Nombre" << "Nombre" << QStringList{"20", "30", "10"};
+        QTest::addRow("Primer Apellido") << "Primer Apellido" << "Primer Apellido"
+                                         << QStringList{"10", "20", "30"};
+        QTest::addRow("Segundo Apellido") << "Segundo Apellido" << "Segundo Apellido"
+                                          << QStringList{"30", "20", "10"};
+        QTest::addRow("Código") << "Código" << "Código" << QStringList{"10", "20", "30"};
+        QTest::addRow("texto escrito") << "apellido" << "Hora" << QStringList{"30", "10", "20"};
+        QTest::addRow("minúsculas") << "nombre" << "Hora" << QStringList{"30", "10", "20"};
+    }
+    void ordenDeLaListaDelDia()
+    {
+        QFETCH(QString, eleccion);
+        QFETCH(QString, textoFinal);
+        QFETCH(QStringList, codigos);
+        Entorno e;
+        e.paciente(10, "ALBA", "CARLOS", "ZAPATA");
+        e.paciente(20, "BUENO", "ANA", "MORA");
+        e.paciente(30, "CANO", "BEATRIZ", "ARIAS");
+        e.visita(10, hoy(), "17:15");
+        e.visita(20, hoy(), "18:00");
+        e.visita(30, hoy(), "15:00");
+        e.visita(20, formatos::textoFecha(QDate::currentDate().addDays(1)), "15:00");
+        QVERIFY(e.crearVentanas());
+        auto* combo = Form1->findChild<QComboBox*>("ComboBox1");
+        QCOMPARE(combo->currentText(), QString("Hora"));
+        combo->setCurrentText(eleccion);
+        Form1->ComboBox1Change();
+        QCOMPARE(combo->currentText(), textoFinal);
+        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid1");
+        QCOMPARE(columna(rejilla, 1), codigos);
+    }
+
+    void escribirEnElOrdenYPulsarIntro()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        auto* combo = Form1->findChild<QComboBox*>("ComboBox1");
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo->lineEdit(), "xyz");
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        QCOMPARE(combo->currentText(), QString("Hora"));
+        QCOMPARE(Form1->OrdenCitas, QString("ORDER BY hora"));
+        QVERIFY(Form1->ADODataSetCitas->isActive());
+    }
+
+    void listaDelDiaColumnas()
+    {
+        Entorno e;
+        e.paciente(4, "GÓMEZ", "LUIS", "RUIZ");
+        e.visita(4, hoy(), "16:30", false, "REVISIÓN 50%");
+        QVERIFY(e.crearVentanas());
+        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid1");
+        QStringList titulos;
+        for (int c = 0; c < rejilla->model()->columnCount(); ++c)
+            titulos << rejilla->model()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(titulos, QStringList({"Hora", "Código", "Primer Apellido", "Segundo Apellido",
+                                       "Nombre", "Observaciones de la Cita"}));
+        QStringList fila;
+        for (int c = 0; c < rejilla->model()->columnCount(); ++c)
+            fila << rejilla->model()->index(0, c).data().toString();
+        QCOMPARE(fila, QStringList({"16:30", "4", "GÓMEZ", "RUIZ", "LUIS", "REVISIÓN 50%"}));
+        QCOMPARE(rejilla->columnWidth(1), 60);
+        QCOMPARE(rejilla->columnWidth(5), 250);
+        // Today's unpaid visit is maroon in every column.
+        for (int c = 0; c < rejilla->model()->columnCount(); ++c)
+            QCOMPARE(rejilla->model()->index(0, c).data(Qt::ForegroundRole).value<QColor>(),
+                     estilo::kGranate);
+    }
+
+    void colorDeLasVisitas_data()
+    {
+        QTest::addColumn<QVariant>("pago");
+        QTest::addColumn<QString>("fecha");
+        QTest::addColumn<QDate>("dia");
+        QTest::addColumn<QColor>("color");
+        const QDate d(2026, 12, 7);
+        QTest::addRow("ayer sin pagar") << QVariant(0) << "06/12/2026" << d << estilo::kRojo;
+        QTest::addRow("hoy sin pagar") << QVariant(0) << "07/12/2026" << d << estilo::kGranate;
+        QTest::addRow("mañana sin pagar") << QVariant(0) << "08/12/2026" << d << QColor();
+        QTest::addRow("ayer pagada") << QVariant(1) << "06/12/2026" << d << QColor();
+        QTest::addRow("hoy pagada") << QVariant(1) << "07/12/2026" << d << QColor();
+        QTest::addRow("31 dic el 1 ene") << QVariant(0) << "31/12/2025" << QDate(2026, 1, 1)
+                                         << estilo::kRojo;
+        QTest::addRow("mes anterior, día mayor")
+            << QVariant(0) << "30/11/2026" << d << estilo::kRojo;
+        QTest::addRow("año siguiente, mes menor")
+            << QVariant(0) << "01/01/2027" << d << QColor();
+        QTest::addRow("fecha ilegible") << QVariant(0) << "3/2/2004" << d << QColor();
+        QTest::addRow("fecha vacía") << QVariant(0) << "" << d << QColor();
+        QTest::addRow("pago vacío") << QVariant() << "06/12/2026" << d << QColor();
+    }
+    void colorDeLasVisitas()
+    {
+        QFETCH(QVariant, pago);
+        QFETCH(QString, fecha);
+        QFETCH(QDate, dia);
+        QFETCH(QColor, color);
+        QCOMPARE(colorVisita(pago, fecha, dia), color);
+    }
+
+    void vistaRapidaMarcaLasCasillas()
+    {
+        Entorno e;
+        for (int c = 1; c <= 5; ++c)
+            e.paciente(c, QString("APELLIDO%1").arg(c));
+        const QString manana = formatos::textoFecha(QDate::currentDate().addDays(1));
+        e.visita(1, manana, "16:30");
+        e.visita(2, manana, "16:45");
+        e.visita(3, manana, "18:00");
+        e.visita(4, manana, "18:00", true);
+        e.visita(5, hoy(), "21:00");
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(casillasRojas(), QStringList{"Panel11"});
+
+        auto* calendario = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
+        calendario->setSelectedDate(QDate::currentDate().addDays(1));
+        Form1->MonthCalendar1Click();
+        QCOMPARE(Form1->findChild<QGroupBox*>("GroupBox2")->title(),
+                 "CITAS - Vista rápida: " + manana);
+        QCOMPARE(casillasRojas(), QStringList({"Panel5", "Panel7"}));
+        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid2");
+        QCOMPARE(columna(rejilla, 0), QStringList({"16:30", "16:45", "18:00", "18:00"}));
+        QCOMPARE(QList<int>({rejilla->columnWidth(0), rejilla->columnWidth(1),
+                             rejilla->columnWidth(2), rejilla->columnWidth(3)}),
+                 QList<int>({48, 100, 100, 100}));
+        // The day list stays on today.
+        QCOMPARE(columna(Form1->findChild<Rejilla*>("DBGrid1"), 0), QStringList{"21:00"});
+
+        // A rebuild after a change clears the old marks first.
+        e.exec("DELETE FROM Visita WHERE hora = '16:30'");
+        Form1->MonthCalendar1Click();
+        QCOMPARE(casillasRojas(), QStringList{"Panel7"});
+        e.exec("DELETE FROM Visita WHERE codigo = 3");
+        Form1->MonthCalendar1Click();
+        QCOMPARE(casillasRojas(), QStringList{"Panel7"});   // the paid one at 18:00 is still there
+    }
+
+    void dobleClicEnRejillaVaciaNoAbreNada()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        auto* lista = Form1->findChild<Rejilla*>("DBGrid1");
+        auto* vista = Form1->findChild<Rejilla*>("DBGrid2");
+        QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QTest::mouseDClick(vista->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        Form1->DBGrid1DblClick();
+        Form1->DBGrid2DblClick();
+        QVERIFY(e.abiertas.isEmpty());
+        QVERIFY(e.textos.isEmpty());
+    }
+
+    void dobleClicAbreLaCitaDelaFila()
+    {
+        Entorno e;
+        e.paciente(8, "PRIMERO");
+        e.paciente(9, "SEGUNDO");
+        e.visita(8, hoy(), "15:00");
+        e.visita(9, hoy(), "15:45");
+        const QDate otro = QDate::currentDate().addDays(3);
+        e.visita(9, formatos::textoFecha(otro), "19:30");
+        QVERIFY(e.crearVentanas());
+        auto* lista = Form1->findChild<Rejilla*>("DBGrid1");
+        const QRect segunda = lista->visualRect(lista->model()->index(1, 2));
+        QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, segunda.center());
+        QCOMPARE(e.abiertas, QStringList{"FormDatosCita"});
+        QCOMPARE(FormDatosCita->CodigoPaciente, 9);
+        QCOMPARE(FormDatosCita->FechaCita, hoy());
+
+        auto* calendario = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
+        calendario->setSelectedDate(otro);
+        Form1->MonthCalendar1Click();
+        auto* vista = Form1->findChild<Rejilla*>("DBGrid2");
+        QTest::mouseDClick(vista->viewport(), Qt::LeftButton, {},
+                           vista->visualRect(vista->model()->index(0, 0)).center());
+        QCOMPARE(e.abiertas, QStringList({"FormDatosCita", "FormDatosCita"}));
+        QCOMPARE(FormDatosCita->CodigoPaciente, 9);
+        QCOMPARE(FormDatosCita->FechaCita, formatos::textoFecha(otro));
+    }
+
+    void dobleClicEnCalendarioLlevaElDiaALaCita()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        const QDate dia = QDate::currentDate().addDays(10);
+        Form1->findChild<QCalendarWidget*>("MonthCalendar1")->setSelectedDate(dia);
+        Form1->MonthCalendar1DblClick();
+        QCOMPARE(FormNuevaCita->MonthCalendar1->selectedDate(), dia);
+        QCOMPARE(e.abiertas, QStringList{"FormBuscar"});
+    }
+
+    void ayudaAbrePaginaSoloSiExiste()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QList<QUrl> abiertas;
+        ayuda::setAbridor([&](const QUrl& url) { abiertas << url; });
+        ayuda::abrir("no-existe.html");
+        QVERIFY(abiertas.isEmpty());
+        QFile pagina(ayuda::rutaPagina("p02-principal.html"));
+        const bool existia = pagina.exists();
+        if (!existia) {
+            QDir().mkpath(QCoreApplication::applicationDirPath() + "/Ayuda");
+            QVERIFY(pagina.open(QIODevice::WriteOnly));
+            pagina.close();
+        }
+        QTest::mouseClick(Form1->findChild<QToolButton*>("Image3"), Qt::LeftButton);
+        QCOMPARE(abiertas.size(), 1);
+        QVERIFY(abiertas.first().toLocalFile().endsWith("/Ayuda/p02-principal.html"));
+        if (!existia)
+            pagina.remove();
+        ayuda::setAbridor({});
+        QVERIFY(e.textos.isEmpty());
+    }
+
+    void copiaDeSeguridadGuardarYCargar()
+    {
+        Entorno e;
+        e.paciente(1, "ORIGINAL");
+        e.visita(1, hoy(), "15:00");
+        QVERIFY(e.crearVentanas());
+        const QString copia = e.carpeta() + "/mi copia.mdb";
+        dialogos::setSelector([&](dialogos::Modo, const QString&) { return copia; });
+        e.respuestas = {0};   // "Guardar copia"
+        Form1->BitBtn5Click();
+        QVERIFY(QFile::exists(copia));
+        QCOMPARE(e.textos.last(), "Copia de seguridad guardada correctamente en «" + copia + "».");
+
+        e.exec("DELETE FROM Paciente");
+        Form1->ADODataSetCitas->reopen();
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 0);
+        e.textos.clear();
+        e.tipos.clear();
+        e.respuestas = {1, 1};   // "Cargar copia", then OK to the question
+        Form1->BitBtn5Click();
+        QCOMPARE(e.tipos.value(1), mensajes::Tipo::Confirmacion);
+        QVERIFY(e.textos.last().startsWith("Copia de seguridad cargada correctamente."));
+        QCOMPARE(e.valor("SELECT apellido1 FROM Paciente").toString(), QString("ORIGINAL"));
+        // Open lists show the loaded data without any further action.
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
+        QCOMPARE(casillasRojas(), QStringList{"Panel3"});
+        QStringList seguridad = QDir(e.carpeta()).entryList({"clinora-antes-de-cargar-*.mdb"});
+        QCOMPARE(seguridad.size(), 1);
+        dialogos::setSelector({});
+    }
+
+    void copiaNoValidaNoSeCarga()
+    {
+        Entorno e;
+        e.paciente(1, "VIVO");
+        e.visita(1, hoy(), "15:00");
+        QVERIFY(e.crearVentanas());
+        const QString falsa = e.carpeta() + "/falsa.mdb";
+        QFile f(falsa);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        dialogos::setSelector([&](dialogos::Modo, const QString&) { return falsa; });
+        e.respuestas = {1};
+        Form1->BitBtn5Click();
+        QCOMPARE(e.textos.size(), 2);
+        QVERIFY(e.textos.last().contains("no es una base de datos de Clinora"));
+        QVERIFY(e.textos.last().contains("los datos actuales siguen como estaban"));
+        QCOMPARE(e.valor("SELECT apellido1 FROM Paciente").toString(), QString("VIVO"));
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
+        QVERIFY(QDir(e.carpeta()).entryList({"clinora-antes-de-cargar-*"}).isEmpty());
+
+        // Cancelling the choice or the file dialog does nothing.
+        e.textos.clear();
+        e.respuestas = {-1};
+        Form1->BitBtn5Click();
+        dialogos::setSelector([](dialogos::Modo, const QString&) { return QString(); });
+        e.respuestas = {0};
+        Form1->BitBtn5Click();
+        QCOMPARE(e.textos.size(), 2);   // only the two choice questions
+        dialogos::setSelector({});
+    }
+
+    void errorDeBaseDeDatosSeMuestraYElProgramaSigue()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        e.exec("DROP TABLE Visita");
+        auto* combo = Form1->findChild<QComboBox*>("ComboBox1");
+        combo->setCurrentText("Nombre");
+        // Through the event loop, as a user's Enter would arrive.
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        QCOMPARE(e.tipos.value(0), mensajes::Tipo::Error);
+        QVERIFY2(e.textos.value(0).contains("Visita"), qPrintable(e.textos.value(0)));
+        QVERIFY(!Form1->ADODataSetCitas->isActive());
+        // The program goes on: another action still runs.
+        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn6"), Qt::LeftButton);
+        QCOMPARE(e.abiertas, QStringList{"FormAcerca"});
+    }
+
+    void aperturaModalActivaYReactivaLaDeDebajo()
+    {
+        Contador abajo("Abajo");
+        Contador arriba("Arriba");
+        int activacionesAbajoDentro = -1;
+        int activacionesAlMostrar = -1;
+        setEjecutorModal([&](Ventana* v) -> int {
+            if (v == &abajo) {
+                activacionesAlMostrar = abajo.activaciones;
+                showModal(&arriba);
+                activacionesAbajoDentro = abajo.activaciones;
+            }
+            return 0;
+        });
+        showModal(&abajo);
+        setEjecutorModal({});
+        QCOMPARE(activacionesAlMostrar, 1);   // activated before it shows
+        QCOMPARE(arriba.activaciones, 1);
+        QCOMPARE(activacionesAbajoDentro, 2);   // re-activated when the upper one closed
+        QVERIFY(ventanasAbiertas().isEmpty());
+    }
+};
+
+CLINORA_TEST_MAIN(TestPrincipal)
+#include "tst_principal.moc"
