@@ -1,2 +1,287 @@
-// Placeholder until the benchmark lands.
-int main() { return 0; }
+// clinora-bench: times user actions on a large clinic database and prints, one line each,
+//   accion mediana_ms maximo_ms desnudo_ms
+// where desnudo_ms is the same statement run straight on the engine, the floor the program can
+// get near. Lines starting with '#' are notes.
+#include "bench/medir.h"
+
+#include "app/aplicacion.h"
+#include "app/ventanas.h"
+#include "db/error.h"
+#include "ui/common/mensajes.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+QTextStream& salida()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& errores()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+QString cifra(double ms)
+{
+    // QString::number ignores the locale, so the decimal point stays a point under Spanish.
+    return QString::number(ms, 'f', 1);
+}
+
+// A connection of our own, read-only, with none of the program's layers in between.
+class MotorDesnudo {
+public:
+    explicit MotorDesnudo(const QString& ruta)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(ruta).constData(), &h_, SQLITE_OPEN_READONLY,
+                            nullptr) != SQLITE_OK)
+            throw bench::Fallo(QStringLiteral("No se puede abrir %1 sin el programa: %2")
+                              .arg(ruta, QString::fromUtf8(sqlite3_errmsg(h_))));
+    }
+    ~MotorDesnudo() { sqlite3_close(h_); }
+    MotorDesnudo(const MotorDesnudo&) = delete;
+    MotorDesnudo& operator=(const MotorDesnudo&) = delete;
+
+    // Prepares, binds and steps to the last row, as many times as asked; the row count of the
+    // last run goes to `filas`.
+    bench::Tiempos medir(const Sql& s, const bench::Repeticiones& r, int* filas)
+    {
+        const QByteArray texto = s.text.toUtf8();
+        int cuenta = 0;
+        bench::Tiempos t = bench::medir(r, [&] { cuenta = ejecutar(texto, s.values, nullptr); });
+        if (filas)
+            *filas = cuenta;
+        return t;
+    }
+
+    QVariantList primeraFila(const Sql& s)
+    {
+        QVariantList fila;
+        ejecutar(s.text.toUtf8(), s.values, &fila);
+        return fila;
+    }
+
+private:
+    // Runs the statement to its end; when `primera` is given, the first row's values land there.
+    int ejecutar(const QByteArray& texto, const QVariantList& valores, QVariantList* primera)
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(h_, texto.constData(), int(texto.size()), &st, nullptr)
+            != SQLITE_OK)
+            throw bench::Fallo(QString::fromUtf8(sqlite3_errmsg(h_)));
+        for (int i = 0; i < valores.size(); ++i)
+            enlazar(st, i + 1, valores.at(i));
+        int filas = 0;
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            if (primera && filas == 0)
+                *primera = leerFila(st);
+            ++filas;
+        }
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            throw bench::Fallo(QString::fromUtf8(sqlite3_errmsg(h_)));
+        return filas;
+    }
+
+    static QVariantList leerFila(sqlite3_stmt* st)
+    {
+        QVariantList fila;
+        for (int i = 0; i < sqlite3_column_count(st); ++i) {
+            switch (sqlite3_column_type(st, i)) {
+            case SQLITE_INTEGER:
+                fila << qint64(sqlite3_column_int64(st, i));
+                break;
+            case SQLITE_NULL:
+                fila << QVariant();
+                break;
+            default:
+                fila << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+            }
+        }
+        return fila;
+    }
+
+    // Bound as the program's own layer hands them to the driver: whole numbers as 64-bit
+    // integers, texts as UTF-8 (a null text as the empty one).
+    static void enlazar(sqlite3_stmt* st, int n, const QVariant& v)
+    {
+        if (v.isNull() && v.typeId() != QMetaType::QString) {
+            sqlite3_bind_null(st, n);
+            return;
+        }
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Bool:
+            sqlite3_bind_int64(st, n, v.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_bind_double(st, n, v.toDouble());
+            break;
+        default: {
+            const QByteArray t = v.toString().toUtf8();
+            sqlite3_bind_text(st, n, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        }
+        }
+    }
+
+    sqlite3* h_ = nullptr;
+};
+
+class Banco : public bench::Contexto {
+public:
+    Banco(const QString& ruta, int veces) : ruta_(ruta), veces_(veces) {}
+    ~Banco() override
+    {
+        motor_.reset();
+        programa::destruirVentanas();
+    }
+
+    QString rutaBaseDatos() const override { return ruta_; }
+    bench::Repeticiones repeticiones() const override { return {veces_, 1}; }
+
+    void asegurarVentanas() override
+    {
+        if (Form1)
+            return;
+        if (!programa::crearVentanas(ruta_))
+            throw bench::Fallo(
+                QStringLiteral("El programa no ha arrancado sobre %1.").arg(ruta_));
+        // Shown as at start, so the grids do the work they do for the user.
+        Form1->showMaximized();
+        QCoreApplication::processEvents();
+    }
+
+    bench::Tiempos desnudo(const Sql& s, const bench::Repeticiones& r, int* filas) override
+    {
+        return motor().medir(s, r, filas);
+    }
+
+    QVariantList primeraFila(const Sql& s) override { return motor().primeraFila(s); }
+
+private:
+    MotorDesnudo& motor()
+    {
+        if (!motor_)
+            motor_ = std::make_unique<MotorDesnudo>(ruta_);
+        return *motor_;
+    }
+
+    QString ruta_;
+    int veces_;
+    std::unique_ptr<MotorDesnudo> motor_;
+};
+
+void imprimir(const bench::Accion& a, const bench::Resultado& r)
+{
+    QTextStream& out = salida();
+    if (r.fallido)
+        out << a.nombre << " - - -\n";
+    else
+        out << a.nombre << ' ' << cifra(r.programa.mediana()) << ' '
+            << cifra(r.programa.maximo()) << ' '
+            << (r.desnudo ? cifra(r.desnudo->mediana()) : QStringLiteral("-")) << '\n';
+    for (const QString& n : r.notas)
+        out << "# " << a.nombre << ": " << n << '\n';
+    out.flush();
+}
+
+int uso(const QList<bench::Accion>& acciones)
+{
+    QStringList nombres;
+    for (const bench::Accion& a : acciones)
+        nombres << a.nombre;
+    errores() << "Uso: clinora-bench [--veces N] FICHERO [ACCION...]\n"
+                 "  FICHERO  base de datos grande (clinora-bd grande FICHERO)\n"
+                 "  ACCION   "
+              << nombres.join(QLatin1Char(' ')) << " (todas si no se indica ninguna)\n";
+    errores().flush();
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Offscreen before the application exists: the windows are built and painted, never shown
+    // on a screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Aplicacion app(argc, argv);
+    programa::configurarIdioma();
+    // No box may wait for a user during a run: whatever the program wanted to say goes to the
+    // error output and is answered as OK.
+    mensajes::setRespondedor([](mensajes::Tipo, const QString& texto) {
+        errores() << "mensaje del programa: " << texto << '\n';
+        errores().flush();
+        return 1;
+    });
+
+    QList<bench::Accion> acciones;
+    acciones << bench::accionesArranque() << bench::accionesPrincipal()
+             << bench::accionesRejilla();
+
+    QStringList args = app.arguments().mid(1);
+    int veces = 20;
+    if (args.size() >= 2 && args.at(0) == QLatin1String("--veces")) {
+        bool ok = false;
+        veces = args.at(1).toInt(&ok);
+        if (!ok || veces < 1)
+            return uso(acciones);
+        args = args.mid(2);
+    }
+    if (args.isEmpty())
+        return uso(acciones);
+    const QFileInfo fichero(args.takeFirst());
+    if (!fichero.isFile()) {
+        errores() << "No existe el fichero " << fichero.filePath() << '\n';
+        return 1;
+    }
+    QList<bench::Accion> elegidas;
+    for (const bench::Accion& a : acciones) {
+        if (args.isEmpty() || args.contains(a.nombre))
+            elegidas << a;
+    }
+    if (elegidas.size() != (args.isEmpty() ? acciones.size() : args.size()))
+        return uso(acciones);
+
+    int fallos = 0;
+    {
+        Banco banco(fichero.absoluteFilePath(), veces);
+        salida() << "# " << fichero.absoluteFilePath() << ", " << veces
+                 << " veces por accion tras una de calentamiento; sqlite " << sqlite3_libversion()
+                 << "\n# accion mediana_ms maximo_ms desnudo_ms\n";
+        salida().flush();
+        for (const bench::Accion& a : elegidas) {
+            bench::Resultado r;
+            try {
+                r = a.ejecutar(banco);
+            } catch (const bench::Fallo& e) {
+                r = {};
+                r.fallido = true;
+                r.notas << e.texto();
+            } catch (const DbError& e) {
+                r = {};
+                r.fallido = true;
+                r.notas << e.message();
+            }
+            if (r.fallido)
+                ++fallos;
+            imprimir(a, r);
+        }
+    }
+    return fallos ? 1 : 0;
+}

@@ -81,7 +81,7 @@ void guardar(QSqlDatabase db, const QString& destino)
             sqlite3_exec(copia.h, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
             copiarTodo(copia.h, vivo);
         }
-        esquema::verificarFicheroCompleto(temporal);
+        esquema::verificarFicheroCompleto(temporal, esquema::Comprobacion::Rapida);
         std::error_code error;
         std::filesystem::rename(QFile::encodeName(temporal).constData(),
                                 QFile::encodeName(destino).constData(), error);

@@ -139,7 +139,7 @@ QVariant DataSet::fieldByName(const QString& name) const
                           .arg(name, objectName()));
     if (!active_ || row_ >= model_.rowCount())
         return {};
-    return model_.record(row_).value(column);
+    return model_.data(model_.index(row_, column));
 }
 
 QVariant DataSet::fieldAt(int row, const QString& name) const

@@ -24,8 +24,11 @@ void verificarCabecera(const QString& ruta);
 // with a Spanish message saying what is wrong.
 void verificarFichero(const QString& ruta);
 
-// Full check used before a backup is loaded: verificarFichero plus integrity_check.
-void verificarFicheroCompleto(const QString& ruta);
+// verificarFichero plus the engine's own check of every page: the full one for a file that
+// comes from outside, the quick one for a copy just written by us.
+enum class Comprobacion { Completa, Rapida };
+void verificarFicheroCompleto(const QString& ruta,
+                              Comprobacion comprobacion = Comprobacion::Completa);
 
 // Opens `ruta` as the connection `nombre` (the default connection when empty) with the settings
 // every connection uses: foreign keys on, rollback journal with full sync, busy timeout, double

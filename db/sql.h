@@ -24,10 +24,16 @@ Sql vistaRapida(const QString& fecha);
 Sql pacientePorCodigo(int codigo);
 
 // --- Patient registration ---
-Sql leerTablaCodigo();
+// Patient codes run from 1 to the largest 32-bit value; the code box takes nothing else.
+inline constexpr qint64 kCodigoMinimo = 1;
+inline constexpr qint64 kCodigoMaximo = 2147483647;
+
+Sql leerTablaCodigo();                   // field "codigo"; no row when the table is empty
 Sql guardarTablaCodigo(qint64 codigo);   // sets the one row, creating it when missing
-Sql contarPacientesConCodigo(qint64 codigo);
-// First code at or above `desde` that no patient holds.
+Sql contarPacientesConCodigo(qint64 codigo);   // field "cuantos"
+// First code at or above `desde` that no patient holds: one statement whose cost grows with the
+// distance to that code, not three statements per taken code. Above kCodigoMaximo when every
+// code from `desde` up is taken. Field "libre".
 Sql primerCodigoLibreDesde(qint64 desde);
 struct DatosPaciente {
     int codigo = 0;
@@ -38,7 +44,7 @@ Sql insertarPaciente(const DatosPaciente& p);
 
 // --- Booking ---
 Sql citasDeFecha(const QString& fecha);   // the booking window's day list
-Sql contarVisitasDelDia(int codigo, const QString& fecha);
+Sql contarVisitasDelDia(int codigo, const QString& fecha);   // field "cuantos"
 struct NuevaVisita {
     int codigo = 0;
     QString fecha;

@@ -3,9 +3,11 @@
 #include "ui/common/ayuda.h"
 #include "ui/common/controles.h"
 #include "ui/common/estilo.h"
+#include "ui/common/ventana.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString& titulo,
                        bool conAyuda, const QString& hintAyuda)
@@ -36,4 +38,18 @@ Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString
         fila->addWidget(panel12);
     }
     return c;
+}
+
+Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& titulo,
+                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna)
+{
+    ventana->setObjectName(nombre);
+    ventana->setWindowTitle(titulo);
+    auto* layout = new QVBoxLayout(ventana);
+    const Cabecera cabecera = crearCabecera(ventana, QStringLiteral("Panel2"), encabezado,
+                                            conAyuda);
+    layout->addWidget(cabecera.panel);
+    if (columna)
+        *columna = layout;
+    return cabecera;
 }

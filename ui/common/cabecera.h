@@ -15,3 +15,11 @@ struct Cabecera {
 
 Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString& titulo,
                        bool conAyuda, const QString& hintAyuda = QString());
+
+class QVBoxLayout;
+class Ventana;
+
+// Names and titles a window and lays its header at the top of a new vertical layout, which it
+// returns through `columna` for the rest of the window.
+Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& titulo,
+                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna);

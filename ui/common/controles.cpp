@@ -84,6 +84,9 @@ Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano
 
 void Casilla::setColor(const QColor& color)
 {
+    // Restyling a visible button is costly; a busy day marks the same panel many times.
+    if (color == color_ && !styleSheet().isEmpty())
+        return;
     color_ = color;
     setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black;"
                                  " border: 1px solid #606060; font-weight: bold; }"

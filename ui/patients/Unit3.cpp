@@ -3,18 +3,14 @@
 #include "ui/common/ayuda.h"
 #include "ui/common/cabecera.h"
 
-#include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 TFormBuscar::TFormBuscar(QWidget* parent) : Ventana(parent)
 {
-    setObjectName(QStringLiteral("FormBuscar"));
-    setWindowTitle(QStringLiteral("Clinora 1.1 - Buscar Datos de Paciente"));
-    auto* columna = new QVBoxLayout(this);
-    const Cabecera cabecera = crearCabecera(this, QStringLiteral("Panel2"),
-                                            QStringLiteral("BUSCAR DATOS DE PACIENTE"), true);
-    columna->addWidget(cabecera.panel);
+    QVBoxLayout* columna = nullptr;
+    const Cabecera cabecera = iniciarVentana(this, QStringLiteral("FormBuscar"), QStringLiteral("Clinora 1.1 - Buscar Datos de Paciente"),
+                   QStringLiteral("BUSCAR DATOS DE PACIENTE"), true, &columna);
     connect(cabecera.ayuda, &QToolButton::clicked, this, &TFormBuscar::Image3Click);
     columna->addStretch();
     resize(640, 420);

@@ -1,0 +1,155 @@
+// Start-up, timed from outside as the user sees it: from launching the real program to its main
+// window painted. The program looks for its database beside its executable, so a copy of it runs
+// from a folder of its own where the database is linked in.
+#include "bench/medir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <chrono>
+
+namespace bench {
+
+namespace {
+
+constexpr int kEsperaMs = 15000;
+
+// Started with this variable, the program prints a line starting "listo" once its main window
+// is painted, and then quits. The line may carry the child's own peak memory ("VmHWM: N kB").
+const char* const kVariableSalir = "CLINORA_BENCH_SALIR";
+
+QString programaOriginal()
+{
+    const QString otro = qEnvironmentVariable("CLINORA_BENCH_PROGRAMA");
+    return otro.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/clinora")
+                          : otro;
+}
+
+// Peak memory in kB, from "VmHWM:   51234 kB" wherever it appears; -1 when absent.
+qint64 leerVmHwm(const QByteArray& texto)
+{
+    static const QRegularExpression re(QStringLiteral("VmHWM:\\s*(\\d+)\\s*kB"));
+    const QRegularExpressionMatch m = re.match(QString::fromLatin1(texto));
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
+struct Arranque {
+    double ms = 0;
+    qint64 picoKb = -1;
+    bool picoDelHijo = false;   // printed by the child itself, rather than read by us
+};
+
+Arranque arrancar(const QString& programa)
+{
+    QProcess p;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    entorno.insert(QString::fromLatin1(kVariableSalir), QStringLiteral("1"));
+    p.setProcessEnvironment(entorno);
+    p.setWorkingDirectory(QFileInfo(programa).absolutePath());
+
+    Arranque a;
+    const auto inicio = std::chrono::steady_clock::now();
+    p.start(programa, {});
+    QByteArray visto;
+    bool listo = false;
+    while (!listo) {
+        if (!p.canReadLine()) {
+            const int resta = kEsperaMs - int(milisegundosDesde(inicio));
+            if (resta <= 0 || !p.waitForReadyRead(resta))
+                break;
+            continue;
+        }
+        const QByteArray linea = p.readLine();
+        visto += linea;
+        if (linea.startsWith("listo")) {
+            a.ms = milisegundosDesde(inicio);
+            listo = true;
+        }
+    }
+    if (listo) {
+        a.picoKb = leerVmHwm(visto);
+        a.picoDelHijo = a.picoKb >= 0;
+        if (!a.picoDelHijo) {
+            // Read while the child is still leaving; a child already gone gives nothing.
+            QFile estado(QStringLiteral("/proc/%1/status").arg(p.processId()));
+            if (estado.open(QIODevice::ReadOnly))
+                a.picoKb = leerVmHwm(estado.readAll());
+        }
+    }
+    if (!p.waitForFinished(listo ? kEsperaMs : 0)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    if (!listo) {
+        QString dijo = QString::fromLocal8Bit(visto + p.readAll() + p.readAllStandardError())
+                           .simplified()
+                           .left(300);
+        if (dijo.isEmpty())
+            dijo = QStringLiteral("ninguna");
+        throw Fallo(
+            QStringLiteral("el programa no dijo \"listo\" en %1 s (¿atiende %2?); salida: %3")
+                .arg(kEsperaMs / 1000)
+                .arg(QString::fromLatin1(kVariableSalir), dijo));
+    }
+    return a;
+}
+
+Resultado arranque(Contexto& c)
+{
+    const QString original = programaOriginal();
+    if (!QFileInfo(original).isExecutable())
+        throw Fallo(QStringLiteral("no se encuentra el programa %1").arg(original));
+    QTemporaryDir carpeta;
+    const QString programa = carpeta.filePath(QStringLiteral("clinora"));
+    if (!carpeta.isValid() || !QFile::copy(original, programa)
+        || !QFile::link(c.rutaBaseDatos(), carpeta.filePath(QStringLiteral("clinora.mdb"))))
+        throw Fallo(QStringLiteral("no se puede preparar la carpeta de arranque en %1")
+                          .arg(QDir::tempPath()));
+
+    // The clock that counts is the one up to "listo", not the child's way out afterwards, so
+    // the runs are timed here rather than by medir().
+    const Repeticiones rep = c.repeticiones();
+    for (int i = 0; i < rep.calentamiento; ++i)
+        arrancar(programa);
+    QList<Arranque> vistos;
+    Resultado r;
+    for (int i = 0; i < rep.veces; ++i) {
+        vistos << arrancar(programa);
+        r.programa.ms << vistos.last().ms;
+    }
+
+    qint64 pico = -1;
+    bool delHijo = true;
+    int sinDato = 0;
+    for (const Arranque& a : vistos) {
+        pico = std::max(pico, a.picoKb);
+        delHijo = delHijo && a.picoDelHijo;
+        sinDato += a.picoKb < 0;
+    }
+    if (pico < 0) {
+        r.notas << QStringLiteral("memoria pico desconocida (el programa no la imprime y ya había "
+                                  "salido al leer /proc)");
+    } else {
+        r.notas << QStringLiteral("memoria pico %1 MB (VmHWM %2, la mayor de %3 arranques%4)")
+                       .arg(QString::number(pico / 1024.0, 'f', 1),
+                            delHijo ? QStringLiteral("dicha por el programa")
+                                    : QStringLiteral("leída de /proc"))
+                       .arg(vistos.size())
+                       .arg(sinDato ? QStringLiteral("; %1 sin dato").arg(sinDato) : QString());
+    }
+    return r;
+}
+
+}  // namespace
+
+QList<Accion> accionesArranque()
+{
+    return {{QStringLiteral("arranque"), arranque}};
+}
+
+}  // namespace bench
