@@ -348,6 +348,15 @@ private slots:
         QCOMPARE(e.abiertas, QStringList({"FormDatosCita", "FormDatosCita"}));
         QCOMPARE(FormDatosCita->CodigoPaciente, 9);
         QCOMPARE(FormDatosCita->FechaCita, formatos::textoFecha(otro));
+
+        // Enter on the selected row opens that row's visit, although marking the slot board
+        // left the dataset on the day's last row.
+        e.paciente(11, "TERCERO");
+        e.visita(11, formatos::textoFecha(otro), "20:15");
+        Form1->MonthCalendar1Click();
+        vista->setCurrentIndex(vista->model()->index(0, 0));
+        QTest::keyClick(vista, Qt::Key_Return);
+        QCOMPARE(FormDatosCita->CodigoPaciente, 9);
     }
 
     void dobleClicEnCalendarioLlevaElDiaALaCita()

@@ -184,6 +184,10 @@ void Rejilla::mouseDoubleClickEvent(QMouseEvent* event)
 void Rejilla::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A loop over the dataset (the slot board's) may have moved its cursor: the row the
+        // user sees selected is the one meant.
+        if (currentIndex().isValid())
+            datos_->setRecNo(currentIndex().row());
         event->accept();
         emit dobleClic();
         return;
