@@ -232,7 +232,7 @@ int main(int argc, char** argv)
 
     QList<bench::Accion> acciones;
     acciones << bench::accionesArranque() << bench::accionesPrincipal()
-             << bench::accionesRejilla();
+             << bench::accionesRejilla() << bench::accionesCitas();
 
     QStringList args = app.arguments().mid(1);
     int veces = 20;

@@ -108,5 +108,6 @@ struct Accion {
 QList<Accion> accionesArranque();     // arranque.cpp
 QList<Accion> accionesPrincipal();    // principal.cpp
 QList<Accion> accionesRejilla();      // rejilla.cpp
+QList<Accion> accionesCitas();        // citas.cpp
 
 }  // namespace bench

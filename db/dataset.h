@@ -63,3 +63,9 @@ private:
     bool eof_ = true;
     int row_ = 0;
 };
+
+// Closes a dataset when the scope ends, on every way out of a handler.
+struct CerrarAlSalir {
+    DataSet* datos;
+    ~CerrarAlSalir() { datos->close(); }
+};

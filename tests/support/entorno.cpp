@@ -91,3 +91,18 @@ QVariant Entorno::valor(const QString& texto, const QVariantList& valores)
 {
     return comando::valor(Sql{texto, valores}, conexion());
 }
+
+int Entorno::abrir(Ventana* ventana, std::function<void()> guion)
+{
+    guiones[ventana->objectName()] = [guion](Ventana* v) {
+        v->setResult(QDialog::Rejected);
+        bool cerrada = false;
+        const auto c = QObject::connect(v, &QDialog::finished, [&] { cerrada = true; });
+        guion();
+        QObject::disconnect(c);
+        if (!cerrada)
+            v->reject();
+        return v->result();
+    };
+    return showModal(ventana);
+}

@@ -49,6 +49,11 @@ public:
     QStringList abiertas;
     QHash<QString, std::function<int(Ventana*)>> guiones;
 
+    // Opens the window through the modal opener, as a user's click would, and runs `guion`
+    // while it is open; a window the script left open is then closed from its title bar.
+    // Returns the dialog's result (Accepted once the window closed itself on success).
+    int abrir(Ventana* ventana, std::function<void()> guion);
+
     // The connection the rows above are written through.
     QSqlDatabase conexion();
 

@@ -1,29 +1,448 @@
 #include "ui/appointments/Unit5.h"
 
+#include "app/ventanas.h"
+#include "db/comando.h"
+#include "db/dataset.h"
+#include "db/error.h"
+#include "db/formatos.h"
+#include "db/sql.h"
 #include "ui/common/ayuda.h"
+#include "ui/common/barra.h"
 #include "ui/common/cabecera.h"
+#include "ui/common/colorvisita.h"
+#include "ui/common/controles.h"
+#include "ui/common/estilo.h"
+#include "ui/common/mensajes.h"
+#include "ui/common/rejilla.h"
 
 #include <QCalendarWidget>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTime>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TFormNuevaCita::TFormNuevaCita(QWidget* parent) : Ventana(parent)
+namespace {
+
+const QString kCaptionDia = QStringLiteral("CITAS DEL DÍA: ");
+// Keeps the heading away from the right edge.
+const QString kBlancosDia(29, QLatin1Char(' '));
+const QList<int> kAnchosRejilla = {65, 80, 80, 80};
+
+// The fields of the patient shown in "Datos del Paciente", with their labels.
+struct DatoPaciente {
+    QString etiqueta, campo;
+};
+const DatoPaciente kDatosPaciente[] = {
+    {QStringLiteral("Nombre:"), QStringLiteral("NOMBRE")},
+    {QStringLiteral("Primer apellido:"), QStringLiteral("APELLIDO1")},
+    {QStringLiteral("Segundo apellido:"), QStringLiteral("APELLIDO2")},
+    {QStringLiteral("Teléfono 1:"), QStringLiteral("TLF1")},
+    {QStringLiteral("Teléfono 2:"), QStringLiteral("TLF2")},
+};
+
+QLabel* etiqueta(const QString& texto, QWidget* buddy, QWidget* padre)
+{
+    auto* label = new QLabel(texto, padre);
+    if (buddy) {
+        label->setBuddy(buddy);
+        buddy->setAccessibleName(texto.chopped(1));
+    }
+    return label;
+}
+
+}  // namespace
+
+TFormNuevaCita::TFormNuevaCita(QWidget* parent)
+    : Ventana(parent),
+      ColorSeleccion(estilo::kNaranja),
+      ADODataSet1(new DataSet(QStringLiteral("ADODataSet1"), this)),
+      ADODataSet2(new DataSet(QStringLiteral("ADODataSet2"), this)),
+      ADODataSetLibre(new DataSet(QStringLiteral("ADODataSetLibre"), this))
 {
     setObjectName(QStringLiteral("FormNuevaCita"));
     setWindowTitle(QStringLiteral("Clinora 1.1 - Nueva Cita"));
+    crearControles();
+    MonthCalendar1->setSelectedDate(QDate::currentDate());
+}
+
+void TFormNuevaCita::crearControles()
+{
     auto* columna = new QVBoxLayout(this);
+    columna->setSizeConstraint(QLayout::SetFixedSize);
+    columna->setContentsMargins(0, 0, 0, 0);
+    columna->setSpacing(4);
     const Cabecera cabecera = crearCabecera(this, QStringLiteral("Panel2"),
                                             QStringLiteral("FIJAR NUEVA CITA"), true);
-    columna->addWidget(cabecera.panel);
     connect(cabecera.ayuda, &QToolButton::clicked, this, &TFormNuevaCita::Image3Click);
-    // The booking day, kept between openings; the main calendar's double-click sets it.
-    MonthCalendar1 = new QCalendarWidget(this);
+    columna->addWidget(cabecera.panel);
+
+    Panel15 = new QLabel(QStringLiteral("CITAS"), this);
+    Panel15->setObjectName(QStringLiteral("Panel15"));
+    Panel15->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Panel15->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    QFont negrita = Panel15->font();
+    negrita.setBold(true);
+    negrita.setPixelSize(15);
+    Panel15->setFont(negrita);
+    Panel15->setMinimumHeight(30);
+    // Trailing blanks are not drawn; the margin keeps the place they stand for.
+    Panel15->setContentsMargins(0, 0, QFontMetrics(negrita).horizontalAdvance(kBlancosDia), 0);
+    columna->addWidget(Panel15);
+
+    auto* cuerpo = new QHBoxLayout;
+    cuerpo->setContentsMargins(8, 0, 8, 0);
+    auto* izquierda = new QVBoxLayout;
+    auto* arriba = new QHBoxLayout;
+    arriba->addWidget(crearPaciente(), 1);
+    arriba->addWidget(crearDia());
+    izquierda->addLayout(arriba);
+
+    auto* Label1 = new QLabel(QStringLiteral("Horas diponibles:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    izquierda->addWidget(Label1);
+    horas_ = new TablaHoras(QSize(49, 49), true, this);
+    connect(horas_, &TablaHoras::pulsada, this, &TFormNuevaCita::PanelClick);
+    izquierda->addWidget(horas_);
+    izquierda->addWidget(crearCita());
+    izquierda->addStretch();
+    cuerpo->addLayout(izquierda);
+
+    DBGrid1 = new Rejilla(QStringLiteral("DBGrid1"), ADODataSet1, this);
+    DBGrid1->setAccessibleName(QStringLiteral("Citas del día"));
+    const Qt::Alignment centro = Qt::AlignCenter;
+    const Qt::Alignment izquierdaTexto = Qt::AlignLeft | Qt::AlignVCenter;
+    DBGrid1->setColumnas({
+        {QStringLiteral("hora"), QStringLiteral("Hora"), kAnchosRejilla.at(0), centro, 0},
+        {QStringLiteral("APELLIDO1"), QStringLiteral("1er Apellido"), kAnchosRejilla.at(1),
+         izquierdaTexto, 0},
+        {QStringLiteral("APELLIDO2"), QStringLiteral("2o Apellido"), kAnchosRejilla.at(2),
+         izquierdaTexto, 0},
+        {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), kAnchosRejilla.at(3),
+         izquierdaTexto, 0},
+    });
+    // A compact face, so the titles fit their narrow columns.
+    QFont compacta(QStringLiteral("Arial"));
+    compacta.setPixelSize(12);
+    DBGrid1->setFont(compacta);
+    DBGrid1->modelo()->setFuenteBase(compacta);
+    DBGrid1->setColorFila(colorFilaVisita);
+    DBGrid1->setFixedWidth(330);
+    // A new result resets the header; the columns keep their widths.
+    connect(ADODataSet1, &DataSet::opened, this, [this] { DBGrid1->setAnchos(kAnchosRejilla); });
+    cuerpo->addWidget(DBGrid1);
+    columna->addLayout(cuerpo, 1);
+    columna->addWidget(crearBotones());
+
+    connect(ADODataSet2, &DataSet::opened, this, &TFormNuevaCita::mostrarPaciente);
+    connect(ADODataSet2, &DataSet::closed, this, &TFormNuevaCita::mostrarPaciente);
+
+    QList<QWidget*> orden{MonthCalendar1};
+    for (Casilla* c : horas_->casillas())
+        orden << c;
+    orden << LabeledEdit1 << ComboBox1 << Edit3 << findChild<QPushButton*>("BitBtn2")
+          << findChild<QPushButton*>("BitBtn1") << DBGrid1 << cabecera.ayuda;
+    for (int i = 1; i < orden.size(); ++i)
+        setTabOrder(orden.at(i - 1), orden.at(i));
+}
+
+QWidget* TFormNuevaCita::crearPaciente()
+{
+    auto* GroupBox1 = new QGroupBox(QStringLiteral("Datos del Paciente"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* rejilla = new QGridLayout(GroupBox1);
+    int fila = 0;
+    for (const DatoPaciente& d : kDatosPaciente) {
+        auto* valor = new QLabel(GroupBox1);
+        valor->setObjectName(QStringLiteral("DBText%1").arg(fila + 1));
+        valor->setAccessibleName(d.etiqueta.chopped(1));
+        valor->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        valor->setMinimumWidth(150);
+        QFont f = valor->font();
+        f.setBold(true);
+        valor->setFont(f);
+        rejilla->addWidget(new QLabel(d.etiqueta, GroupBox1), fila, 0);
+        rejilla->addWidget(valor, fila, 1);
+        DBTexts.append(valor);
+        ++fila;
+    }
+    rejilla->setColumnStretch(1, 1);
+    rejilla->setRowStretch(fila, 1);
+    return GroupBox1;
+}
+
+QWidget* TFormNuevaCita::crearDia()
+{
+    auto* GroupBox3 = new QGroupBox(QStringLiteral("Día"), this);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    auto* dentro = new QVBoxLayout(GroupBox3);
+    MonthCalendar1 = new QCalendarWidget(GroupBox3);
     MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
-    MonthCalendar1->setSelectedDate(QDate::currentDate());
-    columna->addWidget(MonthCalendar1);
-    columna->addStretch();
-    resize(640, 420);
+    MonthCalendar1->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
+    MonthCalendar1->setFirstDayOfWeek(Qt::Monday);
+    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MonthCalendar1->setCursor(Qt::PointingHandCursor);
+    MonthCalendar1->setAccessibleName(QStringLiteral("Día"));
+    MonthCalendar1->setFixedSize(280, 200);
+    connect(MonthCalendar1, &QCalendarWidget::clicked, this,
+            &TFormNuevaCita::MonthCalendar1Click);
+    // Keyboard moves choose a day as clicks do, but only while the window is open: the main
+    // window sets the date from outside as well.
+    connect(MonthCalendar1, &QCalendarWidget::selectionChanged, this, [this] {
+        if (ventanasAbiertas().contains(this) && MonthCalendar1->selectedDate() != diaMostrado_)
+            MonthCalendar1Click();
+    });
+    dentro->addWidget(MonthCalendar1);
+    return GroupBox3;
+}
+
+QWidget* TFormNuevaCita::crearCita()
+{
+    auto* GroupBox2 = new QGroupBox(QStringLiteral("Datos de la Cita"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    auto* rejilla = new QGridLayout(GroupBox2);
+
+    LabeledEdit1 = new QLineEdit(GroupBox2);
+    LabeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
+    LabeledEdit1->setReadOnly(true);
+    LabeledEdit1->setMaximumWidth(110);
+    rejilla->addWidget(etiqueta(QStringLiteral("Fecha:"), LabeledEdit1, GroupBox2), 0, 0);
+    rejilla->addWidget(LabeledEdit1, 0, 1);
+
+    ComboBox1 = new QComboBox(GroupBox2);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setLineEdit(new EditMayusculas(QStringLiteral("ComboBox1Texto"), ComboBox1));
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // What is typed is booked as typed: no completion adds to it.
+    ComboBox1->setCompleter(nullptr);
+    for (int i = 0; i <= 24; ++i)
+        ComboBox1->addItem(formatos::textoHora(QTime(15, 0).addSecs(15 * 60 * i)));
+    ComboBox1->setCurrentIndex(0);
+    ComboBox1->setMaxVisibleItems(25);
+    ComboBox1->setMaximumWidth(110);
+    connect(ComboBox1, &QComboBox::activated, this, &TFormNuevaCita::ComboBox1Click);
+    rejilla->addWidget(etiqueta(QStringLiteral("Hora:"), ComboBox1, GroupBox2), 1, 0);
+    rejilla->addWidget(ComboBox1, 1, 1);
+    LabelEspecial = new QLabel(QStringLiteral("<- HORA ESPECIAL"), GroupBox2);
+    LabelEspecial->setObjectName(QStringLiteral("LabelEspecial"));
+    LabelEspecial->setAutoFillBackground(true);
+    QPalette aguamarina = LabelEspecial->palette();
+    aguamarina.setColor(QPalette::Window, estilo::kAguamarina);
+    aguamarina.setColor(QPalette::WindowText, Qt::black);
+    LabelEspecial->setPalette(aguamarina);
+    QFont negrita = LabelEspecial->font();
+    negrita.setBold(true);
+    LabelEspecial->setFont(negrita);
+    LabelEspecial->setContentsMargins(4, 2, 4, 2);
+    LabelEspecial->hide();
+    rejilla->addWidget(LabelEspecial, 1, 2, 1, 2, Qt::AlignLeft);
+
+    // Payment and amount are recorded later, in the appointment's own window.
+    ComboBox2 = new QComboBox(GroupBox2);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->addItems({QStringLiteral("NO"), QStringLiteral("SI")});
+    ComboBox2->setCurrentIndex(0);
+    ComboBox2->setEnabled(false);
+    ComboBox2->setMaximumWidth(110);
+    rejilla->addWidget(etiqueta(QStringLiteral("Pago:"), ComboBox2, GroupBox2), 2, 0);
+    rejilla->addWidget(ComboBox2, 2, 1);
+
+    Edit2 = new QLineEdit(QStringLiteral("0"), GroupBox2);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setEnabled(false);
+    Edit2->setMaximumWidth(110);
+    rejilla->addWidget(etiqueta(QStringLiteral("Importe:"), Edit2, GroupBox2), 3, 0);
+    rejilla->addWidget(Edit2, 3, 1);
+    rejilla->addWidget(new QLabel(QStringLiteral("€"), GroupBox2), 3, 2);
+
+    Edit3 = new EditMayusculas(QStringLiteral("Edit3"), GroupBox2);
+    // The remark column holds up to 50 characters.
+    Edit3->setMaxLength(50);
+    rejilla->addWidget(etiqueta(QStringLiteral("Observacines:"), Edit3, GroupBox2), 4, 0);
+    rejilla->addWidget(Edit3, 4, 1, 1, 4);
+    rejilla->setColumnStretch(3, 1);
+    return GroupBox2;
+}
+
+QWidget* TFormNuevaCita::crearBotones()
+{
+    QHBoxLayout* fila = nullptr;
+    QWidget* Panel1 = crearBarraBotones(this, &fila);
+    fila->addStretch();
+    QPushButton* BitBtn2 =
+        crearBoton(QStringLiteral("BitBtn2"), QStringLiteral("&Insertar Cita"), QString(),
+                   QString(), Panel1);
+    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    QPushButton* BitBtn1 = crearBoton(QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
+                                      QString(), QStringLiteral(":/imagenes/salir.png"), Panel1);
+    for (QPushButton* b : {BitBtn2, BitBtn1}) {
+        b->setIconSize(QSize(24, 24));
+        b->setMinimumSize(150, 36);
+        fila->addWidget(b);
+    }
+    connect(BitBtn2, &QPushButton::clicked, this, &TFormNuevaCita::BitBtn2Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TFormNuevaCita::BitBtn1Click);
+    return Panel1;
+}
+
+void TFormNuevaCita::mostrarPaciente()
+{
+    const bool hay = ADODataSet2->isActive() && !ADODataSet2->isEmpty();
+    int i = 0;
+    for (const DatoPaciente& d : kDatosPaciente)
+        DBTexts.at(i++)->setText(hay ? ADODataSet2->fieldByName(d.campo).toString() : QString());
+}
+
+void TFormNuevaCita::LimpiarHoras()
+{
+    horas_->limpiar();
+}
+
+void TFormNuevaCita::MarcarHorasOcupadas()
+{
+    horas_->marcarOcupadas(*ADODataSet1, QStringLiteral("hora"));
+}
+
+void TFormNuevaCita::FormActivate()
+{
+    ADODataSet2->close();
+    ADODataSet2->setCommand(sql::pacientePorCodigo(CodigoPaciente));
+    ADODataSet2->open();
+    MonthCalendar1Click();
+    LabelEspecial->hide();
+    Edit3->clear();
+}
+
+void TFormNuevaCita::FormClose()
+{
+    ADODataSet1->close();
+    ADODataSet2->close();
+}
+
+void TFormNuevaCita::MonthCalendar1Click()
+{
+    diaMostrado_ = MonthCalendar1->selectedDate();
+    const QString fecha = formatos::textoFecha(diaMostrado_);
+    LimpiarHoras();
+    Panel15->setText(kCaptionDia + fecha + kBlancosDia);
+    LabeledEdit1->setText(fecha);
+    ADODataSet1->close();
+    ADODataSet1->setCommand(sql::citasDeFecha(fecha));
+    ADODataSet1->open();
+    MarcarHorasOcupadas();
+}
+
+void TFormNuevaCita::PanelClick(Casilla* Sender)
+{
+    // Taken and already chosen slots take no clicks.
+    if (Sender->color() != estilo::kLima)
+        return;
+    LimpiarHoras();
+    MarcarHorasOcupadas();
+    Sender->setColor(ColorSeleccion);
+    Sender->setCursor(Qt::ArrowCursor);
+    ComboBox1->setEditText(Sender->text());
+    LabelEspecial->hide();
+}
+
+void TFormNuevaCita::ComboBox1Click()
+{
+    LabelEspecial->hide();
+    if (Casilla* casilla = horas_->casillaDeHora(ComboBox1->currentText())) {
+        PanelClick(casilla);
+        return;
+    }
+    LimpiarHoras();
+    MarcarHorasOcupadas();
+    LabelEspecial->show();
+}
+
+void TFormNuevaCita::avisarCitaEseDia()
+{
+    mensajes::informacion(QStringLiteral(
+        "ALERTA: ¡El paciente ya tiene cita para este día!, selecciona otra fecha para fijar la "
+        "nueva cita."));
+}
+
+void TFormNuevaCita::BitBtn2Click()
+{
+    if (!ADODataSet2->isActive() || ADODataSet2->isEmpty()) {
+        mensajes::informacion(QStringLiteral("ERROR: No existe ningún paciente con el código %1; "
+                                             "no se puede fijar la cita.")
+                                  .arg(CodigoPaciente));
+        return;
+    }
+    // A visit without a proper hour could never be opened again from the day lists.
+    const QString hora = ComboBox1->currentText();
+    if (hora.isEmpty()) {
+        mensajes::informacion(
+            QStringLiteral("¡El campo \"Hora\" está vacío, debes elegir una hora para la cita!"));
+        ComboBox1->setFocus();
+        return;
+    }
+    if (!formatos::esHoraValida(hora)) {
+        mensajes::informacion(QStringLiteral("¡La hora \"%1\" no es válida, debes escribirla "
+                                             "como hh:mm (de 00:00 a 23:59)!")
+                                  .arg(hora));
+        ComboBox1->setFocus();
+        return;
+    }
+    bool importeValido = false;
+    const int cantidad = Edit2->text().toInt(&importeValido);
+    if (!importeValido) {
+        mensajes::informacion(QStringLiteral(
+            "¡El campo \"Importe\" no es válido, debe ser una cantidad entera de euros!"));
+        return;
+    }
+
+    const QString fecha = LabeledEdit1->text();
+    const CerrarAlSalir cerrarLibre{ADODataSetLibre};
+    const auto tieneCita = [&] {
+        ADODataSetLibre->close();
+        ADODataSetLibre->setCommand(sql::contarVisitasDelDia(CodigoPaciente, fecha));
+        ADODataSetLibre->open();
+        return ADODataSetLibre->fieldByName(QStringLiteral("cuantos")).toInt() != 0;
+    };
+    if (tieneCita()) {
+        avisarCitaEseDia();
+        return;
+    }
+
+    sql::NuevaVisita visita;
+    visita.codigo = CodigoPaciente;
+    visita.fecha = fecha;
+    visita.pago = ComboBox2->currentText() != QLatin1String("NO");
+    visita.cantidad = cantidad;
+    visita.observacion = Edit3->text();
+    visita.hora = hora;
+    try {
+        comando::ejecutar(sql::insertarVisita(visita));
+    } catch (const DbError&) {
+        // Another copy of the program booked the patient on this day first: the unique pair
+        // refused the row, and the user gets the same alert as for a visit already there.
+        if (tieneCita()) {
+            avisarCitaEseDia();
+            return;
+        }
+        throw;
+    }
+    mensajes::informacion(QStringLiteral("¡Cita fijada correctamente!"));
+
+    ADODataSet1->reopen();
+    Form1->ADODataSetCitas->reopen();
+    Form1->MonthCalendar1Click();
+    accept();
+}
+
+void TFormNuevaCita::BitBtn1Click()
+{
+    reject();
 }
 
 void TFormNuevaCita::Image3Click()

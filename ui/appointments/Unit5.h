@@ -2,15 +2,68 @@
 
 #include "ui/common/ventana.h"
 
-class QCalendarWidget;
+#include <QColor>
+#include <QDate>
 
-// Window "Clinora 1.1 - Nueva Cita": caption and heading in place; its work arrives with its own issue.
+class Casilla;
+class DataSet;
+class QCalendarWidget;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class Rejilla;
+class TablaHoras;
+
+// Window "Clinora 1.1 - Nueva Cita": books one visit of one patient on the chosen day, on the
+// board of nine afternoon slots or at a special hour, at most one visit a patient and day.
 class TFormNuevaCita : public Ventana {
     Q_OBJECT
 
 public:
     explicit TFormNuevaCita(QWidget* parent = nullptr);
-    int CodigoPaciente = 0;
-    QCalendarWidget* MonthCalendar1;
+
+    int CodigoPaciente = 0;   // set by the opener before the window is shown
+    QColor ColorSeleccion;    // the slot chosen for this booking
+    // The booking day, kept between openings; the main calendar's double-click sets it.
+    QCalendarWidget* MonthCalendar1 = nullptr;
+
+    DataSet* ADODataSet1;       // the visits of the chosen day, with their patients
+    DataSet* ADODataSet2;       // the patient being booked
+    DataSet* ADODataSetLibre;   // visits of the patient on the chosen day
+
+    void FormActivate() override;
+
+    // Handlers, public so the program and tests reach them as the user would.
+    void MonthCalendar1Click();
+    void PanelClick(Casilla* Sender);   // the one click handler of Panel3 ... Panel11
+    void ComboBox1Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
     void Image3Click();
+
+protected:
+    void FormClose() override;
+
+private:
+    void crearControles();
+    QWidget* crearPaciente();
+    QWidget* crearDia();
+    QWidget* crearCita();
+    QWidget* crearBotones();
+    void mostrarPaciente();
+    void LimpiarHoras();
+    void MarcarHorasOcupadas();
+    void avisarCitaEseDia();
+
+    QDate diaMostrado_;
+    QLabel* Panel15 = nullptr;
+    QList<QLabel*> DBTexts;   // NOMBRE, APELLIDO1, APELLIDO2, TLF1, TLF2
+    TablaHoras* horas_ = nullptr;
+    QLineEdit* LabeledEdit1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QLabel* LabelEspecial = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    Rejilla* DBGrid1 = nullptr;
 };

@@ -2,11 +2,52 @@
 
 #include "ui/common/ventana.h"
 
-// Window "Clinora 1.1 - Alta de Nuevo Paciente": caption and heading in place; its work arrives with its own issue.
+#include <QList>
+
+class DataSet;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+// Window "Clinora 1.1 - Alta de Nuevo Paciente": registers one patient with a free code that the
+// window proposes, and can hand the new patient straight to the booking window.
 class TFormAlta : public Ventana {
     Q_OBJECT
 
 public:
     explicit TFormAlta(QWidget* parent = nullptr);
+
+    DataSet* ADODataSetCodigoValido;   // reads tabla_codigo
+    DataSet* ADODataSetLibre;          // looks up free and taken codes
+
+    void FormActivate() override;
+
+    // Handlers, public so the program and tests reach them as the user would.
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
     void Image3Click();
+
+protected:
+    void FormClose() override;
+
+private:
+    void crearControles();
+    QWidget* crearDatos();
+    QWidget* crearBotones();
+    // Puts in the code box the first free code from the stored next code (or from 1) upwards,
+    // and leaves tabla_codigo on it.
+    void proponerCodigo(bool desdeUno);
+    // Empty mandatory box: its message and focus; true when all are filled.
+    bool obligatoriosRellenos();
+    void avisarCodigoAsignado();
+
+    QList<QLineEdit*> LabeledEdits;   // LabeledEdit1 ... LabeledEdit12, in number order
+    QLineEdit* LabeledEdit1 = nullptr;
+    QLineEdit* LabeledEdit2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Panel3 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
 };

@@ -1,0 +1,596 @@
+// New patient: the code proposal (quick and exhaustive), the mandatory fields, the duplicate
+// code, what is stored, the hand-off to booking and the refresh on closing.
+#include "db/comando.h"
+#include "db/dataset.h"
+#include "db/esquema.h"
+#include "db/formatos.h"
+#include "db/sql.h"
+#include "tests/support/entorno.h"
+#include "ui/common/controles.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QToolButton>
+
+namespace {
+
+const QString kMensajeCodigoAsignado = QStringLiteral(
+    "ALERTA: ¡El código solicitado ya ha sido asignado a otro paciente!, selecciona otro que "
+    "este libre.");
+const QString kMensajeAlta = QStringLiteral("¡Paciente dado de alta correctamente!");
+const QString kPreguntaExhaustiva = QStringLiteral(
+    "Esta opción de búsqueda puede tardar varios minutos, ¿desea continuar con la búsqueda "
+    "exhaustiva de un código válido?");
+
+QLineEdit* edit(int n)
+{
+    return FormAlta->findChild<QLineEdit*>(QStringLiteral("LabeledEdit%1").arg(n));
+}
+
+QPushButton* boton(const char* nombre)
+{
+    return FormAlta->findChild<QPushButton*>(QString::fromLatin1(nombre));
+}
+
+QCheckBox* casillaCita()
+{
+    return FormAlta->findChild<QCheckBox*>("CheckBox1");
+}
+
+// Types into a box as the user would, accents included.
+void teclear(int n, const QString& texto)
+{
+    edit(n)->clear();
+    for (const QChar c : texto)
+        QTest::sendKeyEvent(QTest::Click, edit(n), Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Fills every mandatory box but the code.
+void rellenarObligatorios()
+{
+    teclear(2, "ana");
+    teclear(3, "garcía");
+    teclear(4, "lópez");
+    teclear(6, "600111222");
+}
+
+int tablaCodigo(Entorno& e)
+{
+    return e.valor("SELECT codigo FROM tabla_codigo").toInt();
+}
+
+int pacientes(Entorno& e)
+{
+    return e.valor("SELECT COUNT(*) FROM Paciente").toInt();
+}
+
+int abrirAlta(Entorno& e, std::function<void()> guion)
+{
+    return e.abrir(FormAlta, std::move(guion));
+}
+
+QString propuesto(Entorno& e)
+{
+    QString codigo;
+    abrirAlta(e, [&] { codigo = edit(1)->text(); });
+    return codigo;
+}
+
+// Registers a patient with the given code, booking window not wanted.
+void registrar(Entorno& e, const QString& codigo)
+{
+    abrirAlta(e, [&] {
+        casillaCita()->setChecked(false);
+        teclear(1, codigo);
+        rellenarObligatorios();
+        FormAlta->BitBtn3Click();
+    });
+}
+
+}  // namespace
+
+class TestAlta : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ventanaConSusTextos()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(FormAlta->windowTitle(), QString("Clinora 1.1 - Alta de Nuevo Paciente"));
+        const QStringList etiquetas = {
+            "(*) Código:", "(*) Nombre:", "(*) Primer Apellido:", "(*) Segundo Apellido:",
+            "DNI:", "(*) Telf. de contacto:", "Telf. alternativo:", "Dirección:", "Población:",
+            "Provincia:", "Aseguradora:", "Comentario:"};
+        for (int n = 1; n <= 12; ++n) {
+            QLabel* etiqueta = nullptr;
+            for (QLabel* l : FormAlta->findChildren<QLabel*>()) {
+                if (l->buddy() == edit(n))
+                    etiqueta = l;
+            }
+            QVERIFY2(etiqueta, qPrintable(QString::number(n)));
+            QCOMPARE(etiqueta->text(), etiquetas.at(n - 1));
+            QCOMPARE(edit(n)->accessibleName(), etiquetas.at(n - 1));
+        }
+        QCOMPARE(FormAlta->findChild<QLabel*>("Label1")->text(), QString("Fecha de Alta:"));
+        QCOMPARE(FormAlta->findChild<QLabel*>("Label2")->text(), QString("dd/mm/aaaa"));
+        QCOMPARE(FormAlta->findChild<QLabel*>("Label3")->text(),
+                 QString("(*) Campos a rellenar obligatoriamente."));
+        QCOMPARE(FormAlta->findChild<QGroupBox*>("GroupBox1")->title(),
+                 QString("Datos del Paciente"));
+        QCOMPARE(FormAlta->findChild<QLabel*>("Panel2")->text(),
+                 QString("ALTA DE NUEVO PACIENTE"));
+        QCOMPARE(FormAlta->findChild<QLabel*>("Panel3")->text(), QString("BUSCANDO ..."));
+        QVERIFY(FormAlta->findChild<QLabel*>("Panel3")->isHidden());
+        QCOMPARE(casillaCita()->text(), QString("Fijar cita para el paciente."));
+        QCOMPARE(casillaCita()->toolTip(),
+                 QString("Al insertar usuario se inserta automáticamente una nueva cita."));
+        QVERIFY(casillaCita()->isChecked());
+
+        const QList<QStringList> botones = {
+            {"BitBtn2", "&Limpiar Todo", "Borra el contenido de todos los campos."},
+            {"BitBtn4", "Búsqueda Código Válido",
+             "Búsqueda rápida de un código de usuario válido."},
+            {"BitBtn5", "Búsqueda Exhaustiva de Código Válido ",
+             "Búsqueda exhaustiva de un código de usuario válido. (puede tardar varios "
+             "minutos)"},
+            {"BitBtn3", "&Insertar", "Inserta un nuevo paciente en el sistema."},
+            {"BitBtn1", "&Cancelar", "Salir del Alta de Nuevos Pacientes."},
+        };
+        for (const QStringList& b : botones) {
+            QPushButton* p = boton(qPrintable(b.at(0)));
+            QVERIFY2(p, qPrintable(b.at(0)));
+            QCOMPARE(p->text(), b.at(1));
+            QCOMPARE(p->toolTip(), b.at(2));
+        }
+    }
+
+    void ordenDeTabulacion()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QStringList orden;
+        QWidget* w = edit(2);
+        do {
+            if (w->focusPolicy() & Qt::TabFocus)
+                orden << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != edit(2) && orden.size() < 40);
+        QCOMPARE(orden, (QStringList{"LabeledEdit2", "LabeledEdit3", "LabeledEdit4",
+                                     "LabeledEdit5", "LabeledEdit6", "LabeledEdit7",
+                                     "LabeledEdit8", "LabeledEdit9", "LabeledEdit10",
+                                     "LabeledEdit11", "LabeledEdit12", "LabeledEdit1",
+                                     "CheckBox1", "BitBtn2", "BitBtn4", "BitBtn5", "BitBtn3",
+                                     "BitBtn1", "Image3"}));
+    }
+
+    void casillaCodigoSoloCifras_data()
+    {
+        QTest::addColumn<QString>("tecleado");
+        QTest::addColumn<QString>("queda");
+        QTest::addRow("cifras") << "1234" << "1234";
+        QTest::addRow("letras, signos y blancos fuera") << "12a-3 4+" << "1234";
+        QTest::addRow("sin cero delante") << "0070" << "70";
+        QTest::addRow("hasta el mayor código") << "2147483647" << "2147483647";
+        QTest::addRow("nada por encima") << "2147483648" << "214748364";
+        QTest::addRow("no más de diez cifras") << "99999999999" << "999999999";
+    }
+    void casillaCodigoSoloCifras()
+    {
+        QFETCH(QString, tecleado);
+        QFETCH(QString, queda);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        teclear(1, tecleado);
+        QCOMPARE(edit(1)->text(), queda);
+    }
+
+    void busquedaRapida_data()
+    {
+        QTest::addColumn<QVariant>("tabla");   // invalid: tabla_codigo without its row
+        QTest::addColumn<QList<int>>("ocupados");
+        QTest::addColumn<int>("esperado");
+        QTest::addRow("tabla=5, ocupados 5,6,8") << QVariant(5) << QList<int>{5, 6, 8} << 7;
+        QTest::addRow("tabla en un código libre") << QVariant(3) << QList<int>{1, 2, 4} << 3;
+        QTest::addRow("base vacía") << QVariant(1) << QList<int>{} << 1;
+        QTest::addRow("no mira por debajo de la tabla") << QVariant(4) << QList<int>{1, 4}
+                                                        << 5;
+        QTest::addRow("tabla sin su fila") << QVariant() << QList<int>{1, 2} << 3;
+        QTest::addRow("tabla en cero") << QVariant(0) << QList<int>{1} << 2;
+        QTest::addRow("tabla negativa") << QVariant(-8) << QList<int>{} << 1;
+        QTest::addRow("ocupados hasta el mayor código, vuelve a empezar")
+            << QVariant(2147483646) << QList<int>{1, 2147483646, 2147483647} << 2;
+        QTest::addRow("tabla por encima del mayor código")
+            << QVariant(qint64(5000000000)) << QList<int>{} << 1;
+    }
+    void busquedaRapida()
+    {
+        QFETCH(QVariant, tabla);
+        QFETCH(QList<int>, ocupados);
+        QFETCH(int, esperado);
+        Entorno e;
+        for (int c : ocupados)
+            e.paciente(c);
+        e.exec("DELETE FROM tabla_codigo");
+        if (tabla.isValid())
+            e.exec("INSERT INTO tabla_codigo (codigo) VALUES (?)", {tabla});
+        QVERIFY(e.crearVentanas());
+
+        QCOMPARE(propuesto(e), QString::number(esperado));
+        QCOMPARE(tablaCodigo(e), esperado);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM tabla_codigo").toInt(), 1);
+        QVERIFY(e.textos.isEmpty());
+        QCOMPARE(FormAlta->focusWidget(), edit(2));
+        QVERIFY(FormAlta->findChild<QLabel*>("Panel3")->isHidden());
+    }
+
+    void reabrirProponeElMismoYTrasRegistrarSigue()
+    {
+        Entorno e;
+        for (int c : {5, 6, 8})
+            e.paciente(c);
+        e.exec("UPDATE tabla_codigo SET codigo = 5");
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(propuesto(e), QString("7"));
+        QCOMPARE(propuesto(e), QString("7"));
+        QCOMPARE(tablaCodigo(e), 7);
+
+        registrar(e, "7");
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente WHERE codigo = 7").toInt(), 1);
+        QCOMPARE(propuesto(e), QString("9"));
+        QCOMPARE(tablaCodigo(e), 9);
+    }
+
+    void busquedaExhaustivaRellenaHuecos()
+    {
+        Entorno e;
+        for (int c : {1, 2, 4})
+            e.paciente(c);
+        e.exec("UPDATE tabla_codigo SET codigo = 5");
+        QVERIFY(e.crearVentanas());
+        abrirAlta(e, [&] {
+            QCOMPARE(edit(1)->text(), QString("5"));
+            FormAlta->BitBtn5Click();
+            QCOMPARE(edit(1)->text(), QString("3"));
+            QCOMPARE(FormAlta->focusWidget(), edit(2));
+        });
+        QCOMPARE(e.textos, QStringList{kPreguntaExhaustiva});
+        QCOMPARE(e.tipos, QList<mensajes::Tipo>{mensajes::Tipo::Confirmacion});
+        QCOMPARE(tablaCodigo(e), 3);
+
+        registrar(e, "3");
+        QCOMPARE(propuesto(e), QString("5"));
+        QCOMPARE(tablaCodigo(e), 5);
+    }
+
+    void busquedaExhaustivaConNoNoCambiaNada()
+    {
+        Entorno e;
+        for (int c : {1, 2, 4})
+            e.paciente(c);
+        e.exec("UPDATE tabla_codigo SET codigo = 5");
+        QVERIFY(e.crearVentanas());
+        abrirAlta(e, [&] {
+            teclear(1, "77");
+            e.respuestas = {0};
+            FormAlta->BitBtn5Click();
+            QCOMPARE(edit(1)->text(), QString("77"));
+        });
+        QCOMPARE(e.textos, QStringList{kPreguntaExhaustiva});
+        QCOMPARE(tablaCodigo(e), 5);
+    }
+
+    // The search answers in one statement; it must agree with walking up one code at a time.
+    void codigoLibreComoPasoAPaso()
+    {
+        Entorno e;
+        QSqlDatabase db = esquema::abrir(e.rutaBD(), "comprobar");
+        {
+            QRandomGenerator azar(20261207);
+            for (int ronda = 0; ronda < 40; ++ronda) {
+                comando::Transaccion t(db);
+                comando::ejecutar({"DELETE FROM Paciente", {}}, db);
+                QSet<qint64> ocupados;
+                const qint64 base = ronda % 2 ? 1 : sql::kCodigoMaximo - 300;
+                const int cuantos = azar.bounded(300);
+                const int corrido = azar.bounded(200);   // a full run from the bottom
+                for (int i = 0; i < corrido; ++i)
+                    ocupados.insert(base + i);
+                for (int i = 0; i < cuantos; ++i)
+                    ocupados.insert(base + azar.bounded(300));
+                for (qint64 c : std::as_const(ocupados))
+                    comando::ejecutar({"INSERT INTO Paciente (codigo) VALUES (?)", {c}}, db);
+                t.commit();
+                for (int prueba = 0; prueba < 10; ++prueba) {
+                    const qint64 desde = base + azar.bounded(310);
+                    qint64 esperado = desde;
+                    while (ocupados.contains(esperado))
+                        ++esperado;
+                    QCOMPARE(comando::valor(sql::primerCodigoLibreDesde(desde), db).toLongLong(),
+                             esperado);
+                }
+            }
+        }
+        db = QSqlDatabase();
+        esquema::cerrar("comprobar");
+    }
+
+    void buscandoSePintaMientrasBusca()
+    {
+        Entorno e;
+        e.paciente(1);
+        QVERIFY(e.crearVentanas());
+        auto* panel = FormAlta->findChild<QLabel*>("Panel3");
+        struct Vigia : QObject {
+            bool pintado = false;
+            bool eventFilter(QObject* o, QEvent* ev) override
+            {
+                if (ev->type() == QEvent::Paint && static_cast<QWidget*>(o)->isVisible())
+                    pintado = true;
+                return false;
+            }
+        } vigia;
+        FormAlta->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FormAlta));
+        panel->installEventFilter(&vigia);
+        FormAlta->BitBtn4Click();
+        panel->removeEventFilter(&vigia);
+        FormAlta->hide();
+        QVERIFY(vigia.pintado);
+        QVERIFY(panel->isHidden());
+        QCOMPARE(edit(1)->text(), QString("2"));
+    }
+
+    void obligatoriosEnOrden_data()
+    {
+        QTest::addColumn<QList<int>>("vacios");
+        QTest::addColumn<QString>("mensaje");
+        QTest::addColumn<int>("foco");
+        const QString codigo = QStringLiteral(
+            "¡El campo \"Código\" está vacío, debes poner un valor válido y no asignado a otro "
+            "paciente!. Puedes pulsar el botón de \"Código Válido\" para que asigne uno "
+            "disponible automáticamente.");
+        const QString nombre =
+            QStringLiteral("¡El campo \"Nombre\" está vacío, debes poner el nombre del paciente!");
+        QTest::addRow("todo vacío: el código primero") << QList<int>{1, 2, 3, 4, 6} << codigo
+                                                       << 1;
+        QTest::addRow("nombre y teléfono: sólo el nombre") << QList<int>{2, 6} << nombre << 2;
+        QTest::addRow("primer apellido")
+            << QList<int>{3}
+            << QStringLiteral("¡El campo \"Primer Apellido\" está vacío, debes poner el primer "
+                              "apellido del paciente!")
+            << 3;
+        QTest::addRow("segundo apellido")
+            << QList<int>{4, 6}
+            << QStringLiteral("¡El campo \"Segundo Apellido\" está vacío, debes poner el "
+                              "segundo apellido del paciente!")
+            << 4;
+        QTest::addRow("teléfono de contacto")
+            << QList<int>{6}
+            << QStringLiteral("¡El campo \"Telf. de Contacto\" está vacío, debes poner un "
+                              "teléfono donde poder contactar con el paciente!")
+            << 6;
+    }
+    void obligatoriosEnOrden()
+    {
+        QFETCH(QList<int>, vacios);
+        QFETCH(QString, mensaje);
+        QFETCH(int, foco);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        const int resultado = abrirAlta(e, [&] {
+            rellenarObligatorios();
+            teclear(5, "12345678z");
+            for (int n : vacios)
+                edit(n)->clear();
+            FormAlta->BitBtn3Click();
+            QCOMPARE(FormAlta->focusWidget(), edit(foco));
+            QCOMPARE(edit(5)->text(), QString("12345678Z"));
+        });
+        QCOMPARE(e.textos, QStringList{mensaje});
+        QCOMPARE(e.tipos, QList<mensajes::Tipo>{mensajes::Tipo::Informacion});
+        QCOMPARE(resultado, int(QDialog::Rejected));
+        QCOMPARE(pacientes(e), 0);
+    }
+
+    void limpiarTodoVaciaTambienElCodigo()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        abrirAlta(e, [&] {
+            rellenarObligatorios();
+            teclear(12, "nada");
+            const QString fecha = FormAlta->findChild<QLabel*>("Label2")->text();
+            casillaCita()->setChecked(false);
+            QTest::mouseClick(boton("BitBtn2"), Qt::LeftButton);
+            for (int n = 1; n <= 12; ++n)
+                QCOMPARE(edit(n)->text(), QString());
+            QCOMPARE(FormAlta->findChild<QLabel*>("Label2")->text(), fecha);
+            QVERIFY(!casillaCita()->isChecked());
+            FormAlta->BitBtn3Click();
+        });
+        QCOMPARE(e.textos.size(), 1);
+        QVERIFY(e.textos.first().startsWith("¡El campo \"Código\" está vacío"));
+    }
+
+    void blancosYTextosSeGuardanTalCual()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        const int resultado = abrirAlta(e, [&] {
+            casillaCita()->setChecked(false);
+            teclear(2, "  ");
+            teclear(3, "o'brien \"el grande\"");
+            teclear(4, "núñez 50% a_b");
+            teclear(6, " ");
+            teclear(8, "c/ josé; drop table paciente;--");
+            FormAlta->BitBtn3Click();
+        });
+        QCOMPARE(resultado, int(QDialog::Accepted));
+        QCOMPARE(e.textos, QStringList{kMensajeAlta});
+        const QVariantList fila = {
+            e.valor("SELECT nombre FROM Paciente WHERE codigo = 1"),
+            e.valor("SELECT apellido1 FROM Paciente WHERE codigo = 1"),
+            e.valor("SELECT apellido2 FROM Paciente WHERE codigo = 1"),
+            e.valor("SELECT tlf1 FROM Paciente WHERE codigo = 1"),
+            e.valor("SELECT direccion FROM Paciente WHERE codigo = 1"),
+            e.valor("SELECT fecha_alta FROM Paciente WHERE codigo = 1"),
+        };
+        QCOMPARE(fila, (QVariantList{"  ", "O'BRIEN \"EL GRANDE\"", "NÚÑEZ 50% A_B", " ",
+                                     "C/ JOSÉ; DROP TABLE PACIENTE;--",
+                                     formatos::textoFecha(QDate::currentDate())}));
+        // Optional boxes left empty are empty texts, never missing values.
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente WHERE dni = '' AND tlf2 = '' AND "
+                         "poblacion = '' AND provincia = '' AND sociedad = '' AND "
+                         "comentario = ''")
+                     .toInt(),
+                 1);
+    }
+
+    void codigoYaAsignadoConservaLosTextos()
+    {
+        Entorno e;
+        e.paciente(7, "PÉREZ", "LUIS");
+        QVERIFY(e.crearVentanas());
+        const int resultado = abrirAlta(e, [&] {
+            teclear(1, "7");
+            rellenarObligatorios();
+            teclear(12, "alérgico");
+            FormAlta->BitBtn3Click();
+            QCOMPARE(edit(1)->text(), QString("7"));
+            QCOMPARE(edit(2)->text(), QString("ANA"));
+            QCOMPARE(edit(12)->text(), QString("ALÉRGICO"));
+            QCOMPARE(FormAlta->focusWidget(), edit(1));
+        });
+        QCOMPARE(resultado, int(QDialog::Rejected));
+        QCOMPARE(e.textos, QStringList{kMensajeCodigoAsignado});
+        QCOMPARE(e.abiertas, QStringList{"FormAlta"});
+        QCOMPARE(e.valor("SELECT nombre FROM Paciente WHERE codigo = 7").toString(),
+                 QString("LUIS"));
+        QCOMPARE(pacientes(e), 1);
+    }
+
+    // Another copy of the program stores the same code between the check and the insert: the
+    // key refuses ours, and the user sees the duplicate-code alert, not an engine error.
+    void otraCopiaGanaElCodigo()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QSqlDatabase otra = esquema::abrir(e.rutaBD(), "otra-copia");
+        abrirAlta(e, [&] {
+            teclear(1, "40");
+            rellenarObligatorios();
+            casillaCita()->setChecked(false);
+            QObject::connect(
+                FormAlta->ADODataSetLibre, &DataSet::opened, FormAlta,
+                [&] {
+                    comando::ejecutar({"INSERT INTO Paciente (codigo, nombre) VALUES (40, "
+                                       "'DE LA OTRA COPIA')",
+                                       {}},
+                                      otra);
+                },
+                Qt::SingleShotConnection);
+            FormAlta->BitBtn3Click();
+            QCOMPARE(edit(2)->text(), QString("ANA"));
+            QCOMPARE(FormAlta->focusWidget(), edit(1));
+        });
+        QCOMPARE(e.textos, QStringList{kMensajeCodigoAsignado});
+        QCOMPARE(e.valor("SELECT nombre FROM Paciente WHERE codigo = 40").toString(),
+                 QString("DE LA OTRA COPIA"));
+        QCOMPARE(pacientes(e), 1);
+        otra = QSqlDatabase();
+        esquema::cerrar("otra-copia");
+    }
+
+    void codigoNoValidoPuestoPorProgramaSeRechaza()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        abrirAlta(e, [&] {
+            rellenarObligatorios();
+            edit(1)->setText("12 ");
+            FormAlta->BitBtn3Click();
+        });
+        QCOMPARE(e.textos, QStringList{"¡El campo \"Código\" no es válido, debe ser un número "
+                                       "entero entre 1 y 2147483647!"});
+        QCOMPARE(pacientes(e), 0);
+    }
+
+    void altaSinCitaCierraYRefrescaLaLista()
+    {
+        Entorno e;
+        e.paciente(1);
+        QVERIFY(e.crearVentanas());
+        // A visit that appears meanwhile shows once the window closes.
+        e.visita(1, formatos::textoFecha(QDate::currentDate()), "15:00");
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 0);
+        const int resultado = abrirAlta(e, [&] {
+            casillaCita()->setChecked(false);
+            rellenarObligatorios();
+            FormAlta->BitBtn3Click();
+        });
+        QCOMPARE(resultado, int(QDialog::Accepted));
+        QCOMPARE(e.abiertas, QStringList{"FormAlta"});
+        QCOMPARE(e.textos, QStringList{kMensajeAlta});
+        QCOMPARE(e.valor("SELECT nombre FROM Paciente WHERE codigo = 2").toString(),
+                 QString("ANA"));
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
+        // The user's choice stays for the next registration.
+        abrirAlta(e, [&] { QVERIFY(!casillaCita()->isChecked()); });
+    }
+
+    void cancelarTambienRefrescaLaLista()
+    {
+        Entorno e;
+        e.paciente(1);
+        QVERIFY(e.crearVentanas());
+        e.visita(1, formatos::textoFecha(QDate::currentDate()), "15:00");
+        abrirAlta(e, [&] { QTest::mouseClick(boton("BitBtn1"), Qt::LeftButton); });
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
+        QCOMPARE(pacientes(e), 1);
+    }
+
+    void altaConCitaPasaElCodigoALaReserva()
+    {
+        Entorno e;
+        for (int c : {1, 2, 3})
+            e.paciente(c);
+        QVERIFY(e.crearVentanas());
+        int codigoRecibido = 0;
+        QString nombreMostrado;
+        e.guiones["FormNuevaCita"] = [&](Ventana*) {
+            codigoRecibido = FormNuevaCita->CodigoPaciente;
+            nombreMostrado = FormNuevaCita->findChild<QLabel*>("DBText1")->text();
+            FormNuevaCita->findChild<Casilla*>("Panel6")->click();
+            FormNuevaCita->BitBtn2Click();
+            return int(QDialog::Accepted);
+        };
+        const int resultado = abrirAlta(e, [&] {
+            QVERIFY(casillaCita()->isChecked());
+            teclear(1, "2147483647");
+            teclear(2, "marta");
+            teclear(3, "ruiz");
+            teclear(4, "gil");
+            teclear(6, "955000111");
+            FormAlta->BitBtn3Click();
+        });
+        QCOMPARE(resultado, int(QDialog::Accepted));
+        QCOMPARE(e.abiertas, (QStringList{"FormAlta", "FormNuevaCita"}));
+        QCOMPARE(codigoRecibido, 2147483647);
+        QCOMPARE(nombreMostrado, QString("MARTA"));
+        QCOMPARE(e.textos, (QStringList{kMensajeAlta, "¡Cita fijada correctamente!"}));
+        QCOMPARE(e.valor("SELECT hora FROM Visita WHERE codigo = 2147483647").toString(),
+                 QString("17:15"));
+        // The booking and the closing both left today's list showing the new visit.
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
+        QCOMPARE(Form1->ADODataSetCitas->fieldAt(0, "nombre").toString(), QString("MARTA"));
+    }
+};
+
+CLINORA_TEST_MAIN(TestAlta)
+#include "tst_alta.moc"
