@@ -224,9 +224,13 @@ int main(int argc, char** argv)
     programa::configurarIdioma();
     // No box may wait for a user during a run: whatever the program wanted to say goes to the
     // error output and is answered as OK.
-    mensajes::setRespondedor([](mensajes::Tipo, const QString& texto) {
-        errores() << "mensaje del programa: " << texto << '\n';
-        errores().flush();
+    // Questions are answered OK; notices pass silently (the timed actions expect theirs), but
+    // an error box means a timed action went wrong, so it is shown.
+    mensajes::setRespondedor([](mensajes::Tipo tipo, const QString& texto) {
+        if (tipo == mensajes::Tipo::Error) {
+            errores() << "error del programa: " << texto << '\n';
+            errores().flush();
+        }
         return 1;
     });
 
