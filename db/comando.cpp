@@ -41,6 +41,19 @@ int ejecutar(const Sql& s, QSqlDatabase db)
     return q.numRowsAffected();
 }
 
+bool insertarSiSigueLibre(const Sql& insercion, const std::function<bool()>& yaExiste,
+                          QSqlDatabase db)
+{
+    try {
+        ejecutar(insercion, db);
+    } catch (const DbError&) {
+        if (yaExiste())
+            return false;
+        throw;
+    }
+    return true;
+}
+
 QVariant valor(const Sql& s, QSqlDatabase db)
 {
     QSqlQuery q = preparar(s, db);

@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <functional>
+
 // Running single statements on a connection; any rejection becomes a DbError.
 namespace comando {
 
@@ -18,6 +20,12 @@ void enlazar(QSqlQuery& q, const QVariantList& valores);
 QSqlQuery preparar(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
 // Runs a statement that changes rows; returns how many rows it changed.
 int ejecutar(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
+// Runs an insert whose duplicate was ruled out just before. When the database's own key
+// refuses it all the same (another copy of the program wrote first) and `yaExiste` confirms
+// the row is there now, returns false with nothing stored; any other error is raised.
+bool insertarSiSigueLibre(const Sql& insercion, const std::function<bool()>& yaExiste,
+                          QSqlDatabase db = QSqlDatabase::database());
+
 // Runs a query and returns the first column of its first row (null when there is none).
 QVariant valor(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
 

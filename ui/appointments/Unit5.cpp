@@ -421,16 +421,11 @@ void TFormNuevaCita::BitBtn2Click()
     visita.cantidad = cantidad;
     visita.observacion = Edit3->text();
     visita.hora = hora;
-    try {
-        comando::ejecutar(sql::insertarVisita(visita));
-    } catch (const DbError&) {
-        // Another copy of the program booked the patient on this day first: the unique pair
-        // refused the row, and the user gets the same alert as for a visit already there.
-        if (tieneCita()) {
-            avisarCitaEseDia();
-            return;
-        }
-        throw;
+    // Another copy of the program may have booked the patient on this day meanwhile: the
+    // user then gets the same alert as for a visit already there.
+    if (!comando::insertarSiSigueLibre(sql::insertarVisita(visita), tieneCita)) {
+        avisarCitaEseDia();
+        return;
     }
     mensajes::informacion(QStringLiteral("¡Cita fijada correctamente!"));
 

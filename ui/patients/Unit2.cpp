@@ -401,16 +401,11 @@ void TFormAlta::BitBtn3Click()
     p.fechaAlta = Label2->text();
     p.sociedad = LabeledEdits.at(10)->text();
     p.comentario = LabeledEdits.at(11)->text();
-    try {
-        comando::ejecutar(sql::insertarPaciente(p));
-    } catch (const DbError&) {
-        // Another copy of the program took the code between the check and the insert: the
-        // key refused the row, and the user gets the same alert as for a code already taken.
-        if (asignado()) {
-            avisarCodigoAsignado();
-            return;
-        }
-        throw;
+    // Another copy of the program may have taken the code since the check: the user then
+    // gets the same alert as for a code already taken.
+    if (!comando::insertarSiSigueLibre(sql::insertarPaciente(p), asignado)) {
+        avisarCodigoAsignado();
+        return;
     }
     mensajes::informacion(QStringLiteral("¡Paciente dado de alta correctamente!"));
 
