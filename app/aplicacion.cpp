@@ -2,12 +2,13 @@
 
 #include "db/error.h"
 #include "ui/common/mensajes.h"
+#include "ui/common/teclado.h"
 
 Aplicacion::Aplicacion(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Clinora"));
-    setApplicationDisplayName(QStringLiteral("Clinora 1.1"));
     setApplicationVersion(QStringLiteral("1.1"));
+    installEventFilter(new Teclado(this));
 }
 
 bool Aplicacion::notify(QObject* receptor, QEvent* evento)

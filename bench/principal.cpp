@@ -1,4 +1,5 @@
 // The main window's actions, driven through its own handlers as the user would trigger them.
+#include "db/reloj.h"
 #include "bench/medir.h"
 
 #include "app/ventanas.h"
@@ -24,7 +25,7 @@ namespace {
 
 QString hoy()
 {
-    return formatos::textoFecha(QDate::currentDate());
+    return formatos::textoFecha(reloj::hoy());
 }
 
 // The large database makes the day it was generated the busiest one. Run on a later day, today

@@ -58,6 +58,14 @@ void DataSet::open()
     emit opened();
 }
 
+QVariant DataSet::consultar(const Sql& command, const QString& field)
+{
+    close();
+    setCommand(command);
+    open();
+    return fieldByName(field);
+}
+
 void DataSet::close()
 {
     if (!active_)

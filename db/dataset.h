@@ -27,6 +27,9 @@ public:
     void open();      // runs the statement; DbError when the engine rejects it
     void close();
     void reopen() { close(); open(); }
+    // Closes, takes a new statement, opens, and returns one field of its first row (null when
+    // there is none): the look-ups the windows make before they write.
+    QVariant consultar(const Sql& command, const QString& field);
     bool isActive() const { return active_; }
 
     // Cursor. As in the windows' loops: after next() past the last row eof() is true and the

@@ -27,7 +27,10 @@ const char* const kTablas[] = {
     " tlf1 TEXT NOT NULL DEFAULT '', tlf2 TEXT NOT NULL DEFAULT '',"
     " direccion TEXT NOT NULL DEFAULT '', poblacion TEXT NOT NULL DEFAULT '',"
     " provincia TEXT NOT NULL DEFAULT '', fecha_alta TEXT NOT NULL DEFAULT '',"
-    " sociedad TEXT NOT NULL DEFAULT '', comentario TEXT NOT NULL DEFAULT ''"
+    " sociedad TEXT NOT NULL DEFAULT '', comentario TEXT NOT NULL DEFAULT '',"
+    // Sort keys of the three names (see db/orden.h), written with every insert and update.
+    " nombre_orden TEXT NOT NULL DEFAULT '', apellido1_orden TEXT NOT NULL DEFAULT '',"
+    " apellido2_orden TEXT NOT NULL DEFAULT ''"
     ") STRICT",
     "CREATE TABLE Visita ("
     " codigo INTEGER NOT NULL REFERENCES Paciente (codigo) ON DELETE CASCADE,"
@@ -43,6 +46,10 @@ const char* const kTablas[] = {
     "CREATE TABLE tabla_codigo (codigo INTEGER NOT NULL) STRICT",
     // The day lists look visits up by date; (fecha, hora) also hands them back already sorted.
     "CREATE INDEX Visita_fecha_hora ON Visita (fecha, hora)",
+    // Lists of patients in Spanish order by one of the names, ties by code.
+    "CREATE INDEX Paciente_nombre_orden ON Paciente (nombre_orden, codigo)",
+    "CREATE INDEX Paciente_apellido1_orden ON Paciente (apellido1_orden, codigo)",
+    "CREATE INDEX Paciente_apellido2_orden ON Paciente (apellido2_orden, codigo)",
     "INSERT INTO tabla_codigo (codigo) VALUES (1)",
 };
 
@@ -56,7 +63,8 @@ const QList<TablaEsperada>& tablasEsperadas()
     static const QList<TablaEsperada> tablas = {
         {QStringLiteral("Paciente"),
          {"codigo", "nombre", "apellido1", "apellido2", "dni", "tlf1", "tlf2", "direccion",
-          "poblacion", "provincia", "fecha_alta", "sociedad", "comentario"}},
+          "poblacion", "provincia", "fecha_alta", "sociedad", "comentario", "nombre_orden",
+          "apellido1_orden", "apellido2_orden"}},
         {QStringLiteral("Visita"),
          {"codigo", "fecha", "pago", "cantidad", "observacion", "hora", "factura",
           "num_factura"}},

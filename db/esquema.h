@@ -8,7 +8,8 @@
 namespace esquema {
 
 inline constexpr int kApplicationId = 0x436C6E72;   // "Clnr" in the file header
-inline constexpr int kUserVersion = 1;
+// 2: sort keys of the patients' names.
+inline constexpr int kUserVersion = 2;
 inline const QString kNombreFichero = QStringLiteral("clinora.mdb");
 
 // Creates the three tables (tabla_codigo holding 1) on an empty database, in one transaction.

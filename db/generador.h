@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/reloj.h"
+
 #include <QDate>
 #include <QString>
 
@@ -15,6 +17,6 @@ inline constexpr int kPacientesGrande = 100000;
 inline constexpr int kVisitasGrande = 1000000;
 // 100,000 patients and 1,000,000 visits over twelve years around today, always the same
 // rows for the same `hoy`; `hoy` is the busiest day.
-void crearGrande(const QString& ruta, const QDate& hoy = QDate::currentDate());
+void crearGrande(const QString& ruta, const QDate& hoy = reloj::hoy());
 
 }  // namespace generador

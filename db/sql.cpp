@@ -1,5 +1,7 @@
 #include "db/sql.h"
 
+#include "db/orden.h"
+
 namespace sql {
 
 namespace {
@@ -50,8 +52,13 @@ Sql visitasConPacienteDelDia(const QString& fecha, const QString& orden)
 
 Sql citasDelDia(const QString& fecha, const QString& ordenCitas)
 {
-    // Ties keep a stable, sensible order: by hour, then code.
+    // Names sort by their Spanish keys; ties keep a stable, sensible order: by hour, then code.
     QString orden = ordenPermitido(ordenCitas);
+    for (const char* nombre : {"nombre", "apellido1", "apellido2"}) {
+        const QString columna = QString::fromLatin1(nombre);
+        if (orden == QStringLiteral("ORDER BY ") + columna)
+            orden = QStringLiteral("ORDER BY Paciente.") + columna + QStringLiteral("_orden");
+    }
     if (orden != kOrdenHora)
         orden += QStringLiteral(", hora");
     return visitasConPacienteDelDia(fecha, orden + QStringLiteral(", Visita.codigo"));
@@ -134,10 +141,12 @@ Sql insertarPaciente(const DatosPaciente& p)
 {
     return {QStringLiteral(
                 "INSERT INTO Paciente (codigo, nombre, apellido1, apellido2, dni, tlf1, tlf2, "
-                "direccion, poblacion, provincia, fecha_alta, sociedad, comentario) "
-                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                "direccion, poblacion, provincia, fecha_alta, sociedad, comentario, nombre_orden, "
+                "apellido1_orden, apellido2_orden) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
             {p.codigo, p.nombre, p.apellido1, p.apellido2, p.dni, p.tlf1, p.tlf2, p.direccion,
-             p.poblacion, p.provincia, p.fechaAlta, p.sociedad, p.comentario}};
+             p.poblacion, p.provincia, p.fechaAlta, p.sociedad, p.comentario,
+             orden::clave(p.nombre), orden::clave(p.apellido1), orden::clave(p.apellido2)}};
 }
 
 Sql contarVisitasDelDia(int codigo, const QString& fecha)

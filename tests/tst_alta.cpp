@@ -1,5 +1,6 @@
 // New patient: the code proposal (quick and exhaustive), the mandatory fields, the duplicate
 // code, what is stored, the hand-off to booking and the refresh on closing.
+#include "db/reloj.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/esquema.h"
@@ -443,7 +444,7 @@ private slots:
         };
         QCOMPARE(fila, (QVariantList{"  ", "O'BRIEN \"EL GRANDE\"", "NÚÑEZ 50% A_B", " ",
                                      "C/ JOSÉ; DROP TABLE PACIENTE;--",
-                                     formatos::textoFecha(QDate::currentDate())}));
+                                     formatos::textoFecha(reloj::hoy())}));
         // Optional boxes left empty are empty texts, never missing values.
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente WHERE dni = '' AND tlf2 = '' AND "
                          "poblacion = '' AND provincia = '' AND sociedad = '' AND "
@@ -527,7 +528,7 @@ private slots:
         e.paciente(1);
         QVERIFY(e.crearVentanas());
         // A visit that appears meanwhile shows once the window closes.
-        e.visita(1, formatos::textoFecha(QDate::currentDate()), "15:00");
+        e.visita(1, formatos::textoFecha(reloj::hoy()), "15:00");
         QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 0);
         const int resultado = abrirAlta(e, [&] {
             casillaCita()->setChecked(false);
@@ -549,7 +550,7 @@ private slots:
         Entorno e;
         e.paciente(1);
         QVERIFY(e.crearVentanas());
-        e.visita(1, formatos::textoFecha(QDate::currentDate()), "15:00");
+        e.visita(1, formatos::textoFecha(reloj::hoy()), "15:00");
         abrirAlta(e, [&] { QTest::mouseClick(boton("BitBtn1"), Qt::LeftButton); });
         QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
         QCOMPARE(pacientes(e), 1);

@@ -1,5 +1,6 @@
 // The clinic database: schema and constraints, recognising our files, bound values, the
 // dataset, backups.
+#include "db/reloj.h"
 #include "db/comando.h"
 #include "db/copia.h"
 #include "db/dataset.h"

@@ -1,5 +1,6 @@
 // Booking: the day shown, the slot board and its selection, special hours, the one-visit-a-day
 // rule, what is stored, the refreshed main window and the day kept between openings.
+#include "db/reloj.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/esquema.h"
@@ -32,7 +33,7 @@ QString texto(const QDate& d)
 
 QDate hoy()
 {
-    return QDate::currentDate();
+    return reloj::hoy();
 }
 
 template <typename T>

@@ -1,5 +1,6 @@
 // The main window: start-up, today's list and its ordering, row colours, the quick view and
 // its slot board, hand-offs, help, backup, and the one error box.
+#include "db/reloj.h"
 #include "db/dataset.h"
 #include "db/formatos.h"
 #include "tests/support/entorno.h"
@@ -26,7 +27,7 @@ namespace {
 
 QString hoy()
 {
-    return formatos::textoFecha(QDate::currentDate());
+    return formatos::textoFecha(reloj::hoy());
 }
 
 QStringList columna(Rejilla* rejilla, int col)
@@ -132,7 +133,7 @@ private slots:
         QCOMPARE(Form1->findChild<QLabel*>("Panel1")->text(), "CITAS PARA HOY:   " + hoy());
         QCOMPARE(Form1->OrdenCitas, QString("ORDER BY hora"));
         QCOMPARE(Form1->findChild<QCalendarWidget*>("MonthCalendar1")->selectedDate(),
-                 QDate::currentDate());
+                 reloj::hoy());
         QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")
                     .match(Form1->findChild<QLabel*>("PanelHora")->text())
                     .hasMatch());
@@ -192,7 +193,7 @@ private slots:
         e.visita(10, hoy(), "17:15");
         e.visita(20, hoy(), "18:00");
         e.visita(30, hoy(), "15:00");
-        e.visita(20, formatos::textoFecha(QDate::currentDate().addDays(1)), "15:00");
+        e.visita(20, formatos::textoFecha(reloj::hoy().addDays(1)), "15:00");
         QVERIFY(e.crearVentanas());
         auto* combo = Form1->findChild<QComboBox*>("ComboBox1");
         QCOMPARE(combo->currentText(), QString("Hora"));
@@ -276,7 +277,7 @@ private slots:
         Entorno e;
         for (int c = 1; c <= 5; ++c)
             e.paciente(c, QString("APELLIDO%1").arg(c));
-        const QString manana = formatos::textoFecha(QDate::currentDate().addDays(1));
+        const QString manana = formatos::textoFecha(reloj::hoy().addDays(1));
         e.visita(1, manana, "16:30");
         e.visita(2, manana, "16:45");
         e.visita(3, manana, "18:00");
@@ -286,7 +287,7 @@ private slots:
         QCOMPARE(casillasRojas(), QStringList{"Panel11"});
 
         auto* calendario = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
-        calendario->setSelectedDate(QDate::currentDate().addDays(1));
+        calendario->setSelectedDate(reloj::hoy().addDays(1));
         Form1->MonthCalendar1Click();
         QCOMPARE(Form1->findChild<QGroupBox*>("GroupBox2")->title(),
                  "CITAS - Vista rápida: " + manana);
@@ -329,7 +330,7 @@ private slots:
         e.paciente(9, "SEGUNDO");
         e.visita(8, hoy(), "15:00");
         e.visita(9, hoy(), "15:45");
-        const QDate otro = QDate::currentDate().addDays(3);
+        const QDate otro = reloj::hoy().addDays(3);
         e.visita(9, formatos::textoFecha(otro), "19:30");
         QVERIFY(e.crearVentanas());
         auto* lista = Form1->findChild<Rejilla*>("DBGrid1");
@@ -363,7 +364,7 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        const QDate dia = QDate::currentDate().addDays(10);
+        const QDate dia = reloj::hoy().addDays(10);
         Form1->findChild<QCalendarWidget*>("MonthCalendar1")->setSelectedDate(dia);
         Form1->MonthCalendar1DblClick();
         QCOMPARE(FormNuevaCita->MonthCalendar1->selectedDate(), dia);

@@ -1,4 +1,5 @@
 // clinora-bd: makes clinic database files. Not part of the program, which never creates tables.
+#include "db/reloj.h"
 #include "db/esquema.h"
 #include "db/error.h"
 #include "db/generador.h"
@@ -24,7 +25,7 @@ int main(int argc, char** argv)
         if (orden == QLatin1String("crear"))
             esquema::crearFichero(fichero);
         else if (orden == QLatin1String("demo"))
-            generador::crearDemo(fichero, QDate::currentDate());
+            generador::crearDemo(fichero, reloj::hoy());
         else
             generador::crearGrande(fichero);
     } catch (const DbError& e) {

@@ -1,5 +1,7 @@
+#include "db/reloj.h"
 #include "ui/appointments/Unit5.h"
 
+#include "app/refrescos.h"
 #include "app/ventanas.h"
 #include "db/comando.h"
 #include "db/dataset.h"
@@ -69,7 +71,7 @@ TFormNuevaCita::TFormNuevaCita(QWidget* parent)
     setObjectName(QStringLiteral("FormNuevaCita"));
     setWindowTitle(QStringLiteral("Clinora 1.1 - Nueva Cita"));
     crearControles();
-    MonthCalendar1->setSelectedDate(QDate::currentDate());
+    MonthCalendar1->setSelectedDate(reloj::hoy());
 }
 
 void TFormNuevaCita::crearControles()
@@ -404,10 +406,10 @@ void TFormNuevaCita::BitBtn2Click()
     const QString fecha = LabeledEdit1->text();
     const CerrarAlSalir cerrarLibre{ADODataSetLibre};
     const auto tieneCita = [&] {
-        ADODataSetLibre->close();
-        ADODataSetLibre->setCommand(sql::contarVisitasDelDia(CodigoPaciente, fecha));
-        ADODataSetLibre->open();
-        return ADODataSetLibre->fieldByName(QStringLiteral("cuantos")).toInt() != 0;
+        return ADODataSetLibre->consultar(sql::contarVisitasDelDia(CodigoPaciente, fecha),
+                                          QStringLiteral("cuantos"))
+                   .toInt()
+               != 0;
     };
     if (tieneCita()) {
         avisarCitaEseDia();
@@ -430,8 +432,8 @@ void TFormNuevaCita::BitBtn2Click()
     mensajes::informacion(QStringLiteral("¡Cita fijada correctamente!"));
 
     ADODataSet1->reopen();
-    Form1->ADODataSetCitas->reopen();
-    Form1->MonthCalendar1Click();
+    refrescar::listaDelDia();
+    refrescar::vistaRapida();
     accept();
 }
 

@@ -46,6 +46,10 @@ Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& 
     ventana->setObjectName(nombre);
     ventana->setWindowTitle(titulo);
     auto* layout = new QVBoxLayout(ventana);
+    // Dialogs of a fixed size, as their content asks: nothing clipped, nothing to resize.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
     const Cabecera cabecera = crearCabecera(ventana, QStringLiteral("Panel2"), encabezado,
                                             conAyuda);
     layout->addWidget(cabecera.panel);

@@ -1,3 +1,4 @@
+#include "db/reloj.h"
 #include "ui/common/colorvisita.h"
 
 #include "db/dataset.h"
@@ -23,5 +24,5 @@ QColor colorVisita(const QVariant& pago, const QVariant& fecha, const QDate& hoy
 QColor colorFilaVisita(const DataSet& datos, int fila)
 {
     return colorVisita(datos.fieldAt(fila, QStringLiteral("pago")),
-                       datos.fieldAt(fila, QStringLiteral("fecha")), QDate::currentDate());
+                       datos.fieldAt(fila, QStringLiteral("fecha")), reloj::hoy());
 }

@@ -3,6 +3,7 @@
 #include "db/dataset.h"
 #include "ui/common/estilo.h"
 
+#include <QAccessibleWidget>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QValidator>
@@ -15,7 +16,7 @@ public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override
     {
-        input = input.toUpper();
+        input = mayusculas(input);
         return Acceptable;
     }
 };
@@ -26,6 +27,31 @@ QString sinAcelerador(QString texto)
 }
 
 }  // namespace
+
+QString mayusculas(const QString& texto)
+{
+    QString resultado;
+    resultado.reserve(texto.size());
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto.at(i);
+        if (c.isHighSurrogate() && i + 1 < texto.size() && texto.at(i + 1).isLowSurrogate()) {
+            const char32_t punto = QChar::surrogateToUcs4(c, texto.at(i + 1));
+            const char32_t mayuscula = QChar::toUpper(punto);
+            // Only a capital of the same width keeps the length.
+            if (QChar::requiresSurrogates(mayuscula)) {
+                resultado += QChar(QChar::highSurrogate(mayuscula));
+                resultado += QChar(QChar::lowSurrogate(mayuscula));
+            } else {
+                resultado += c;
+                resultado += texto.at(i + 1);
+            }
+            ++i;
+            continue;
+        }
+        resultado += c.toUpper();   // the simple mapping: one letter for one letter
+    }
+    return resultado;
+}
 
 EditMayusculas::EditMayusculas(const QString& nombre, QWidget* parent) : QLineEdit(parent)
 {
@@ -73,12 +99,39 @@ QLineEdit* crearEditEtiquetado(QLineEdit* edit, const QString& etiqueta, QGridLa
     return edit;
 }
 
+namespace {
+
+// What a slot's colour says, in words for a screen reader.
+QString estadoCasilla(const QColor& color)
+{
+    if (color == estilo::kLima)
+        return QStringLiteral("libre");
+    if (color == estilo::kRojo)
+        return QStringLiteral("ocupada");
+    return QStringLiteral("seleccionada");
+}
+
+// The quick view's slots only show; a screen reader must not offer them as buttons.
+QAccessibleInterface* accesibleCasilla(const QString& clase, QObject* objeto)
+{
+    auto* casilla = qobject_cast<Casilla*>(objeto);
+    if (clase != QLatin1String("Casilla") || !casilla || casilla->focusPolicy() != Qt::NoFocus)
+        return nullptr;
+    return new QAccessibleWidget(casilla, QAccessible::StaticText);
+}
+
+}  // namespace
+
 Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano, QWidget* parent)
     : QPushButton(hora, parent)
 {
+    static const bool instalado = [] {
+        QAccessible::installFactory(accesibleCasilla);
+        return true;
+    }();
+    Q_UNUSED(instalado);
     setObjectName(nombre);
     setFixedSize(tamano);
-    setAccessibleName(hora);
     setColor(estilo::kLima);
 }
 
@@ -88,8 +141,11 @@ void Casilla::setColor(const QColor& color)
     if (color == color_ && !styleSheet().isEmpty())
         return;
     color_ = color;
+    setAccessibleName(text() + QLatin1Char(' ') + estadoCasilla(color));
+    // The face is named here, so no colour change can pick up another one from the parent.
     setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black;"
-                                 " border: 1px solid #606060; font-weight: bold; }"
+                                 " border: 1px solid #606060; font-family: Arial;"
+                                 " font-size: 12px; font-weight: bold; }"
                                  " QPushButton:focus { border: 2px solid black; }")
                       .arg(color.name()));
 }

@@ -8,6 +8,10 @@
 class DataSet;
 class QGridLayout;
 
+// Capitals, letter by letter: a letter without a single capital of its own (ß, ŉ) stays as it
+// is, so the text keeps its length and no letter is lost or added.
+QString mayusculas(const QString& texto);
+
 // A line edit that turns every typed letter into a capital, as patient data is kept.
 class EditMayusculas : public QLineEdit {
     Q_OBJECT

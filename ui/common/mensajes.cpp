@@ -19,7 +19,8 @@ int mostrar(Tipo tipo, const QString& texto, const QStringList& botones = {})
     if (respondedorActual())
         return respondedorActual()(tipo, texto);
     QWidget* padre = QApplication::activeWindow();
-    const QString titulo = QApplication::applicationDisplayName();
+    // The application's title; not Qt's display name, which Qt would append to every caption.
+    const QString titulo = QStringLiteral("Clinora 1.1");
     switch (tipo) {
     case Tipo::Informacion:
         QMessageBox::information(padre, titulo, texto, QMessageBox::Ok);

@@ -54,12 +54,18 @@ QVariant ModeloColumnas::data(const QModelIndex& index, int role) const
         return {};
     const Columna& c = columnas_.at(index.column());
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::AccessibleTextRole: {
+    case Qt::DisplayRole: {
         const int campo = campos_.value(index.column(), -1);
         if (campo < 0)
             return {};
         return datos_->model()->data(datos_->model()->index(index.row(), campo));
+    }
+    case Qt::AccessibleTextRole: {
+        // What the colour says on screen, a screen reader says in words.
+        const QString texto = data(index, Qt::DisplayRole).toString();
+        if (colorFila_ && colorFila_(*datos_, index.row()).isValid())
+            return texto + QStringLiteral(", sin pagar");
+        return texto;
     }
     case Qt::ForegroundRole:
         if (colorFila_) {
@@ -126,7 +132,7 @@ Rejilla::Rejilla(const QString& nombre, DataSet* datos, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setTabKeyNavigation(true);
+    setTabKeyNavigation(false);
     setWordWrap(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -174,10 +180,13 @@ QString Rejilla::textoColumna(int columna) const
 
 void Rejilla::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    event->accept();
     const QModelIndex index = indexAt(event->position().toPoint());
+    // Below the last row there is no row to open, whatever the selection shows.
+    if (!index.isValid() && modelo_->rowCount() > 0)
+        return;
     if (index.isValid())
         datos_->setRecNo(index.row());
-    event->accept();
     emit dobleClic();
 }
 
@@ -192,7 +201,28 @@ void Rejilla::keyPressEvent(QKeyEvent* event)
         emit dobleClic();
         return;
     }
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        && (event->modifiers() & Qt::ControlModifier)) {
+        event->accept();
+        const bool atras = event->key() == Qt::Key_Backtab
+                           || (event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(!atras);
+        return;
+    }
     QTableView::keyPressEvent(event);
+}
+
+bool Rejilla::focusNextPrevChild(bool next)
+{
+    const QModelIndex actual = currentIndex();
+    if (tabEntreColumnas_ && hasFocus() && actual.isValid()) {
+        const int columna = actual.column() + (next ? 1 : -1);
+        if (columna >= 0 && columna < modelo_->columnCount()) {
+            setCurrentIndex(modelo_->index(actual.row(), columna));
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void Rejilla::currentChanged(const QModelIndex& current, const QModelIndex& previous)

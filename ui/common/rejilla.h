@@ -49,8 +49,9 @@ private:
 };
 
 // A read-only grid bound to a dataset: whole-row selection, titles, the dataset's current row
-// following the grid's. Double-click (or Enter) reports even on an empty grid; the handler
-// decides by the text of the first column, as the windows do.
+// following the grid's. Double-click on a row (or Enter on the selected one) reports; on the
+// empty area below the rows nothing happens. The handler still decides by the text of the first
+// column, as the windows do.
 class Rejilla : public QTableView {
     Q_OBJECT
 
@@ -61,6 +62,9 @@ public:
     void setAnchos(const QList<int>& anchos);
     void setColorFila(ModeloColumnas::ColorFila color);
     void setIndicador(bool visible);
+    // Tab and Shift+Tab walk the columns of the current row and leave the grid after the last
+    // (before the first). Without it the grid is one Tab stop. Ctrl+Tab always leaves.
+    void setTabEntreColumnas(bool entre) { tabEntreColumnas_ = entre; }
 
     DataSet* dataSet() const { return datos_; }
     ModeloColumnas* modelo() const { return modelo_; }
@@ -75,8 +79,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    bool tabEntreColumnas_ = false;
     DataSet* datos_;
     ModeloColumnas* modelo_;
 };

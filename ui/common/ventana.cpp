@@ -1,5 +1,10 @@
 #include "ui/common/ventana.h"
 
+#include "db/error.h"
+#include "ui/common/mensajes.h"
+
+#include <QKeyEvent>
+
 namespace {
 
 EjecutorModal& ejecutorActual()
@@ -23,8 +28,23 @@ Ventana::Ventana(QWidget* parent) : QDialog(parent)
 
 void Ventana::done(int result)
 {
-    FormClose();
+    // The error is reported here and not at the event loop, because what follows must run.
+    try {
+        FormClose();
+    } catch (const DbError& e) {
+        mensajes::error(e.message());
+    }
     QDialog::done(result);
+}
+
+void Ventana::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier
+        && !cerrarConEscape_) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 int showModal(Ventana* ventana)
@@ -37,8 +57,14 @@ int showModal(Ventana* ventana)
     } desapilar{ventana};
     const int resultado = ejecutorActual() ? ejecutorActual()(ventana) : ventana->exec();
     pila().removeAll(ventana);
-    if (!pila().isEmpty())
-        pila().constLast()->FormActivate();
+    if (!pila().isEmpty()) {
+        // The window beneath takes the user back even when its own refresh fails.
+        try {
+            pila().constLast()->FormActivate();
+        } catch (const DbError& e) {
+            mensajes::error(e.message());
+        }
+    }
     return resultado;
 }
 

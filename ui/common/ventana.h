@@ -13,10 +13,20 @@ public:
 
     virtual void FormActivate() {}
 
+    // A window closes on every request: a failing refresh in FormClose is shown once and the
+    // window still goes, so no error can trap the user in it.
     void done(int result) override;
+
+    // Escape closes only a window whose cancel button answers to it; elsewhere it could throw
+    // away what the user typed.
+    void setCerrarConEscape(bool cerrar) { cerrarConEscape_ = cerrar; }
 
 protected:
     virtual void FormClose() {}
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool cerrarConEscape_ = false;
 };
 
 // Opens a window modally: runs its activation, waits until it closes, then re-runs the

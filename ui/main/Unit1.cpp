@@ -1,7 +1,7 @@
+#include "db/reloj.h"
 #include "ui/main/Unit1.h"
 
 #include "app/ventanas.h"
-#include "db/copia.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/esquema.h"
@@ -10,7 +10,8 @@
 #include "ui/common/ayuda.h"
 #include "ui/common/colorvisita.h"
 #include "ui/common/controles.h"
-#include "ui/common/dialogos.h"
+#include "ui/common/desplegable.h"
+#include "ui/main/copiaseguridad.h"
 #include "ui/common/estilo.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/rejilla.h"
@@ -40,7 +41,7 @@ const QList<int> kAnchosVistaRapida = {48, 100, 100, 100};
 
 QString hoyTexto()
 {
-    return formatos::textoFecha(QDate::currentDate());
+    return formatos::textoFecha(reloj::hoy());
 }
 
 void pintarFondo(QWidget* w, const QColor& color)
@@ -161,26 +162,17 @@ QWidget* TForm1::crearPanelOrdenar()
     auto* PanelColocaOrdenar = new QWidget(PanelOrdenar);
     PanelColocaOrdenar->setObjectName(QStringLiteral("PanelColocaOrdenar"));
     auto* dentro = new QHBoxLayout(PanelColocaOrdenar);
-    auto* Label2 = new QLabel(QStringLiteral("&Ordenar por:"), PanelColocaOrdenar);
+    auto* Label2 = new QLabel(QStringLiteral("Ordenar por:"), PanelColocaOrdenar);
     Label2->setObjectName(QStringLiteral("Label2"));
-    ComboBox1 = new QComboBox(PanelColocaOrdenar);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1 = new Desplegable(QStringLiteral("ComboBox1"), PanelColocaOrdenar);
     ComboBox1->addItems({QStringLiteral("Primer Apellido"), QStringLiteral("Segundo Apellido"),
                          QStringLiteral("Nombre"), QStringLiteral("Código"),
                          QStringLiteral("Hora")});
-    ComboBox1->setCurrentText(QStringLiteral("Hora"));
+    ComboBox1->fijarTexto(QStringLiteral("Hora"));
     ComboBox1->setMinimumWidth(180);
     ComboBox1->setAccessibleName(QStringLiteral("Ordenar por"));
     Label2->setBuddy(ComboBox1);
-    // Runs when a choice is picked or typed text is confirmed (Enter or leaving the box).
-    connect(ComboBox1, &QComboBox::textActivated, this, &TForm1::ComboBox1Change);
-    connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, [this] {
-        if (ComboBox1->currentText() != ComboBox1->property("ordenAplicado").toString())
-            ComboBox1Change();
-    });
-    ComboBox1->setProperty("ordenAplicado", QStringLiteral("Hora"));
+    connect(ComboBox1, &Desplegable::textoConfirmado, this, &TForm1::ComboBox1Change);
     dentro->addWidget(Label2);
     dentro->addWidget(ComboBox1);
     fila->addWidget(PanelColocaOrdenar);
@@ -336,7 +328,7 @@ bool TForm1::FormCreate(const QString& rutaBaseDatos)
         return false;
     }
     Panel1->setText(kCaptionPanel1 + QStringLiteral("  ") + hoyTexto());
-    MonthCalendar1->setSelectedDate(QDate::currentDate());
+    MonthCalendar1->setSelectedDate(reloj::hoy());
     Timer1Timer();
     Timer1->start();
     OrdenCitas = sql::kOrdenHora;
@@ -372,17 +364,16 @@ void TForm1::ComboBox1Change()
         }
     }
     if (columna.isEmpty()) {
-        ComboBox1->setCurrentText(QStringLiteral("Hora"));
+        ComboBox1->fijarTexto(QStringLiteral("Hora"));
         columna = QStringLiteral("hora");
     }
     OrdenCitas += columna;
-    ComboBox1->setProperty("ordenAplicado", ComboBox1->currentText());
     construirListaDelDia();
 }
 
 void TForm1::Timer1Timer()
 {
-    PanelHora->setText(formatos::textoHoraLarga(QTime::currentTime()));
+    PanelHora->setText(formatos::textoHoraLarga(reloj::horaActual()));
 }
 
 void TForm1::MonthCalendar1Click()
@@ -455,87 +446,5 @@ void TForm1::Image3Click()
 
 void TForm1::BitBtn5Click()
 {
-    const int opcion = mensajes::eleccion(
-        QStringLiteral("¿Qué desea hacer con la copia de seguridad?\n\n"
-                       "Guardar copia: guarda todos los datos de pacientes y citas en un fichero.\n"
-                       "Cargar copia: sustituye los datos actuales por los de una copia guardada."),
-        {QStringLiteral("&Guardar copia"), QStringLiteral("&Cargar copia")});
-    if (opcion == 0)
-        guardarCopia();
-    else if (opcion == 1)
-        cargarCopia();
-}
-
-void TForm1::guardarCopia()
-{
-    const QString sugerido = QDir::home().filePath(
-        QStringLiteral("clinora-copia-%1.mdb")
-            .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
-    const QString destino = dialogos::elegirFichero(
-        this, dialogos::Modo::Guardar, QStringLiteral("Guardar copia de seguridad"), sugerido);
-    if (destino.isEmpty())
-        return;
-    if (QFileInfo(destino).absoluteFilePath() == QFileInfo(rutaBaseDatos_).absoluteFilePath()) {
-        mensajes::informacion(QStringLiteral(
-            "La copia no puede guardarse sobre el propio fichero de datos. Elija otro nombre."));
-        return;
-    }
-    copia::guardar(QSqlDatabase::database(), destino);
-    mensajes::informacion(QStringLiteral("Copia de seguridad guardada correctamente en «%1».")
-                              .arg(QDir::toNativeSeparators(destino)));
-}
-
-void TForm1::cargarCopia()
-{
-    const QString origen = dialogos::elegirFichero(
-        this, dialogos::Modo::Abrir, QStringLiteral("Cargar copia de seguridad"),
-        QDir::homePath());
-    if (origen.isEmpty())
-        return;
-    if (QFileInfo(origen).absoluteFilePath() == QFileInfo(rutaBaseDatos_).absoluteFilePath()) {
-        mensajes::informacion(QStringLiteral(
-            "Ese fichero es el de los datos actuales; elija una copia de seguridad."));
-        return;
-    }
-    try {
-        esquema::verificarFicheroCompleto(origen);
-    } catch (const DbError& e) {
-        mensajes::informacion(e.message()
-                              + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
-                                               "siguen como estaban."));
-        return;
-    }
-    if (!mensajes::confirmacion(QStringLiteral(
-            "Los datos actuales de pacientes y citas se sustituirán por los de la copia «%1». "
-            "Antes se guardará una copia de los datos actuales junto al programa. "
-            "¿Desea continuar?")
-                                    .arg(QDir::toNativeSeparators(origen))))
-        return;
-
-    const QString seguridad = QFileInfo(rutaBaseDatos_).absolutePath()
-                              + QStringLiteral("/clinora-antes-de-cargar-%1.mdb")
-                                    .arg(QDateTime::currentDateTime().toString(
-                                        QStringLiteral("yyyyMMdd-HHmmss")));
-    // The engine cannot replace data under open lists: close them all, and re-run afterwards
-    // those that were open, whether or not the load went through.
-    const QList<DataSet*> abiertos = DataSet::abiertos();
-    for (DataSet* d : abiertos)
-        d->close();
-    QString fallo;
-    try {
-        copia::cargar(QSqlDatabase::database(), origen, seguridad);
-    } catch (const DbError& e) {
-        fallo = e.message();
-    }
-    for (DataSet* d : abiertos)
-        d->open();
-    MonthCalendar1Click();
-    if (!fallo.isEmpty()) {
-        mensajes::error(fallo + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
-                                               "siguen como estaban."));
-        return;
-    }
-    mensajes::informacion(QStringLiteral("Copia de seguridad cargada correctamente. Los datos "
-                                         "anteriores se han guardado en «%1».")
-                              .arg(QDir::toNativeSeparators(seguridad)));
+    copiaseguridad::elegirYHacer(this, rutaBaseDatos_);
 }

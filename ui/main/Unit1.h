@@ -5,7 +5,7 @@
 
 class DataSet;
 class QCalendarWidget;
-class QComboBox;
+class Desplegable;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -58,12 +58,10 @@ private:
     QWidget* crearPanelInferior();
     QGroupBox* crearVistaRapida();
     void construirListaDelDia();
-    void guardarCopia();
-    void cargarCopia();
 
     QString rutaBaseDatos_;
     QLabel* Panel1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
+    Desplegable* ComboBox1 = nullptr;
     Rejilla* DBGrid1 = nullptr;
     Rejilla* DBGrid2 = nullptr;
     QGroupBox* GroupBox2 = nullptr;

@@ -1,5 +1,7 @@
+#include "db/reloj.h"
 #include "ui/patients/Unit2.h"
 
+#include "app/refrescos.h"
 #include "app/ventanas.h"
 #include "db/comando.h"
 #include "db/dataset.h"
@@ -257,14 +259,14 @@ QWidget* TFormAlta::crearBotones()
 void TFormAlta::FormActivate()
 {
     BitBtn2Click();
-    Label2->setText(formatos::textoFecha(QDate::currentDate()));
+    Label2->setText(formatos::textoFecha(reloj::hoy()));
     BitBtn4Click();
 }
 
 void TFormAlta::FormClose()
 {
     // Whatever was booked on the way shows at once in the day list.
-    Form1->ADODataSetCitas->reopen();
+    refrescar::listaDelDia();
 }
 
 void TFormAlta::BitBtn1Click()
@@ -305,24 +307,19 @@ void TFormAlta::proponerCodigo(bool desdeUno)
 
     // Reading the next code and moving it is one change, even if another copy searches too.
     comando::Transaccion transaccion;
-    ADODataSetCodigoValido->close();
-    ADODataSetCodigoValido->setCommand(sql::leerTablaCodigo());
-    ADODataSetCodigoValido->open();
     bool hayFila = false;
-    const qint64 guardado = ADODataSetCodigoValido->eof()
-                                ? 0
-                                : ADODataSetCodigoValido->fieldByName(QStringLiteral("codigo"))
-                                      .toLongLong(&hayFila);
+    const qint64 guardado =
+        ADODataSetCodigoValido->consultar(sql::leerTablaCodigo(), QStringLiteral("codigo"))
+            .toLongLong(&hayFila);
     // A missing row, or a value no code can take, starts from the first code.
     qint64 desde = guardado;
     if (desdeUno || !hayFila || desde < sql::kCodigoMinimo || desde > sql::kCodigoMaximo)
         desde = sql::kCodigoMinimo;
 
     const auto buscar = [this](qint64 inicio) {
-        ADODataSetLibre->close();
-        ADODataSetLibre->setCommand(sql::primerCodigoLibreDesde(inicio));
-        ADODataSetLibre->open();
-        return ADODataSetLibre->fieldByName(QStringLiteral("libre")).toLongLong();
+        return ADODataSetLibre->consultar(sql::primerCodigoLibreDesde(inicio),
+                                          QStringLiteral("libre"))
+            .toLongLong();
     };
     qint64 libre = buscar(desde);
     // Every code above the stored one is taken: look again from the bottom.
@@ -377,10 +374,10 @@ void TFormAlta::BitBtn3Click()
     }
     const CerrarAlSalir cerrarLibre{ADODataSetLibre};
     const auto asignado = [this, &codigo] {
-        ADODataSetLibre->close();
-        ADODataSetLibre->setCommand(sql::contarPacientesConCodigo(*codigo));
-        ADODataSetLibre->open();
-        return ADODataSetLibre->fieldByName(QStringLiteral("cuantos")).toInt() != 0;
+        return ADODataSetLibre->consultar(sql::contarPacientesConCodigo(*codigo),
+                                          QStringLiteral("cuantos"))
+                   .toInt()
+               != 0;
     };
     if (asignado()) {
         avisarCodigoAsignado();

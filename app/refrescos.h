@@ -1,0 +1,13 @@
+#pragma once
+
+// The refreshes one window owes the others after it changed data, one named call per target,
+// so the whole table of who refreshes what reads here. Each re-runs its target only when that
+// target is open (the main window's lists always are).
+namespace refrescar {
+
+// The main window's day list, with the text it was last built with (its day and ordering).
+void listaDelDia();
+// The main window's quick view and slot board, for the day selected in its calendar.
+void vistaRapida();
+
+}  // namespace refrescar

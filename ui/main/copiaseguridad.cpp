@@ -1,0 +1,105 @@
+#include "ui/main/copiaseguridad.h"
+
+#include "app/refrescos.h"
+#include "db/copia.h"
+#include "db/dataset.h"
+#include "db/error.h"
+#include "db/esquema.h"
+#include "db/reloj.h"
+#include "ui/common/dialogos.h"
+#include "ui/common/mensajes.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+
+namespace copiaseguridad {
+
+void elegirYHacer(QWidget* ventana, const QString& rutaBaseDatos)
+{
+    const int opcion = mensajes::eleccion(
+        QStringLiteral("¿Qué desea hacer con la copia de seguridad?\n\n"
+                       "Guardar copia: guarda todos los datos de pacientes y citas en un fichero.\n"
+                       "Cargar copia: sustituye los datos actuales por los de una copia guardada."),
+        {QStringLiteral("&Guardar copia"), QStringLiteral("&Cargar copia")});
+    if (opcion == 0)
+        guardar(ventana, rutaBaseDatos);
+    else if (opcion == 1)
+        cargar(ventana, rutaBaseDatos);
+}
+
+void guardar(QWidget* ventana, const QString& rutaBaseDatos)
+{
+    const QString sugerido = QDir::home().filePath(
+        QStringLiteral("clinora-copia-%1.mdb")
+            .arg(reloj::hoy().toString(QStringLiteral("yyyy-MM-dd"))));
+    const QString destino = dialogos::elegirFichero(
+        ventana, dialogos::Modo::Guardar, QStringLiteral("Guardar copia de seguridad"), sugerido);
+    if (destino.isEmpty())
+        return;
+    if (QFileInfo(destino).absoluteFilePath() == QFileInfo(rutaBaseDatos).absoluteFilePath()) {
+        mensajes::informacion(QStringLiteral(
+            "La copia no puede guardarse sobre el propio fichero de datos. Elija otro nombre."));
+        return;
+    }
+    copia::guardar(QSqlDatabase::database(), destino);
+    mensajes::informacion(QStringLiteral("Copia de seguridad guardada correctamente en «%1».")
+                              .arg(QDir::toNativeSeparators(destino)));
+}
+
+void cargar(QWidget* ventana, const QString& rutaBaseDatos)
+{
+    const QString origen = dialogos::elegirFichero(
+        ventana, dialogos::Modo::Abrir, QStringLiteral("Cargar copia de seguridad"),
+        QDir::homePath());
+    if (origen.isEmpty())
+        return;
+    if (QFileInfo(origen).absoluteFilePath() == QFileInfo(rutaBaseDatos).absoluteFilePath()) {
+        mensajes::informacion(QStringLiteral(
+            "Ese fichero es el de los datos actuales; elija una copia de seguridad."));
+        return;
+    }
+    try {
+        esquema::verificarFicheroCompleto(origen);
+    } catch (const DbError& e) {
+        mensajes::informacion(e.message()
+                              + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
+                                               "siguen como estaban."));
+        return;
+    }
+    if (!mensajes::confirmacion(QStringLiteral(
+            "Los datos actuales de pacientes y citas se sustituirán por los de la copia «%1». "
+            "Antes se guardará una copia de los datos actuales junto al programa. "
+            "¿Desea continuar?")
+                                    .arg(QDir::toNativeSeparators(origen))))
+        return;
+
+    const QString seguridad = QFileInfo(rutaBaseDatos).absolutePath()
+                              + QStringLiteral("/clinora-antes-de-cargar-%1.mdb")
+                                    .arg(reloj::ahora().toString(
+                                        QStringLiteral("yyyyMMdd-HHmmss")));
+    // The engine cannot replace data under open lists: close them all, and re-run afterwards
+    // those that were open, whether or not the load went through.
+    const QList<DataSet*> abiertos = DataSet::abiertos();
+    for (DataSet* d : abiertos)
+        d->close();
+    QString fallo;
+    try {
+        copia::cargar(QSqlDatabase::database(), origen, seguridad);
+    } catch (const DbError& e) {
+        fallo = e.message();
+    }
+    for (DataSet* d : abiertos)
+        d->open();
+    refrescar::vistaRapida();
+    if (!fallo.isEmpty()) {
+        mensajes::error(fallo + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
+                                               "siguen como estaban."));
+        return;
+    }
+    mensajes::informacion(QStringLiteral("Copia de seguridad cargada correctamente. Los datos "
+                                         "anteriores se han guardado en «%1».")
+                              .arg(QDir::toNativeSeparators(seguridad)));
+}
+
+}  // namespace copiaseguridad
