@@ -17,4 +17,29 @@ void vistaRapida()
         Form1->MonthCalendar1Click();
 }
 
+namespace {
+
+void reabrirSiAbierto(DataSet* datos)
+{
+    if (datos->isActive())
+        datos->reopen();
+}
+
+}  // namespace
+
+void busqueda()
+{
+    reabrirSiAbierto(FormBuscar->ADODataSetBuscarPaciente);
+}
+
+void historial()
+{
+    reabrirSiAbierto(FormDatos->ADODataSet2);
+}
+
+void pacienteDeCita()
+{
+    reabrirSiAbierto(FormDatosCita->ADODataSet2);
+}
+
 }  // namespace refrescar

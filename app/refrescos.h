@@ -9,5 +9,11 @@ namespace refrescar {
 void listaDelDia();
 // The main window's quick view and slot board, for the day selected in its calendar.
 void vistaRapida();
+// The patient search's result.
+void busqueda();
+// The patient record's visit history.
+void historial();
+// The appointment record's patient.
+void pacienteDeCita();
 
 }  // namespace refrescar

@@ -340,7 +340,9 @@ bool TForm1::FormCreate(const QString& rutaBaseDatos)
 void TForm1::construirListaDelDia()
 {
     ADODataSetCitas->close();
-    ADODataSetCitas->setCommand(sql::citasDelDia(hoyTexto(), OrdenCitas));
+    // The rows' day, which the double-click hands on even after midnight.
+    fechaListaDelDia_ = hoyTexto();
+    ADODataSetCitas->setCommand(sql::citasDelDia(fechaListaDelDia_, OrdenCitas));
     ADODataSetCitas->open();
 }
 
@@ -400,18 +402,15 @@ void TForm1::DBGrid1DblClick()
 {
     if (DBGrid1->textoColumna(0).isEmpty())
         return;
-    FormDatosCita->CodigoPaciente = DBGrid1->textoColumna(1).toInt();
-    FormDatosCita->FechaCita = hoyTexto();
-    showModal(FormDatosCita);
+    FormDatosCita->abrirCita(DBGrid1->textoColumna(1).toInt(), fechaListaDelDia_);
 }
 
 void TForm1::DBGrid2DblClick()
 {
     if (DBGrid2->textoColumna(0).isEmpty())
         return;
-    FormDatosCita->CodigoPaciente = ADODataSet1->fieldByName(QStringLiteral("paciente.codigo")).toInt();
-    FormDatosCita->FechaCita = formatos::textoFecha(MonthCalendar1->selectedDate());
-    showModal(FormDatosCita);
+    FormDatosCita->abrirCita(ADODataSet1->fieldByName(QStringLiteral("paciente.codigo")).toInt(),
+                             formatos::textoFecha(MonthCalendar1->selectedDate()));
 }
 
 void TForm1::BitBtn1Click()

@@ -60,6 +60,7 @@ private:
     void construirListaDelDia();
 
     QString rutaBaseDatos_;
+    QString fechaListaDelDia_;
     QLabel* Panel1 = nullptr;
     Desplegable* ComboBox1 = nullptr;
     Rejilla* DBGrid1 = nullptr;

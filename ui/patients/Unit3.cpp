@@ -1,12 +1,15 @@
 #include "ui/patients/Unit3.h"
 
+#include "db/dataset.h"
 #include "ui/common/ayuda.h"
 #include "ui/common/cabecera.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TFormBuscar::TFormBuscar(QWidget* parent) : Ventana(parent)
+TFormBuscar::TFormBuscar(QWidget* parent)
+    : Ventana(parent),
+      ADODataSetBuscarPaciente(new DataSet(QStringLiteral("ADODataSetBuscarPaciente"), this))
 {
     QVBoxLayout* columna = nullptr;
     const Cabecera cabecera = iniciarVentana(this, QStringLiteral("FormBuscar"), QStringLiteral("Clinora 1.1 - Buscar Datos de Paciente"),
