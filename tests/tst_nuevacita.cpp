@@ -82,7 +82,9 @@ void elegirHora(const QString& hora)
     const int i = horaBox()->findText(hora);
     QVERIFY2(i >= 0, qPrintable(hora));
     horaBox()->setCurrentIndex(i);
+    // A pick from the list reports both, as the box does.
     emit horaBox()->activated(i);
+    emit horaBox()->textActivated(hora);
 }
 
 int abrirCita(Entorno& e, int codigo, std::function<void()> guion)

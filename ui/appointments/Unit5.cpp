@@ -13,6 +13,7 @@
 #include "ui/common/cabecera.h"
 #include "ui/common/colorvisita.h"
 #include "ui/common/controles.h"
+#include "ui/common/desplegable.h"
 #include "ui/common/estilo.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/rejilla.h"
@@ -68,22 +69,17 @@ TFormNuevaCita::TFormNuevaCita(QWidget* parent)
       ADODataSet2(new DataSet(QStringLiteral("ADODataSet2"), this)),
       ADODataSetLibre(new DataSet(QStringLiteral("ADODataSetLibre"), this))
 {
-    setObjectName(QStringLiteral("FormNuevaCita"));
-    setWindowTitle(QStringLiteral("Clinora 1.1 - Nueva Cita"));
     crearControles();
     MonthCalendar1->setSelectedDate(reloj::hoy());
 }
 
 void TFormNuevaCita::crearControles()
 {
-    auto* columna = new QVBoxLayout(this);
-    columna->setSizeConstraint(QLayout::SetFixedSize);
-    columna->setContentsMargins(0, 0, 0, 0);
-    columna->setSpacing(4);
-    const Cabecera cabecera = crearCabecera(this, QStringLiteral("Panel2"),
-                                            QStringLiteral("FIJAR NUEVA CITA"), true);
+    QVBoxLayout* columna = nullptr;
+    const Cabecera cabecera = iniciarVentana(this, QStringLiteral("FormNuevaCita"),
+                                             QStringLiteral("Clinora 1.1 - Nueva Cita"),
+                                             QStringLiteral("FIJAR NUEVA CITA"), true, &columna);
     connect(cabecera.ayuda, &QToolButton::clicked, this, &TFormNuevaCita::Image3Click);
-    columna->addWidget(cabecera.panel);
 
     Panel15 = new QLabel(QStringLiteral("CITAS"), this);
     Panel15->setObjectName(QStringLiteral("Panel15"));
@@ -163,7 +159,6 @@ QWidget* TFormNuevaCita::crearPaciente()
     for (const DatoPaciente& d : kDatosPaciente) {
         auto* valor = new QLabel(GroupBox1);
         valor->setObjectName(QStringLiteral("DBText%1").arg(fila + 1));
-        valor->setAccessibleName(d.etiqueta.chopped(1));
         valor->setTextInteractionFlags(Qt::TextSelectableByMouse);
         valor->setMinimumWidth(150);
         QFont f = valor->font();
@@ -184,14 +179,8 @@ QWidget* TFormNuevaCita::crearDia()
     auto* GroupBox3 = new QGroupBox(QStringLiteral("Día"), this);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     auto* dentro = new QVBoxLayout(GroupBox3);
-    MonthCalendar1 = new QCalendarWidget(GroupBox3);
-    MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
-    MonthCalendar1->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
-    MonthCalendar1->setFirstDayOfWeek(Qt::Monday);
-    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    MonthCalendar1->setCursor(Qt::PointingHandCursor);
-    MonthCalendar1->setAccessibleName(QStringLiteral("Día"));
-    MonthCalendar1->setFixedSize(280, 200);
+    MonthCalendar1 = crearCalendario(QStringLiteral("MonthCalendar1"), QStringLiteral("Día"),
+                                     QSize(280, 200), GroupBox3);
     connect(MonthCalendar1, &QCalendarWidget::clicked, this,
             &TFormNuevaCita::MonthCalendar1Click);
     // Keyboard moves choose a day as clicks do, but only while the window is open: the main
@@ -217,18 +206,16 @@ QWidget* TFormNuevaCita::crearCita()
     rejilla->addWidget(etiqueta(QStringLiteral("Fecha:"), LabeledEdit1, GroupBox2), 0, 0);
     rejilla->addWidget(LabeledEdit1, 0, 1);
 
-    ComboBox1 = new QComboBox(GroupBox2);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setLineEdit(new EditMayusculas(QStringLiteral("ComboBox1Texto"), ComboBox1));
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     // What is typed is booked as typed: no completion adds to it.
-    ComboBox1->setCompleter(nullptr);
+    ComboBox1 = new Desplegable(QStringLiteral("ComboBox1"), GroupBox2,
+                                new EditMayusculas(QStringLiteral("ComboBox1Texto")));
     for (int i = 0; i <= 24; ++i)
         ComboBox1->addItem(formatos::textoHora(QTime(15, 0).addSecs(15 * 60 * i)));
     ComboBox1->setCurrentIndex(0);
     ComboBox1->setMaxVisibleItems(25);
     ComboBox1->setMaximumWidth(110);
-    connect(ComboBox1, &QComboBox::activated, this, &TFormNuevaCita::ComboBox1Click);
+    // Only a pick from the list chooses the slot; Enter on a typed hour does not.
+    connect(ComboBox1, &Desplegable::elegidoDeLista, this, &TFormNuevaCita::ComboBox1Click);
     rejilla->addWidget(etiqueta(QStringLiteral("Hora:"), ComboBox1, GroupBox2), 1, 0);
     rejilla->addWidget(ComboBox1, 1, 1);
     LabelEspecial = new QLabel(QStringLiteral("<- HORA ESPECIAL"), GroupBox2);
@@ -297,8 +284,12 @@ void TFormNuevaCita::mostrarPaciente()
 {
     const bool hay = ADODataSet2->isActive() && !ADODataSet2->isEmpty();
     int i = 0;
-    for (const DatoPaciente& d : kDatosPaciente)
-        DBTexts.at(i++)->setText(hay ? ADODataSet2->fieldByName(d.campo).toString() : QString());
+    for (const DatoPaciente& d : kDatosPaciente) {
+        QLabel* valor = DBTexts.at(i++);
+        valor->setText(hay ? ADODataSet2->fieldByName(d.campo).toString() : QString());
+        // A screen reader reads the label and its value together: "Nombre: JOSÉ".
+        valor->setAccessibleName(d.etiqueta + QLatin1Char(' ') + valor->text());
+    }
 }
 
 void TFormNuevaCita::LimpiarHoras()

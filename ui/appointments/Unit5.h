@@ -8,6 +8,7 @@
 class Casilla;
 class DataSet;
 class QCalendarWidget;
+class Desplegable;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -60,7 +61,7 @@ private:
     QList<QLabel*> DBTexts;   // NOMBRE, APELLIDO1, APELLIDO2, TLF1, TLF2
     TablaHoras* horas_ = nullptr;
     QLineEdit* LabeledEdit1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
+    Desplegable* ComboBox1 = nullptr;
     QLabel* LabelEspecial = nullptr;
     QComboBox* ComboBox2 = nullptr;
     QLineEdit* Edit2 = nullptr;

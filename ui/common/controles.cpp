@@ -4,6 +4,7 @@
 #include "ui/common/estilo.h"
 
 #include <QAccessibleWidget>
+#include <QCalendarWidget>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QValidator>
@@ -57,6 +58,39 @@ EditMayusculas::EditMayusculas(const QString& nombre, QWidget* parent) : QLineEd
 {
     setObjectName(nombre);
     setValidator(new ValidadorMayusculas(this));
+}
+
+QCalendarWidget* crearCalendario(const QString& nombre, const QString& nombreAccesible,
+                                 const QSize& tamano, QWidget* parent)
+{
+    auto* calendario = new QCalendarWidget(parent);
+    calendario->setObjectName(nombre);
+    calendario->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
+    calendario->setFirstDayOfWeek(Qt::Monday);
+    calendario->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calendario->setCursor(Qt::PointingHandCursor);
+    calendario->setAccessibleName(nombreAccesible);
+    calendario->setFixedSize(tamano);
+    struct Parte {
+        const char* nombre;
+        QString accesible;
+    };
+    // The calendar's own parts, by the names Qt gives them.
+    const Parte partes[] = {
+        {"qt_calendar_prevmonth", QStringLiteral("Mes anterior")},
+        {"qt_calendar_nextmonth", QStringLiteral("Mes siguiente")},
+        {"qt_calendar_monthbutton", QStringLiteral("Mes")},
+        {"qt_calendar_yearbutton", QStringLiteral("Año")},
+        {"qt_calendar_yearedit", QStringLiteral("Año")},
+        {"qt_calendar_calendarview", QStringLiteral("Días del mes")},
+    };
+    for (const Parte& p : partes) {
+        if (auto* w = calendario->findChild<QWidget*>(QLatin1String(p.nombre))) {
+            w->setAccessibleName(p.accesible);
+            w->setToolTip(p.accesible);
+        }
+    }
+    return calendario;
 }
 
 QLabel* crearPanel(const QString& nombre, const QString& caption, const QColor& color,
@@ -115,15 +149,16 @@ QString estadoCasilla(const QColor& color)
 QAccessibleInterface* accesibleCasilla(const QString& clase, QObject* objeto)
 {
     auto* casilla = qobject_cast<Casilla*>(objeto);
-    if (clase != QLatin1String("Casilla") || !casilla || casilla->focusPolicy() != Qt::NoFocus)
+    if (clase != QLatin1String("Casilla") || !casilla || casilla->pulsable())
         return nullptr;
     return new QAccessibleWidget(casilla, QAccessible::StaticText);
 }
 
 }  // namespace
 
-Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano, QWidget* parent)
-    : QPushButton(hora, parent)
+Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano, bool pulsable,
+                 QWidget* parent)
+    : QPushButton(hora, parent), pulsable_(pulsable)
 {
     static const bool instalado = [] {
         QAccessible::installFactory(accesibleCasilla);
@@ -132,6 +167,10 @@ Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano
     Q_UNUSED(instalado);
     setObjectName(nombre);
     setFixedSize(tamano);
+    if (!pulsable_) {
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
     setColor(estilo::kLima);
 }
 
@@ -157,22 +196,27 @@ const QStringList& TablaHoras::horas()
     return h;
 }
 
+namespace {
+const int kSeparacionCasillas = 3;
+}
+
+int TablaHoras::anchoNecesario(int anchoCasilla)
+{
+    const int n = int(horas().size());
+    return n * anchoCasilla + (n - 1) * kSeparacionCasillas;
+}
+
 TablaHoras::TablaHoras(const QSize& tamanoCasilla, bool pulsable, QWidget* parent)
     : QWidget(parent), pulsable_(pulsable)
 {
     auto* fila = new QHBoxLayout(this);
     fila->setContentsMargins(0, 0, 0, 0);
-    fila->setSpacing(4);
+    fila->setSpacing(kSeparacionCasillas);
     for (int i = 0; i < horas().size(); ++i) {
         auto* c = new Casilla(QStringLiteral("Panel%1").arg(i + 3), horas().at(i), tamanoCasilla,
-                              this);
+                              pulsable_, this);
         if (pulsable_)
             connect(c, &QPushButton::clicked, this, [this, c] { emit pulsada(c); });
-        else {
-            // The quick view's board only shows; it takes no input.
-            c->setFocusPolicy(Qt::NoFocus);
-            c->setAttribute(Qt::WA_TransparentForMouseEvents);
-        }
         casillas_.append(c);
         fila->addWidget(c);
     }

@@ -20,6 +20,12 @@ public:
     explicit EditMayusculas(const QString& nombre, QWidget* parent = nullptr);
 };
 
+// A month calendar as every window shows it: Spanish, weeks from Monday, hand cursor, and
+// Spanish names for its month buttons and year box, which a screen reader reads out.
+class QCalendarWidget;
+QCalendarWidget* crearCalendario(const QString& nombre, const QString& nombreAccesible,
+                                 const QSize& tamano, QWidget* parent);
+
 // A coloured panel with a caption, the frame of every window's header and button bar.
 QLabel* crearPanel(const QString& nombre, const QString& caption, const QColor& color,
                    QWidget* parent = nullptr);
@@ -40,13 +46,17 @@ class Casilla : public QPushButton {
     Q_OBJECT
 
 public:
-    Casilla(const QString& nombre, const QString& hora, const QSize& tamano,
+    // A panel that is not `pulsable` only shows: no focus, no clicks, no button to a screen
+    // reader.
+    Casilla(const QString& nombre, const QString& hora, const QSize& tamano, bool pulsable,
             QWidget* parent = nullptr);
+    bool pulsable() const { return pulsable_; }
     QColor color() const { return color_; }
     void setColor(const QColor& color);
 
 private:
     QColor color_;
+    bool pulsable_;
 };
 
 // The nine fixed afternoon slots, Panel3 to Panel11. Shared by the main window's quick view
@@ -56,6 +66,8 @@ class TablaHoras : public QWidget {
 
 public:
     static const QStringList& horas();   // "15:00" ... "21:00", 45 minutes apart
+    // Width of the board with panels of the given width.
+    static int anchoNecesario(int anchoCasilla);
 
     TablaHoras(const QSize& tamanoCasilla, bool pulsable, QWidget* parent = nullptr);
 

@@ -88,6 +88,7 @@ void TForm1::crearControles()
 
     DBGrid1 = new Rejilla(QStringLiteral("DBGrid1"), ADODataSetCitas, central);
     DBGrid1->setIndicador(true);
+    DBGrid1->setTabEntreColumnas(true);
     DBGrid1->setFrameShape(QFrame::NoFrame);
     DBGrid1->setAccessibleName(QStringLiteral("Citas para hoy"));
     const Qt::Alignment centro = Qt::AlignCenter;
@@ -220,18 +221,40 @@ QWidget* TForm1::crearPanelInferior()
         b->setText(d.caption);
         b->setToolTip(d.hint);
         b->setIcon(QIcon(d.icono));
-        b->setIconSize(QSize(40, 40));
+        b->setIconSize(QSize(36, 36));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setCursor(Qt::PointingHandCursor);
         b->setAccessibleName(QString(d.caption).remove(QLatin1Char('&')).trimmed());
         b->setAccessibleDescription(d.hint);
-        b->setMinimumSize(130, 100);
+        b->setMinimumSize(100, 86);
         b->setFocusPolicy(Qt::StrongFocus);
         connect(b, &QToolButton::clicked, this, d.handler);
         botones->addWidget(b, i / 3, i % 3);
         ++i;
     }
-    fila->addWidget(GroupBox1);
+    // Tools above, the clock below them: the quick view then keeps its full width even on a
+    // 1024-pixel screen.
+    auto* izquierda = new QVBoxLayout;
+    izquierda->addWidget(GroupBox1);
+    auto* reloj = new QHBoxLayout;
+    auto* Image2 = new QLabel(Panel2);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setPixmap(QPixmap(QStringLiteral(":/imagenes/decorado.png"))
+                          .scaledToHeight(44, Qt::SmoothTransformation));
+    Image2->setAlignment(Qt::AlignCenter);
+    reloj->addWidget(Image2);
+    PanelHora = crearPanel(QStringLiteral("PanelHora"), QStringLiteral("--:--:--"), estilo::kCielo,
+                           Panel2);
+    QFont fuenteReloj = PanelHora->font();
+    fuenteReloj.setBold(true);
+    fuenteReloj.setPixelSize(20);
+    PanelHora->setFont(fuenteReloj);
+    PanelHora->setMinimumWidth(110);
+    PanelHora->setAccessibleName(QStringLiteral("Hora actual"));
+    reloj->addWidget(PanelHora, 1);
+    izquierda->addLayout(reloj);
+    izquierda->addStretch();
+    fila->addLayout(izquierda);
     fila->addStretch();
 
     auto* PanelColocarCalendario = new QWidget(Panel2);
@@ -239,24 +262,6 @@ QWidget* TForm1::crearPanelInferior()
     auto* derecha = new QHBoxLayout(PanelColocarCalendario);
     derecha->setContentsMargins(0, 0, 0, 0);
     derecha->addWidget(crearVistaRapida());
-
-    auto* decorado = new QVBoxLayout;
-    auto* Image2 = new QLabel(PanelColocarCalendario);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setPixmap(QPixmap(QStringLiteral(":/imagenes/decorado.png"))
-                          .scaledToWidth(110, Qt::SmoothTransformation));
-    Image2->setAlignment(Qt::AlignCenter);
-    decorado->addWidget(Image2, 1);
-    PanelHora = crearPanel(QStringLiteral("PanelHora"), QStringLiteral("--:--:--"), estilo::kCielo,
-                           PanelColocarCalendario);
-    QFont reloj = PanelHora->font();
-    reloj.setBold(true);
-    reloj.setPixelSize(20);
-    PanelHora->setFont(reloj);
-    PanelHora->setMinimumWidth(110);
-    PanelHora->setAccessibleName(QStringLiteral("Hora actual"));
-    decorado->addWidget(PanelHora);
-    derecha->addLayout(decorado);
     fila->addWidget(PanelColocarCalendario);
     return Panel2;
 }
@@ -272,14 +277,8 @@ QGroupBox* TForm1::crearVistaRapida()
     pintarFondo(GroupBox2, QApplication::palette().color(QPalette::Window));
     auto* rejilla = new QGridLayout(GroupBox2);
 
-    MonthCalendar1 = new QCalendarWidget(GroupBox2);
-    MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
-    MonthCalendar1->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
-    MonthCalendar1->setFirstDayOfWeek(Qt::Monday);
-    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    MonthCalendar1->setCursor(Qt::PointingHandCursor);
-    MonthCalendar1->setAccessibleName(QStringLiteral("Calendario"));
-    MonthCalendar1->setFixedSize(260, 200);
+    MonthCalendar1 = crearCalendario(QStringLiteral("MonthCalendar1"),
+                                     QStringLiteral("Calendario"), QSize(236, 190), GroupBox2);
     QFont normal = MonthCalendar1->font();
     normal.setBold(false);
     MonthCalendar1->setFont(normal);
@@ -304,7 +303,8 @@ QGroupBox* TForm1::crearVistaRapida()
         {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), 70, centro, 0},
     });
     DBGrid2->setColorFila(colorFilaVisita);
-    DBGrid2->setFixedWidth(400);
+    // The slot board below sets the width: nine 41-pixel panels.
+    DBGrid2->setFixedWidth(TablaHoras::anchoNecesario(41));
     connect(DBGrid2, &Rejilla::dobleClic, this, &TForm1::DBGrid2DblClick);
     rejilla->addWidget(DBGrid2, 0, 1);
 
@@ -334,6 +334,8 @@ bool TForm1::FormCreate(const QString& rutaBaseDatos)
     OrdenCitas = sql::kOrdenHora;
     construirListaDelDia();
     MonthCalendar1Click();
+    // The receptionist starts on today's list.
+    DBGrid1->setFocus();
     return true;
 }
 
@@ -376,6 +378,7 @@ void TForm1::ComboBox1Change()
 void TForm1::Timer1Timer()
 {
     PanelHora->setText(formatos::textoHoraLarga(reloj::horaActual()));
+    PanelHora->setAccessibleDescription(PanelHora->text());
 }
 
 void TForm1::MonthCalendar1Click()

@@ -109,21 +109,17 @@ TFormAlta::TFormAlta(QWidget* parent)
       ADODataSetCodigoValido(new DataSet(QStringLiteral("ADODataSetCodigoValido"), this)),
       ADODataSetLibre(new DataSet(QStringLiteral("ADODataSetLibre"), this))
 {
-    setObjectName(QStringLiteral("FormAlta"));
-    setWindowTitle(QStringLiteral("Clinora 1.1 - Alta de Nuevo Paciente"));
     crearControles();
 }
 
 void TFormAlta::crearControles()
 {
-    auto* columna = new QVBoxLayout(this);
-    columna->setSizeConstraint(QLayout::SetFixedSize);
-    columna->setContentsMargins(0, 0, 0, 0);
-    columna->setSpacing(6);
-    const Cabecera cabecera = crearCabecera(this, QStringLiteral("Panel2"),
-                                            QStringLiteral("ALTA DE NUEVO PACIENTE"), true);
+    QVBoxLayout* columna = nullptr;
+    const Cabecera cabecera =
+        iniciarVentana(this, QStringLiteral("FormAlta"),
+                       QStringLiteral("Clinora 1.1 - Alta de Nuevo Paciente"),
+                       QStringLiteral("ALTA DE NUEVO PACIENTE"), true, &columna);
     connect(cabecera.ayuda, &QToolButton::clicked, this, &TFormAlta::Image3Click);
-    columna->addWidget(cabecera.panel);
     auto* cuerpo = new QVBoxLayout;
     cuerpo->setContentsMargins(10, 4, 10, 4);
     cuerpo->addWidget(crearDatos());
@@ -189,7 +185,6 @@ QWidget* TFormAlta::crearDatos()
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = new QLabel(QStringLiteral("dd/mm/aaaa"), GroupBox1);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setAccessibleName(QStringLiteral("Fecha de Alta"));
     QFont negrita = Label2->font();
     negrita.setBold(true);
     Label2->setFont(negrita);
@@ -260,6 +255,7 @@ void TFormAlta::FormActivate()
 {
     BitBtn2Click();
     Label2->setText(formatos::textoFecha(reloj::hoy()));
+    Label2->setAccessibleName(QStringLiteral("Fecha de Alta: ") + Label2->text());
     BitBtn4Click();
 }
 
