@@ -453,6 +453,45 @@ private slots:
                  1);
     }
 
+    void cadaCasillaEnSuColumna()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        // Box number and the column it must land in; every text differs from the others.
+        const QList<std::pair<int, QString>> casillas = {
+            {2, "nombre"},     {3, "apellido1"}, {4, "apellido2"}, {5, "dni"},
+            {6, "tlf1"},       {7, "tlf2"},      {8, "direccion"}, {9, "poblacion"},
+            {10, "provincia"}, {11, "sociedad"}, {12, "comentario"},
+        };
+        abrirAlta(e, [&] {
+            casillaCita()->setChecked(false);
+            for (const auto& [n, columna] : casillas)
+                teclear(n, "valor de " + columna);
+            FormAlta->BitBtn3Click();
+        });
+        QCOMPARE(e.textos, QStringList{kMensajeAlta});
+        for (const auto& [n, columna] : casillas)
+            QCOMPARE(e.valor("SELECT " + columna + " FROM Paciente").toString(),
+                     ("valor de " + columna).toUpper());
+        // The sort keys follow the names.
+        QCOMPARE(e.valor("SELECT apellido1_orden FROM Paciente").toString(),
+                 QString("VALOR DE APELLIDO1"));
+    }
+
+    void mayusculasNoCambianLaLongitud()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        abrirAlta(e, [&] {
+            casillaCita()->setChecked(false);
+            rellenarObligatorios();
+            teclear(8, "straße mayor");
+            QCOMPARE(edit(8)->text(), QString("STRAßE MAYOR"));
+            FormAlta->BitBtn3Click();
+        });
+        QCOMPARE(e.valor("SELECT direccion FROM Paciente").toString(), QString("STRAßE MAYOR"));
+    }
+
     void codigoYaAsignadoConservaLosTextos()
     {
         Entorno e;

@@ -243,6 +243,28 @@ private slots:
         QCOMPARE(visitas(e), 3);
     }
 
+    void rejillaDelDiaPorHoraYCodigo()
+    {
+        Entorno e;
+        for (int c : {9, 2, 5})
+            e.paciente(c, QString("P%1").arg(c));
+        const QDate dia = hoy().addDays(3);
+        e.visita(5, texto(dia), "17:15");
+        e.visita(9, texto(dia), "15:00");
+        e.visita(2, texto(dia), "15:00");
+        e.visita(9, texto(dia.addDays(1)), "15:45");
+        QVERIFY(e.crearVentanas());
+        FormNuevaCita->MonthCalendar1->setSelectedDate(dia);
+        abrirCita(e, 2, [&] {
+            auto* rejilla = control<Rejilla>("DBGrid1");
+            QStringList filas;
+            for (int f = 0; f < rejilla->model()->rowCount(); ++f)
+                filas << rejilla->model()->index(f, 0).data().toString() + " "
+                             + rejilla->model()->index(f, 1).data().toString();
+            QCOMPARE(filas, (QStringList{"15:00 P2", "15:00 P9", "17:15 P5"}));
+        });
+    }
+
     void horasDeLaLista()
     {
         Entorno e;

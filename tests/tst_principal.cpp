@@ -309,6 +309,39 @@ private slots:
         QCOMPARE(casillasRojas(), QStringList{"Panel7"});   // the paid one at 18:00 is still there
     }
 
+    void vistaRapidaColoreaLasFilas()
+    {
+        Entorno e;
+        e.paciente(1, "PAGADO");
+        e.paciente(2, "DEBE");
+        const QDate ayer = reloj::hoy().addDays(-1);
+        e.visita(1, formatos::textoFecha(ayer), "15:00", true);
+        e.visita(2, formatos::textoFecha(ayer), "16:00");
+        e.visita(2, hoy(), "17:00");
+        QVERIFY(e.crearVentanas());
+        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid2");
+        const auto colores = [&] {
+            QList<QColor> lista;
+            for (int fila = 0; fila < rejilla->model()->rowCount(); ++fila) {
+                // Every cell of a row the same colour.
+                const QColor c = rejilla->model()->index(fila, 0).data(Qt::ForegroundRole)
+                                     .value<QColor>();
+                for (int col = 1; col < 4; ++col)
+                    if (rejilla->model()->index(fila, col).data(Qt::ForegroundRole)
+                            .value<QColor>() != c)
+                        return QList<QColor>{};
+                lista << c;
+            }
+            return lista;
+        };
+        QCOMPARE(colores(), QList<QColor>{estilo::kGranate});
+        auto* calendario = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
+        calendario->setSelectedDate(ayer);
+        Form1->MonthCalendar1Click();
+        QCOMPARE(columna(rejilla, 1), (QStringList{"PAGADO", "DEBE"}));
+        QCOMPARE(colores(), (QList<QColor>{QColor(), estilo::kRojo}));
+    }
+
     void dobleClicEnRejillaVaciaNoAbreNada()
     {
         Entorno e;
