@@ -144,7 +144,8 @@ private:
 
 class Banco : public bench::Contexto {
 public:
-    Banco(const QString& ruta, int veces) : ruta_(ruta), veces_(veces) {}
+    Banco(const QString& ruta, int veces, bool pasoAPaso)
+        : ruta_(ruta), veces_(veces), pasoAPaso_(pasoAPaso) {}
     ~Banco() override
     {
         motor_.reset();
@@ -161,8 +162,9 @@ public:
         if (!programa::crearVentanas(ruta_))
             throw bench::Fallo(
                 QStringLiteral("El programa no ha arrancado sobre %1.").arg(ruta_));
-        // Shown as at start, so the grids do the work they do for the user.
-        Form1->showMaximized();
+        // Shown at a real screen's size, so the grids do the work they do for the user.
+        Form1->resize(bench::kPantalla);
+        Form1->show();
         QCoreApplication::processEvents();
     }
 
@@ -172,6 +174,7 @@ public:
     }
 
     QVariantList primeraFila(const Sql& s) override { return motor().primeraFila(s); }
+    bool pasoAPaso() const override { return pasoAPaso_; }
 
 private:
     MotorDesnudo& motor()
@@ -183,6 +186,7 @@ private:
 
     QString ruta_;
     int veces_;
+    bool pasoAPaso_;
     std::unique_ptr<MotorDesnudo> motor_;
 };
 
@@ -205,7 +209,8 @@ int uso(const QList<bench::Accion>& acciones)
     QStringList nombres;
     for (const bench::Accion& a : acciones)
         nombres << a.nombre;
-    errores() << "Uso: clinora-bench [--veces N] FICHERO [ACCION...]\n"
+    errores() << "Uso: clinora-bench [--veces N] [--paso-a-paso] FICHERO [ACCION...]\n"
+                 "  --paso-a-paso  compara la búsqueda exhaustiva con el bucle antiguo (lento)\n"
                  "  FICHERO  base de datos grande (clinora-bd grande FICHERO)\n"
                  "  ACCION   "
               << nombres.join(QLatin1Char(' ')) << " (todas si no se indica ninguna)\n";
@@ -236,16 +241,24 @@ int main(int argc, char** argv)
 
     QList<bench::Accion> acciones;
     acciones << bench::accionesArranque() << bench::accionesPrincipal()
-             << bench::accionesRejilla() << bench::accionesCitas();
+             << bench::accionesRejilla() << bench::accionesCitas() << bench::accionesSesion();
 
     QStringList args = app.arguments().mid(1);
     int veces = 20;
-    if (args.size() >= 2 && args.at(0) == QLatin1String("--veces")) {
-        bool ok = false;
-        veces = args.at(1).toInt(&ok);
-        if (!ok || veces < 1)
-            return uso(acciones);
-        args = args.mid(2);
+    bool pasoAPaso = false;
+    for (;;) {
+        if (args.size() >= 2 && args.at(0) == QLatin1String("--veces")) {
+            bool ok = false;
+            veces = args.at(1).toInt(&ok);
+            if (!ok || veces < 1)
+                return uso(acciones);
+            args = args.mid(2);
+        } else if (!args.isEmpty() && args.at(0) == QLatin1String("--paso-a-paso")) {
+            pasoAPaso = true;
+            args = args.mid(1);
+        } else {
+            break;
+        }
     }
     if (args.isEmpty())
         return uso(acciones);
@@ -264,9 +277,12 @@ int main(int argc, char** argv)
 
     int fallos = 0;
     {
-        Banco banco(fichero.absoluteFilePath(), veces);
+        Banco banco(fichero.absoluteFilePath(), veces, pasoAPaso);
         salida() << "# " << fichero.absoluteFilePath() << ", " << veces
                  << " veces por accion tras una de calentamiento; sqlite " << sqlite3_libversion()
+                 << "\n# ventanas de " << bench::kPantalla.width() << "x"
+                 << bench::kPantalla.height()
+                 << ", cada tiempo hasta el final del repintado de la ventana"
                  << "\n# accion mediana_ms maximo_ms desnudo_ms\n";
         salida().flush();
         for (const bench::Accion& a : elegidas) {

@@ -4,7 +4,10 @@
 
 #include <QList>
 #include <QString>
+#include <QSize>
 #include <QStringList>
+
+class QWidget;
 
 #include <algorithm>
 #include <chrono>
@@ -71,10 +74,27 @@ inline Tiempos medir(const Repeticiones& r, const std::function<void(int)>& ante
     return t;
 }
 
+// As medir, but the first run is timed too and kept apart in `primera`: a window's first
+// opening lays it out and fills the caches, and the user waits for that once.
+inline Tiempos medirConPrimera(const Repeticiones& r, const std::function<void(int)>& antes,
+                               const std::function<void()>& hacer, double* primera)
+{
+    Tiempos t = medir(Repeticiones{r.veces + 1, 0}, antes, hacer);
+    *primera = t.ms.takeFirst();
+    return t;
+}
+
 inline Tiempos medir(const Repeticiones& r, const std::function<void()>& hacer)
 {
     return medir(r, nullptr, hacer);
 }
+
+// What the user waits for after an action: every pending layout and update handled, and the
+// whole window painted again, synchronously. Every timing of a window ends with this.
+void pintarVentana(QWidget* ventana);
+
+// A window's size as the timings use it: a common laptop screen.
+inline const QSize kPantalla(1366, 768);
 
 // One printed line, plus notes printed after it (counts, memory, what a figure stands for).
 struct Resultado {
@@ -97,6 +117,8 @@ public:
     virtual Tiempos desnudo(const Sql& s, const Repeticiones& r, int* filas = nullptr) = 0;
     // The first row of a statement, read through that same connection; for the notes.
     virtual QVariantList primeraFila(const Sql& s) = 0;
+    // Whether the slow step-by-step code search is to be run for comparison (--paso-a-paso).
+    virtual bool pasoAPaso() const = 0;
 };
 
 struct Accion {
@@ -109,5 +131,6 @@ QList<Accion> accionesArranque();     // arranque.cpp
 QList<Accion> accionesPrincipal();    // principal.cpp
 QList<Accion> accionesRejilla();      // rejilla.cpp
 QList<Accion> accionesCitas();        // citas.cpp
+QList<Accion> accionesSesion();       // sesion.cpp
 
 }  // namespace bench

@@ -53,17 +53,13 @@ T* control(const char* nombre)
     return w;
 }
 
-// The same handler again with the grid's first paint inside the clock: what the user waits for.
-QString conRepintado(const Repeticiones& r, const std::function<void(int)>& antes,
-                     const std::function<void()>& handler, Rejilla* grid)
+// The handler alone, without the paint, for the notes: how much of the wait is the paint.
+QString sinRepintado(const Repeticiones& r, const std::function<void(int)>& antes,
+                     const std::function<void()>& handler)
 {
-    const Tiempos t = medir(r, antes, [&] {
-        handler();
-        grid->viewport()->repaint();
-    });
-    return QStringLiteral("con el repintado de %1: mediana %2 ms, máximo %3 ms")
-        .arg(grid->objectName(), QString::number(t.mediana(), 'f', 1),
-             QString::number(t.maximo(), 'f', 1));
+    const Tiempos t = medir(r, antes, handler);
+    return QStringLiteral("sin el repintado: mediana %1 ms, máximo %2 ms")
+        .arg(QString::number(t.mediana(), 'f', 1), QString::number(t.maximo(), 'f', 1));
 }
 
 // Today's list re-run after a change of ordering. Two orderings alternate, so every run really
@@ -81,14 +77,17 @@ Resultado listaDelDia(Contexto& c)
     const auto cambiar = [] { Form1->ComboBox1Change(); };
 
     Resultado r;
-    r.programa = medir(c.repeticiones(), antes, cambiar);
+    r.programa = medir(c.repeticiones(), antes, [&] {
+        cambiar();
+        pintarVentana(Form1);
+    });
     const int enLista = grid->model()->rowCount();
-    r.notas << conRepintado(c.repeticiones(), antes, cambiar, grid);
+    r.notas << sinRepintado(c.repeticiones(), antes, cambiar);
     int filas = 0;
     r.desnudo = c.desnudo(sql::citasDelDia(hoy(), QStringLiteral("ORDER BY nombre")),
                           c.repeticiones(), &filas);
     r.notas << QStringLiteral("hoy %1: %2 citas (la rejilla tiene %3 filas cargadas); "
-                              "órdenes alternados: %4")
+                              "órdenes alternados: %4; desnudo = la misma sentencia por nombre")
                    .arg(hoy())
                    .arg(filas)
                    .arg(enLista)
@@ -105,13 +104,15 @@ Resultado listaDelDia(Contexto& c)
 Resultado vistaRapida(Contexto& c)
 {
     c.asegurarVentanas();
-    auto* grid = control<Rejilla>("DBGrid2");
     const auto antes = [](int) { QCoreApplication::processEvents(); };
     const auto pulsar = [] { Form1->MonthCalendar1Click(); };
 
     Resultado r;
-    r.programa = medir(c.repeticiones(), antes, pulsar);
-    r.notas << conRepintado(c.repeticiones(), antes, pulsar, grid);
+    r.programa = medir(c.repeticiones(), antes, [&] {
+        pulsar();
+        pintarVentana(Form1);
+    });
+    r.notas << sinRepintado(c.repeticiones(), antes, pulsar);
     int filas = 0;
     r.desnudo = c.desnudo(sql::vistaRapida(hoy()), c.repeticiones(), &filas);
     r.notas << QStringLiteral("día %1: %2 citas").arg(hoy()).arg(filas);
