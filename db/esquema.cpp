@@ -46,6 +46,11 @@ const char* const kTablas[] = {
     "CREATE TABLE tabla_codigo (codigo INTEGER NOT NULL) STRICT",
     // The day lists look visits up by date; (fecha, hora) also hands them back already sorted.
     "CREATE INDEX Visita_fecha_hora ON Visita (fecha, hora)",
+    // The month listing looks visits up by month and year, the date text from its 4th character.
+    "CREATE INDEX Visita_mes ON Visita (substr(fecha, 4), fecha, hora)",
+    // A year's invoices, already in calendar order.
+    "CREATE INDEX Visita_facturas ON Visita (substr(fecha, 7), substr(fecha, 4, 2),"
+    " substr(fecha, 1, 2), hora) WHERE factura = 1",
     // Lists of patients in Spanish order by one of the names, ties by code.
     "CREATE INDEX Paciente_nombre_orden ON Paciente (nombre_orden, codigo)",
     "CREATE INDEX Paciente_apellido1_orden ON Paciente (apellido1_orden, codigo)",

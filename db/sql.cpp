@@ -88,6 +88,36 @@ Sql pacientePorCodigo(int codigo)
     return {QStringLiteral("SELECT * FROM Paciente WHERE codigo = ?"), {codigo}};
 }
 
+Sql visitasDelMes(const QString& mes, const QString& ano)
+{
+    // The month and year are the date text from its fourth character on, which an index on
+    // that expression finds directly; the day must be two characters, as in "__/mm/yyyy".
+    return {QStringLiteral("SELECT ") + columnasPacienteVisita()
+                + QStringLiteral(", CASE Visita.pago WHEN 0 THEN 'No' ELSE 'Sí' END AS pago_texto"
+                                 " FROM Paciente, Visita"
+                                 " WHERE substr(Visita.fecha, 4) = ?"
+                                 " AND substr(Visita.fecha, 3, 1) = '/'"
+                                 " AND Paciente.codigo = Visita.codigo"
+                                 " ORDER BY Visita.fecha, Visita.hora, Visita.codigo"),
+            {mes + QLatin1Char('/') + ano}};
+}
+
+Sql facturasDelAno(const QString& ano)
+{
+    // A year's invoices in calendar order: text order would put every 1st of a month before
+    // every 2nd. The partial index on invoiced visits holds them in exactly this order.
+    return {QStringLiteral("SELECT ") + columnasPacienteVisita()
+                + QStringLiteral(" FROM Paciente, Visita"
+                                 " WHERE substr(Visita.fecha, 7) = ?"
+                                 " AND substr(Visita.fecha, 3, 1) = '/'"
+                                 " AND substr(Visita.fecha, 6, 1) = '/'"
+                                 " AND Visita.factura = 1"
+                                 " AND Paciente.codigo = Visita.codigo"
+                                 " ORDER BY substr(Visita.fecha, 4, 2), substr(Visita.fecha, 1, 2),"
+                                 " Visita.hora, Visita.codigo"),
+            {ano}};
+}
+
 Sql leerTablaCodigo()
 {
     return {QStringLiteral("SELECT codigo FROM tabla_codigo ORDER BY rowid LIMIT 1"), {}};

@@ -23,6 +23,13 @@ Sql vistaRapida(const QString& fecha);
 // One patient by code.
 Sql pacientePorCodigo(int codigo);
 
+// --- Listings ---
+// Visits of a month ("01" ... "12") of a year, as typed: the dates dd/{mes}/{ano}, by date and
+// hour. A text that is no year simply finds nothing. Field "pago_texto" says "Sí" or "No".
+Sql visitasDelMes(const QString& mes, const QString& ano);
+// Invoiced visits of a year, in date order (month, day), then hour.
+Sql facturasDelAno(const QString& ano);
+
 // --- Patient registration ---
 // Patient codes run from 1 to the largest 32-bit value; the code box takes nothing else.
 inline constexpr qint64 kCodigoMinimo = 1;

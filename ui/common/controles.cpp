@@ -7,6 +7,7 @@
 #include <QCalendarWidget>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QToolButton>
 #include <QValidator>
 
 namespace {
@@ -119,6 +120,23 @@ QPushButton* crearBoton(const QString& nombre, const QString& caption, const QSt
     if (!icono.isEmpty())
         boton->setIcon(QIcon(icono));
     boton->setAutoDefault(false);
+    return boton;
+}
+
+QToolButton* crearBotonVertical(const QString& nombre, const QString& caption, const QString& hint,
+                                const QString& icono, QWidget* parent)
+{
+    auto* boton = new QToolButton(parent);
+    boton->setObjectName(nombre);
+    boton->setText(caption);
+    boton->setToolTip(hint);
+    boton->setIcon(QIcon(icono));
+    boton->setIconSize(QSize(36, 36));
+    boton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    boton->setCursor(Qt::PointingHandCursor);
+    boton->setAccessibleName(sinAcelerador(caption));
+    boton->setAccessibleDescription(hint);
+    boton->setFocusPolicy(Qt::StrongFocus);
     return boton;
 }
 

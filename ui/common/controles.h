@@ -35,6 +35,12 @@ QLabel* crearPanel(const QString& nombre, const QString& caption, const QColor& 
 QPushButton* crearBoton(const QString& nombre, const QString& caption, const QString& hint,
                         const QString& icono, QWidget* parent = nullptr);
 
+// The same with its picture above the caption, as the tool buttons of the main window and
+// the listings' bar show them.
+class QToolButton;
+QToolButton* crearBotonVertical(const QString& nombre, const QString& caption, const QString& hint,
+                                const QString& icono, QWidget* parent = nullptr);
+
 // A label above its edit box (the label is the edit's buddy and accessible name).
 // Adds both to `rejilla` at (fila, columna) and (fila + 1, columna).
 QLineEdit* crearEditEtiquetado(QLineEdit* edit, const QString& etiqueta, QGridLayout* rejilla,

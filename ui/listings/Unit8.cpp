@@ -1,19 +1,331 @@
 #include "ui/listings/Unit8.h"
 
+#include "app/ventanas.h"
+#include "db/dataset.h"
+#include "db/reloj.h"
+#include "db/sql.h"
 #include "ui/common/ayuda.h"
+#include "ui/common/barra.h"
 #include "ui/common/cabecera.h"
+#include "ui/common/colorvisita.h"
+#include "ui/common/controles.h"
+#include "ui/common/desplegable.h"
+#include "ui/common/rejilla.h"
 
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TFormListados::TFormListados(QWidget* parent) : Ventana(parent)
+namespace {
+
+const QStringList kMeses = {"enero", "febrero", "marzo",      "abril",   "mayo",      "junio",
+                            "julio", "agosto",  "septiembre", "octubre", "noviembre", "diciembre"};
+constexpr int kPrimerAno = 2008;
+
+QLabel* titulo(const QString& texto, QWidget* padre)
+{
+    auto* label = new QLabel(texto, padre);
+    QFont f = label->font();
+    f.setBold(true);
+    f.setPixelSize(16);
+    label->setFont(f);
+    return label;
+}
+
+// A label above its drop-down, in the given column of `rejilla`.
+void etiquetaSobre(const QString& texto, QWidget* caja, QGridLayout* rejilla, int columna,
+                   const QString& nombreEtiqueta)
+{
+    auto* label = new QLabel(texto, caja->parentWidget());
+    label->setObjectName(nombreEtiqueta);
+    label->setBuddy(caja);
+    caja->setAccessibleName(texto.chopped(1));
+    rejilla->addWidget(label, 0, columna);
+    rejilla->addWidget(caja, 1, columna);
+}
+
+Rejilla* crearRejilla(const QString& nombre, DataSet* datos, const QList<Columna>& columnas,
+                      QWidget* padre)
+{
+    auto* rejilla = new Rejilla(nombre, datos, padre);
+    // A compact face, so the titles fit their narrow columns.
+    QFont compacta(QStringLiteral("Arial"));
+    compacta.setPixelSize(12);
+    rejilla->setFont(compacta);
+    rejilla->modelo()->setFuenteBase(compacta);
+    rejilla->setColumnas(columnas);
+    rejilla->setIndicador(true);
+    // The columns stay as laid out: neither resized nor moved by the user.
+    rejilla->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    rejilla->horizontalHeader()->setSectionsMovable(false);
+    return rejilla;
+}
+
+}  // namespace
+
+TFormListados::TFormListados(QWidget* parent)
+    : Ventana(parent),
+      ADODataSetVisitas(new DataSet(QStringLiteral("ADODataSetVisitas"), this)),
+      ADODataSetFactura(new DataSet(QStringLiteral("ADODataSetFactura"), this))
+{
+    crearControles();
+    FormCreate();
+}
+
+void TFormListados::crearControles()
 {
     QVBoxLayout* columna = nullptr;
-    const Cabecera cabecera = iniciarVentana(this, QStringLiteral("FormListados"), QStringLiteral("Clinora 1.1 - Listados"),
-                   QStringLiteral("LISTADOS"), true, &columna);
+    const Cabecera cabecera =
+        iniciarVentana(this, QStringLiteral("FormListados"), QStringLiteral("Clinora 1.1 - Listados"),
+                       QStringLiteral("LISTADOS"), true, &columna);
     connect(cabecera.ayuda, &QToolButton::clicked, this, &TFormListados::Image3Click);
-    columna->addStretch();
-    resize(640, 420);
+    // The design's client area; the grids scroll inside it.
+    columna->setSizeConstraint(QLayout::SetDefaultConstraint);
+    setFixedSize(818, 521);
+
+    auto* cuerpo = new QHBoxLayout;
+    cuerpo->setContentsMargins(6, 0, 6, 0);
+    cuerpo->addWidget(crearIzquierda());
+    Panel4 = crearVistaVisitas();
+    Panel5 = crearVistaFacturas();
+    cuerpo->addWidget(Panel4, 1);
+    cuerpo->addWidget(Panel5, 1);
+    columna->addLayout(cuerpo, 1);
+
+    QHBoxLayout* fila = nullptr;
+    QWidget* Panel1 = crearBarraBotones(this, &fila);
+    Panel1->setFixedHeight(100);
+    QToolButton* BitBtn2 =
+        crearBotonVertical(QStringLiteral("BitBtn2"), QStringLiteral("&Imprimir"),
+                           QStringLiteral("Imprimir listado."),
+                           QStringLiteral(":/imagenes/listados.png"), Panel1);
+    QToolButton* BitBtn1 = crearBotonVertical(
+        QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
+        QStringLiteral("Salir de Listados de Pacientes."), QStringLiteral(":/imagenes/salir.png"),
+        Panel1);
+    for (QToolButton* b : {BitBtn2, BitBtn1})
+        b->setMinimumSize(110, 80);
+    fila->addWidget(BitBtn2);
+    fila->addStretch();
+    fila->addWidget(BitBtn1);
+    connect(BitBtn2, &QToolButton::clicked, this, &TFormListados::BitBtn2Click);
+    connect(BitBtn1, &QToolButton::clicked, this, &TFormListados::BitBtn1Click);
+    columna->addWidget(Panel1);
+}
+
+QWidget* TFormListados::crearIzquierda()
+{
+    auto* Panel3 = new QWidget(this);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFixedWidth(177);
+    auto* dentro = new QVBoxLayout(Panel3);
+    dentro->setContentsMargins(0, 0, 0, 0);
+    auto* GroupBox1 = new QGroupBox(QStringLiteral("Listados:"), Panel3);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    auto* opciones = new QVBoxLayout(GroupBox1);
+    RadioButton1 = new QRadioButton(QStringLiteral("Visitas por mes."), GroupBox1);
+    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+    RadioButton2 = new QRadioButton(QStringLiteral("Facturas realizadas."), GroupBox1);
+    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    opciones->addWidget(RadioButton1);
+    opciones->addWidget(RadioButton2);
+    // A click, or an arrow key moving the choice, runs the refresh of the chosen list.
+    connect(RadioButton1, &QRadioButton::clicked, this, &TFormListados::RadioButton1Click);
+    connect(RadioButton2, &QRadioButton::clicked, this, &TFormListados::RadioButton2Click);
+    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool marcado) {
+        if (marcado && RadioButton1->hasFocus())
+            RadioButton1Click();
+    });
+    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool marcado) {
+        if (marcado && RadioButton2->hasFocus())
+            RadioButton2Click();
+    });
+    dentro->addWidget(GroupBox1);
+    auto* Image1 = new QLabel(Panel3);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/imagenes/listados.png"))
+                          .scaled(129, 129, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    Image1->setAlignment(Qt::AlignCenter);
+    dentro->addWidget(Image1);
+    dentro->addStretch();
+    return Panel3;
+}
+
+QWidget* TFormListados::crearVistaVisitas()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel4"));
+    auto* dentro = new QVBoxLayout(panel);
+    dentro->setContentsMargins(0, 0, 0, 0);
+    auto* Label4 = titulo(QStringLiteral("Visitas por mes:"), panel);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    dentro->addWidget(Label4);
+    auto* cajas = new QGridLayout;
+    ComboBox1 = new Desplegable(QStringLiteral("ComboBox1"), panel);
+    ComboBox1->addItems(kMeses);
+    ComboBox2 = new Desplegable(QStringLiteral("ComboBox2"), panel);
+    etiquetaSobre(QStringLiteral("Mes:"), ComboBox1, cajas, 0, QStringLiteral("Label1"));
+    etiquetaSobre(QStringLiteral("Año:"), ComboBox2, cajas, 1, QStringLiteral("Label2"));
+    cajas->setColumnStretch(2, 1);
+    dentro->addLayout(cajas);
+    // Only a pick from a list refreshes; typed text waits for the next refresh.
+    connect(ComboBox1, &Desplegable::elegidoDeLista, this, &TFormListados::ComboBox1Click);
+    connect(ComboBox2, &Desplegable::elegidoDeLista, this, &TFormListados::ComboBox1Click);
+
+    const Qt::Alignment centro = Qt::AlignCenter;
+    const Qt::Alignment izquierda = Qt::AlignLeft | Qt::AlignVCenter;
+    DBGrid1 = crearRejilla(QStringLiteral("DBGrid1"), ADODataSetVisitas,
+                           {
+                               {QStringLiteral("FECHA"), QStringLiteral("Fecha"), 80, centro, 0},
+                               {QStringLiteral("APELLIDO1"), QStringLiteral("Primer apellido"), 100,
+                                izquierda, 0},
+                               {QStringLiteral("APELLIDO2"), QStringLiteral("Segundo apellido"),
+                                100, izquierda, 0},
+                               {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), 100, izquierda, 0},
+                               {QStringLiteral("Paciente.CODIGO"), QStringLiteral("Código"), 60,
+                                centro, 0},
+                               {QStringLiteral("TLF1"), QStringLiteral("Teléfono 1"), 80, centro, 0},
+                               {QStringLiteral("TLF2"), QStringLiteral("Teléfono 2"), 80, centro, 0},
+                               {QStringLiteral("pago_texto"), QStringLiteral("Pago"), 40, centro, 0},
+                               {QStringLiteral("SOCIEDAD"), QStringLiteral("Sociedad"), 80, izquierda, 0},
+                               {QStringLiteral("CANTIDAD"), QStringLiteral("Importe"), 80, centro, 0},
+                               {QStringLiteral("OBSERVACION"), QStringLiteral("Observaciones"), 200,
+                                izquierda, 0},
+                           },
+                           panel);
+    DBGrid1->setColorFila(colorFilaVisita);
+    DBGrid1->setAccessibleName(QStringLiteral("Visitas por mes"));
+    connect(DBGrid1, &Rejilla::dobleClic, this, &TFormListados::DBGrid1DblClick);
+    dentro->addWidget(DBGrid1, 1);
+    return panel;
+}
+
+QWidget* TFormListados::crearVistaFacturas()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel5"));
+    auto* dentro = new QVBoxLayout(panel);
+    dentro->setContentsMargins(0, 0, 0, 0);
+    auto* Label5 = titulo(QStringLiteral("Facturas realizadas:"), panel);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    dentro->addWidget(Label5);
+    auto* cajas = new QGridLayout;
+    ComboBox3 = new Desplegable(QStringLiteral("ComboBox3"), panel);
+    etiquetaSobre(QStringLiteral("Año:"), ComboBox3, cajas, 0, QStringLiteral("Label3"));
+    cajas->setColumnStretch(1, 1);
+    dentro->addLayout(cajas);
+    connect(ComboBox3, &Desplegable::elegidoDeLista, this, &TFormListados::ComboBox3Click);
+
+    const Qt::Alignment centro = Qt::AlignCenter;
+    const Qt::Alignment izquierda = Qt::AlignLeft | Qt::AlignVCenter;
+    DBGrid2 = crearRejilla(
+        QStringLiteral("DBGrid2"), ADODataSetFactura,
+        {
+            {QStringLiteral("FECHA"), QStringLiteral("Fecha visita"), 80, centro, 0},
+            {QStringLiteral("APELLIDO1"), QStringLiteral("Primer apellido"), 100, izquierda, 0},
+            {QStringLiteral("APELLIDO2"), QStringLiteral("Segundo apellido"), 100, izquierda, 0},
+            {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), 100, izquierda, 0},
+            {QStringLiteral("Paciente.CODIGO"), QStringLiteral("Código"), 60, centro, 0},
+            {QStringLiteral("CANTIDAD"), QStringLiteral("Importe"), 80, centro, 0},
+            {QStringLiteral("num_factura"), QStringLiteral("Nº factura"), 100, centro, 0},
+        },
+        panel);
+    DBGrid2->setAccessibleName(QStringLiteral("Facturas realizadas"));
+    connect(DBGrid2, &Rejilla::dobleClic, this, &TFormListados::DBGrid2DblClick);
+    dentro->addWidget(DBGrid2, 1);
+    return panel;
+}
+
+QString TFormListados::digitosMes(const QString& nombre)
+{
+    const qsizetype i = kMeses.indexOf(nombre);   // exact, case included
+    return i >= 0 && i < 11 ? QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0'))
+                            : QStringLiteral("12");
+}
+
+void TFormListados::FormCreate()
+{
+    const QDate hoy = reloj::hoy();
+    QStringList anos{QString::number(kPrimerAno)};
+    for (int ano = hoy.year(); ano > kPrimerAno; --ano)
+        anos << QString::number(ano);
+    anos.sort();
+    for (Desplegable* caja : {ComboBox2, ComboBox3}) {
+        caja->addItems(anos);
+        caja->fijarTexto(QString::number(hoy.year()));
+    }
+    RadioButton1->setChecked(true);
+    ComboBox1->fijarTexto(kMeses.at(hoy.month() - 1));
+    RadioButton1Click();
+}
+
+void TFormListados::mostrarVista(QWidget* vista)
+{
+    Panel4->setVisible(vista == Panel4);
+    Panel5->setVisible(vista == Panel5);
+}
+
+void TFormListados::RadioButton1Click()
+{
+    mostrarVista(Panel4);
+    ADODataSetVisitas->close();
+    ADODataSetVisitas->setCommand(
+        sql::visitasDelMes(digitosMes(ComboBox1->currentText()), ComboBox2->currentText()));
+    ADODataSetVisitas->open();
+}
+
+void TFormListados::RadioButton2Click()
+{
+    mostrarVista(Panel5);
+    ADODataSetFactura->close();
+    ADODataSetFactura->setCommand(sql::facturasDelAno(ComboBox3->currentText()));
+    ADODataSetFactura->open();
+}
+
+void TFormListados::ComboBox1Click()
+{
+    RadioButton1Click();
+}
+
+void TFormListados::ComboBox3Click()
+{
+    RadioButton2Click();
+}
+
+bool TFormListados::abrirCitaDeFila(Rejilla* rejilla)
+{
+    const QString fecha = rejilla->textoColumna(0);
+    if (fecha.isEmpty())
+        return false;
+    FormDatosCita->abrirCita(rejilla->textoColumna(4).toInt(), fecha);
+    return true;
+}
+
+void TFormListados::DBGrid1DblClick()
+{
+    // Changes made in the record (payment, invoice, deletion) show at once on return.
+    if (abrirCitaDeFila(DBGrid1))
+        RadioButton1Click();
+}
+
+void TFormListados::DBGrid2DblClick()
+{
+    if (abrirCitaDeFila(DBGrid2))
+        RadioButton2Click();
+}
+
+void TFormListados::BitBtn1Click()
+{
+    reject();
+}
+
+void TFormListados::BitBtn2Click()
+{
 }
 
 void TFormListados::Image3Click()

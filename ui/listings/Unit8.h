@@ -2,11 +2,55 @@
 
 #include "ui/common/ventana.h"
 
-// Window "Clinora 1.1 - Listados": caption and heading in place; its work arrives with its own issue.
+class DataSet;
+class Desplegable;
+class QRadioButton;
+class QWidget;
+class Rejilla;
+
+// Window "Clinora 1.1 - Listados": the visits of a month and the invoiced visits of a year, from
+// which a listed visit opens in its record, and the list shown prints.
 class TFormListados : public Ventana {
     Q_OBJECT
 
 public:
     explicit TFormListados(QWidget* parent = nullptr);
+
+    DataSet* ADODataSetVisitas;   // visits of the chosen month
+    DataSet* ADODataSetFactura;   // invoiced visits of the chosen year
+    QRadioButton* RadioButton1 = nullptr;   // "Visitas por mes."
+    QRadioButton* RadioButton2 = nullptr;   // "Facturas realizadas."
+
+    // Two digits of a month name, compared exactly: any text not "enero" ... "noviembre"
+    // gives "12".
+    static QString digitosMes(const QString& nombre);
+
+    // Handlers, public so the program and tests reach them as the user would.
+    void FormCreate();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void ComboBox1Click();
+    void ComboBox3Click();
+    void DBGrid1DblClick();
+    void DBGrid2DblClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
     void Image3Click();
+
+private:
+    void crearControles();
+    QWidget* crearIzquierda();
+    QWidget* crearVistaVisitas();
+    QWidget* crearVistaFacturas();
+    void mostrarVista(QWidget* vista);
+    // The row hand-off of both grids: the visit of the current row opens in its record.
+    bool abrirCitaDeFila(Rejilla* rejilla);
+
+    QWidget* Panel4 = nullptr;
+    QWidget* Panel5 = nullptr;
+    Desplegable* ComboBox1 = nullptr;
+    Desplegable* ComboBox2 = nullptr;
+    Desplegable* ComboBox3 = nullptr;
+    Rejilla* DBGrid1 = nullptr;
+    Rejilla* DBGrid2 = nullptr;
 };

@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -215,19 +216,9 @@ QWidget* TForm1::crearPanelInferior()
     };
     int i = 0;
     for (const DefBoton& d : defs) {
-        // Picture above the caption: a tool button shows them that way.
-        auto* b = new QToolButton(GroupBox1);
-        b->setObjectName(QString::fromLatin1(d.nombre));
-        b->setText(d.caption);
-        b->setToolTip(d.hint);
-        b->setIcon(QIcon(d.icono));
-        b->setIconSize(QSize(36, 36));
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setCursor(Qt::PointingHandCursor);
-        b->setAccessibleName(QString(d.caption).remove(QLatin1Char('&')).trimmed());
-        b->setAccessibleDescription(d.hint);
+        QToolButton* b = crearBotonVertical(QString::fromLatin1(d.nombre), d.caption, d.hint,
+                                            d.icono, GroupBox1);
         b->setMinimumSize(100, 86);
-        b->setFocusPolicy(Qt::StrongFocus);
         connect(b, &QToolButton::clicked, this, d.handler);
         botones->addWidget(b, i / 3, i % 3);
         ++i;
@@ -433,6 +424,10 @@ void TForm1::BitBtn3Click()
 
 void TForm1::BitBtn4Click()
 {
+    // Both lists re-read with the boxes' current texts; the window starts on the visits.
+    FormListados->RadioButton2Click();
+    FormListados->RadioButton1Click();
+    FormListados->RadioButton1->setChecked(true);
     showModal(FormListados);
 }
 
