@@ -73,7 +73,8 @@ bool escribirDemo(const QString& rutaIni)
         return false;
     const QByteArray texto = QStringLiteral(
         "; Datos de la consulta que encabezan las facturas de Clinora.\n"
-        "; Una clave por línea del encabezado; una clave vacía o ausente deja su línea en blanco.\n"
+        "; Una clave por línea del encabezado; una clave vacía o ausente deja su línea\n"
+        "; en blanco.\n"
         "; Los valores con coma o punto y coma van entre comillas dobles.\n"
         "; Colegiado, NIF y Telefono se imprimen tras \"Col. Nº\", \"N.I.F.\" y \"Teléfono:\".\n"
         "[Consulta]\n"

@@ -5,6 +5,8 @@
 #include "reports/pagina.h"
 #include "ui/common/cabecera.h"
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPainter>
@@ -12,6 +14,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -127,7 +130,8 @@ void pintarRecibo(pagina::Pagina& pg, const DatosFactura& d)
 {
     pg.banda(kAltoCabecera);
     // The name starts at its place unless the words before it reach that far on this device.
-    const double finRecibido = fijo(pg, QStringLiteral("He recibido de D/Dña. "), kFijo, 16.9, 8.5);
+    const double finRecibido =
+        fijo(pg, QStringLiteral("He recibido de D/Dña. "), kFijo, 16.9, 8.5);
     const double xNombre = std::max(55.6, finRecibido + kSeparacion);
     pg.escribir(TImprimeFactura::nombreCompleto(d), kValor,
                 Caja{xNombre, 8.5, kAnchoBanda - xNombre, 14.8 - 8.5 - 0.2});
@@ -256,6 +260,15 @@ void TImprimeFactura::mostrar(const DatosFactura& datos)
         const double dpi = destino->resolution();
         pintar(p, areaEnPixeles(destino->pageLayout(), dpi), dpi, datos_, consulta_);
     });
+    // Qt's preview toolbar takes no keyboard focus and has no shortcut for printing; the
+    // receptionist reaches every button with Tab and prints with Ctrl+P.
+    for (QToolButton* boton : vista.findChildren<QToolButton*>())
+        boton->setFocusPolicy(Qt::TabFocus);
+    const QString imprimir = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    for (QAction* accion : vista.findChildren<QAction*>()) {
+        if (accion->text() == imprimir)
+            accion->setShortcut(QKeySequence::Print);
+    }
     if (const QScreen* pantalla = encima ? encima->screen() : QGuiApplication::primaryScreen())
         vista.setGeometry(pantalla->availableGeometry());
     vista.setWindowState(vista.windowState() | Qt::WindowMaximized);

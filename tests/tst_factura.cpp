@@ -8,6 +8,7 @@
 #include "reports/pagina.h"
 #include "tests/support/entorno.h"
 
+#include <QAction>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -17,6 +18,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QToolButton>
 
 Q_DECLARE_METATYPE(DatosFactura)
 
@@ -116,8 +118,9 @@ PdfLeido leerPdf(const QString& ruta)
         ++r.paginas;
         r.tamanoPt = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
     }
-    static const QRegularExpression palabra(QStringLiteral(
-        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">(.*?)</word>"));
+    static const QRegularExpression palabra(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">(.*?)</word>"));
     for (auto it = palabra.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
         const QPointF a(m.captured(1).toDouble() / kPtPorMm, m.captured(2).toDouble() / kPtPorMm);
@@ -220,10 +223,12 @@ private slots:
     {
         QTest::addColumn<QDate>("fecha");
         QTest::addColumn<QString>("letras");
-        QTest::addRow("1 de febrero") << QDate(2026, 2, 1) << QStringLiteral("1 de febrero de 2026");
+        QTest::addRow("1 de febrero") << QDate(2026, 2, 1)
+                                      << QStringLiteral("1 de febrero de 2026");
         QTest::addRow("fin de año") << QDate(2025, 12, 31)
                                     << QStringLiteral("31 de diciembre de 2025");
-        QTest::addRow("septiembre") << QDate(2026, 9, 9) << QStringLiteral("9 de septiembre de 2026");
+        QTest::addRow("septiembre") << QDate(2026, 9, 9)
+                                    << QStringLiteral("9 de septiembre de 2026");
         QTest::addRow("inválida") << QDate() << QString();
     }
     void fechaEnLetras()
@@ -238,14 +243,17 @@ private slots:
         QTest::addColumn<QString>("poblacion");
         QTest::addColumn<QString>("fecha");
         QTest::addColumn<QString>("linea");
-        QTest::addRow("con guion") << QStringLiteral("28009 - Madrid") << QStringLiteral("01/02/2026")
-                                   << QStringLiteral("Madrid, a 1 de febrero de 2026");
-        QTest::addRow("sin guion") << QStringLiteral("46004 València") << QStringLiteral("15/03/2026")
-                                   << QStringLiteral("València, a 15 de marzo de 2026");
+        QTest::addRow("con guion")
+            << QStringLiteral("28009 - Madrid") << QStringLiteral("01/02/2026")
+            << QStringLiteral("Madrid, a 1 de febrero de 2026");
+        QTest::addRow("sin guion")
+            << QStringLiteral("46004 València") << QStringLiteral("15/03/2026")
+            << QStringLiteral("València, a 15 de marzo de 2026");
         QTest::addRow("sin población") << QString() << QStringLiteral("01/02/2026")
                                        << QStringLiteral("1 de febrero de 2026");
-        QTest::addRow("fecha ilegible") << QStringLiteral("28009 - Madrid") << QStringLiteral("2026-02-01")
-                                        << QStringLiteral("Madrid, a 2026-02-01");
+        QTest::addRow("fecha ilegible")
+            << QStringLiteral("28009 - Madrid") << QStringLiteral("2026-02-01")
+            << QStringLiteral("Madrid, a 2026-02-01");
     }
     void lineaFinal()
     {
@@ -364,7 +372,8 @@ private slots:
         const QRectF ana = pdf.caja(QStringLiteral("ANA"), kDetalle + 8.5);
         QVERIFY(qAbs(ana.left() - (kMargen + 55.6)) < 0.1);
         QVERIFY(ana.left() > pdf.caja(QStringLiteral("D/Dña."), kDetalle + 8.5).right() + 0.4);
-        QVERIFY(qAbs(pdf.caja(QStringLiteral("CIEN"), kDetalle + 14.8).left() - (kMargen + 31.8)) < 0.1);
+        const QRectF cien = pdf.caja(QStringLiteral("CIEN"), kDetalle + 14.8);
+        QVERIFY(qAbs(cien.left() - (kMargen + 31.8)) < 0.1);
         // The address column ends together at 121 mm from the band's edge.
         for (const auto& [palabra, y] : QList<QPair<QString, double>>{
                  {QStringLiteral("12"), 8.5}, {QStringLiteral("València"), 12.7},
@@ -400,8 +409,8 @@ private slots:
     {
         QFETCH(double, dpi);
         const QSizeF b5(182, 257);
-        QImage img(qRound(pagina::pixeles(b5.width(), dpi)), qRound(pagina::pixeles(b5.height(), dpi)),
-                   QImage::Format_RGB32);
+        QImage img(qRound(pagina::pixeles(b5.width(), dpi)),
+                   qRound(pagina::pixeles(b5.height(), dpi)), QImage::Format_RGB32);
         img.setDotsPerMeterX(qRound(dpi / 0.0254));
         img.setDotsPerMeterY(qRound(dpi / 0.0254));
         img.fill(Qt::white);
@@ -414,7 +423,8 @@ private slots:
         // A thin rule may fall between two pixels at screen resolution: the darkest of the
         // pixels around the point counts.
         auto oscuro = [&](double xMm, double yMm) {
-            const int cx = qRound(pagina::pixeles(xMm, dpi)), cy = qRound(pagina::pixeles(yMm, dpi));
+            const int cx = qRound(pagina::pixeles(xMm, dpi));
+            const int cy = qRound(pagina::pixeles(yMm, dpi));
             int minimo = 255;
             for (int dx = -1; dx <= 1; ++dx) {
                 for (int dy = -1; dy <= 1; ++dy)
@@ -498,7 +508,8 @@ private slots:
         }
         // The words after the amount stay where they belong.
         QVERIFY(!pdf.caja(QStringLiteral(","), kDetalle + 14.8).isNull());
-        QVERIFY(qAbs(pdf.caja(QStringLiteral(","), kDetalle + 14.8).left() - (kMargen + 55.0)) < 0.3);
+        const QRectF coma = pdf.caja(QStringLiteral(","), kDetalle + 14.8);
+        QVERIFY(qAbs(coma.left() - (kMargen + 55.0)) < 0.3);
     }
 
     void sinFicheroDeConsulta()
@@ -516,6 +527,22 @@ private slots:
         QCOMPARE(pdf.linea(kResumen + 5.3), QStringLiteral("1 de febrero de 2026"));
         QVERIFY(!pdf.contiene(QStringLiteral("Col.")));
         QVERIFY(!pdf.contiene(QStringLiteral("Teléfono:")));
+    }
+
+    // The fixed captions of the header are printed once, whether the practice wrote them or not.
+    void prefijosDeCabecera()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        escribir(e.carpeta() + QStringLiteral("/clinora.ini"),
+                 QStringLiteral("[Consulta]\nColegiado=Col. Nº 28/1\nNIF=n.i.f. 1Z\n"
+                                "Telefono=91 000\n").toUtf8());
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(ejemplo(), ruta));
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.linea(kMargen + 16.9), QStringLiteral("Col. Nº 28/1 Teléfono: 91 000"));
+        QCOMPARE(pdf.linea(kMargen + 21.2), QStringLiteral("n.i.f. 1Z"));
+        QCOMPARE(pdf.linea(kMargen + 8.5), QString());
     }
 
     // The amount in words the user wrote wins over the written-out figure, in capitals.
@@ -549,7 +576,8 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        QVERIFY(!ImprimeFactura->guardarPdf(ejemplo(), e.carpeta() + QStringLiteral("/no/hay/f.pdf")));
+        const QString ruta = e.carpeta() + QStringLiteral("/no/hay/f.pdf");
+        QVERIFY(!ImprimeFactura->guardarPdf(ejemplo(), ruta));
     }
 
     // The shared fitting: its own size, smaller, two lines, then cut, never out of its box.
@@ -564,10 +592,10 @@ private slots:
         QTest::addRow("encoge") << QStringLiteral("DOSCIENTOS EUROS") << 0.0 << 1 << true << false;
         QTest::addRow("dos líneas") << QStringLiteral("CIENTO CINCUENTA EUROS") << 6.2 << 2 << true
                                     << false;
-        QTest::addRow("cortado en una") << QStringLiteral("CIENTO CINCUENTA Y CINCO EUROS") << 0.0 << 1
-                                        << true << true;
-        QTest::addRow("cortado en dos") << repetido(QStringLiteral("NOVENTA Y NUEVE "), 200) << 6.2 << 2
-                                        << true << true;
+        QTest::addRow("cortado en una")
+            << QStringLiteral("CIENTO CINCUENTA Y CINCO EUROS") << 0.0 << 1 << true << true;
+        QTest::addRow("cortado en dos")
+            << repetido(QStringLiteral("NOVENTA Y NUEVE "), 200) << 6.2 << 2 << true << true;
         QTest::addRow("vacío") << QString() << 6.2 << 0 << false << false;
     }
     void ajusteDeTextos()
@@ -609,6 +637,8 @@ private slots:
         int paginas = -1;
         QPageLayout formato;
         bool vista = false;
+        int sinFoco = 0;
+        QString imprimir;
         QTimer cerrar;
         cerrar.setInterval(20);
         int intentos = 0;
@@ -627,6 +657,12 @@ private slots:
             titulo = d->windowTitle();
             paginas = w->pageCount();
             formato = d->printer()->pageLayout();
+            for (QToolButton* b : d->findChildren<QToolButton*>())
+                sinFoco += b->focusPolicy() == Qt::NoFocus;
+            for (QAction* a : d->findChildren<QAction*>()) {
+                if (a->shortcut() == QKeySequence(QKeySequence::Print))
+                    imprimir = a->text();
+            }
             d->reject();
         });
         cerrar.start();
@@ -639,6 +675,9 @@ private slots:
         QCOMPARE(formato.margins(QPageLayout::Millimeter), QMarginsF(10, 10, 10, 10));
         QCOMPARE(ImprimeFactura->datos().numeroFactura, QStringLiteral("7-01022026"));
         QVERIFY(e.textos.isEmpty());
+        // Keyboard: every toolbar button takes Tab, Ctrl+P prints, in Spanish.
+        QCOMPARE(sinFoco, 0);
+        QCOMPARE(imprimir, QStringLiteral("Imprimir"));
     }
 };
 
