@@ -1,4 +1,5 @@
 // clinora-bd: makes clinic database files. Not part of the program, which never creates tables.
+#include "app/consulta.h"
 #include "db/reloj.h"
 #include "db/esquema.h"
 #include "db/error.h"
@@ -15,19 +16,25 @@ int main(int argc, char** argv)
     if (args.size() != 3 || !QStringList{"crear", "demo", "grande"}.contains(args.at(1))) {
         err << "Uso: clinora-bd crear|demo|grande FICHERO\n"
                "  crear   base de datos vacía (tabla_codigo en 1)\n"
-               "  demo    unos 40 pacientes con citas pasadas, de hoy y futuras\n"
+               "  demo    unos 40 pacientes con citas pasadas, de hoy y futuras, y un\n"
+               "          clinora.ini de ejemplo al lado (si no hay ya uno)\n"
                "  grande  100.000 pacientes y 1.000.000 de visitas (para medir tiempos)\n";
         return 2;
     }
     try {
         const QString orden = args.at(1);
         const QString fichero = args.at(2);
-        if (orden == QLatin1String("crear"))
+        if (orden == QLatin1String("crear")) {
             esquema::crearFichero(fichero);
-        else if (orden == QLatin1String("demo"))
+        } else if (orden == QLatin1String("demo")) {
             generador::crearDemo(fichero, reloj::hoy());
-        else
+            // The invoice's header comes from this file; a practice's own one is never replaced.
+            const QString ini = consulta::rutaJuntoA(fichero);
+            if (!consulta::escribirDemo(ini))
+                err << "Se conserva el " << ini << " que ya existía.\n";
+        } else {
             generador::crearGrande(fichero);
+        }
     } catch (const DbError& e) {
         err << e.message() << '\n';
         return 1;

@@ -1,0 +1,685 @@
+// The printed invoice: amounts and dates in words, the practice's header from clinora.ini, the
+// page written to PDF and read back (size, one page, every text at its place, nothing
+// overlapping whatever the values), the text-fitting of the shared page painter, and the
+// print preview opened and closed by script.
+#include "app/consulta.h"
+#include "reports/Unit7.h"
+#include "reports/letras.h"
+#include "reports/pagina.h"
+#include "tests/support/entorno.h"
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QToolButton>
+
+Q_DECLARE_METATYPE(DatosFactura)
+
+namespace {
+
+constexpr double kPtPorMm = 72.0 / 25.4;
+
+// Where the page's bands begin, in millimetres from the paper's top-left corner.
+constexpr double kMargen = 10.0;
+constexpr double kDetalle = kMargen + 26.2;
+constexpr double kResumen = kDetalle + 86.8;
+constexpr double kDerechaBanda = kMargen + 161.9;
+
+struct Palabra {
+    QString texto;
+    QRectF caja;   // millimetres from the paper's top-left corner
+};
+
+struct PdfLeido {
+    int paginas = 0;
+    QSizeF tamanoPt;
+    QList<Palabra> palabras;
+
+    // The words of the line whose top is `arribaMm`, left to right, joined by blanks.
+    QString linea(double arribaMm, double tolerancia = 0.4) const
+    {
+        QList<Palabra> enLinea;
+        for (const Palabra& p : palabras) {
+            if (qAbs(p.caja.top() - arribaMm) <= tolerancia)
+                enLinea << p;
+        }
+        std::sort(enLinea.begin(), enLinea.end(),
+                  [](const Palabra& a, const Palabra& b) { return a.caja.left() < b.caja.left(); });
+        QStringList t;
+        for (const Palabra& p : enLinea)
+            t << p.texto;
+        return t.join(QLatin1Char(' '));
+    }
+
+    // The first word with this text whose top is at `arribaMm`; an empty box when none.
+    QRectF caja(const QString& texto, double arribaMm, double tolerancia = 0.4) const
+    {
+        for (const Palabra& p : palabras) {
+            if (p.texto == texto && qAbs(p.caja.top() - arribaMm) <= tolerancia)
+                return p.caja;
+        }
+        return {};
+    }
+
+    bool contiene(const QString& texto) const
+    {
+        for (const Palabra& p : palabras) {
+            if (p.texto == texto)
+                return true;
+        }
+        return false;
+    }
+
+    // Two words whose boxes cross, described; empty when every word stands clear.
+    QString solapes() const
+    {
+        for (qsizetype i = 0; i < palabras.size(); ++i) {
+            for (qsizetype j = i + 1; j < palabras.size(); ++j) {
+                const QRectF a = palabras.at(i).caja.adjusted(0.05, 0.05, -0.05, -0.05);
+                const QRectF b = palabras.at(j).caja.adjusted(0.05, 0.05, -0.05, -0.05);
+                if (a.intersects(b))
+                    return palabras.at(i).texto + QStringLiteral(" / ") + palabras.at(j).texto;
+            }
+        }
+        return {};
+    }
+};
+
+QString desescapar(QString s)
+{
+    s.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+    s.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    s.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+    s.replace(QStringLiteral("&apos;"), QStringLiteral("'"));
+    s.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    return s;
+}
+
+// The PDF as poppler reads it: pages, page size in points, every word with its box.
+PdfLeido leerPdf(const QString& ruta)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), ruta, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    PdfLeido r;
+    static const QRegularExpression pagina(
+        QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">"));
+    for (auto it = pagina.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        ++r.paginas;
+        r.tamanoPt = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
+    }
+    static const QRegularExpression palabra(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">(.*?)</word>"));
+    for (auto it = palabra.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        const QPointF a(m.captured(1).toDouble() / kPtPorMm, m.captured(2).toDouble() / kPtPorMm);
+        const QPointF b(m.captured(3).toDouble() / kPtPorMm, m.captured(4).toDouble() / kPtPorMm);
+        r.palabras << Palabra{desescapar(m.captured(5)), QRectF(a, b)};
+    }
+    return r;
+}
+
+DatosFactura ejemplo()
+{
+    DatosFactura d;
+    d.nombre = QStringLiteral("ANA MARÍA");
+    d.apellido1 = QStringLiteral("GARCÍA");
+    d.apellido2 = QStringLiteral("LÓPEZ");
+    d.cantidad = 100;
+    d.numeroFactura = QStringLiteral("7-01022026");
+    d.fecha = QStringLiteral("01/02/2026");
+    return d;
+}
+
+void escribir(const QString& ruta, const QByteArray& texto)
+{
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(texto);
+}
+
+QByteArray leerFichero(const QString& ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QByteArray kIniPrueba = QStringLiteral(
+    "[Consulta]\n"
+    "Nombre=Dr. Íñigo Peña Ruiz\n"
+    "Titulo=Médico especialista en Pediatría\n"
+    "Colegiado=46/4612345\n"
+    "NIF=87654321X\n"
+    "Direccion=C/ Colón, 12\n"
+    "Poblacion=46004 - València\n"
+    "Telefono=963 00 00 00\n").toUtf8();
+
+QString repetido(const QString& trozo, int largo)
+{
+    QString s;
+    while (s.size() < largo)
+        s += trozo;
+    return s.left(largo);
+}
+
+}  // namespace
+
+class TstFactura : public QObject {
+    Q_OBJECT
+
+private slots:
+    void importeEnLetras_data()
+    {
+        QTest::addColumn<int>("euros");
+        QTest::addColumn<QString>("letras");
+        const QList<QPair<int, const char*>> casos = {
+            {0, "CERO EUROS"},
+            {1, "UN EURO"},
+            {15, "QUINCE EUROS"},
+            {16, "DIECISÉIS EUROS"},
+            {21, "VEINTIÚN EUROS"},
+            {22, "VEINTIDÓS EUROS"},
+            {31, "TREINTA Y UN EUROS"},
+            {45, "CUARENTA Y CINCO EUROS"},
+            {100, "CIEN EUROS"},
+            {101, "CIENTO UN EUROS"},
+            {111, "CIENTO ONCE EUROS"},
+            {150, "CIENTO CINCUENTA EUROS"},
+            {500, "QUINIENTOS EUROS"},
+            {999, "NOVECIENTOS NOVENTA Y NUEVE EUROS"},
+            {1000, "MIL EUROS"},
+            {1001, "MIL UN EUROS"},
+            {2000, "DOS MIL EUROS"},
+            {21000, "VEINTIÚN MIL EUROS"},
+            {31021, "TREINTA Y UN MIL VEINTIÚN EUROS"},
+            {99999, "NOVENTA Y NUEVE MIL NOVECIENTOS NOVENTA Y NUEVE EUROS"},
+            {100000, "CIEN MIL EUROS"},
+            {1000000, "UN MILLÓN DE EUROS"},
+            {2000100, "DOS MILLONES CIEN EUROS"},
+        };
+        for (const auto& [euros, texto] : casos)
+            QTest::addRow("%d", euros) << euros << QString::fromUtf8(texto);
+        QTest::addRow("negativo") << -5 << QString();
+    }
+    void importeEnLetras()
+    {
+        QFETCH(int, euros);
+        QFETCH(QString, letras);
+        QCOMPARE(letras::importe(euros), letras);
+    }
+
+    void fechaEnLetras_data()
+    {
+        QTest::addColumn<QDate>("fecha");
+        QTest::addColumn<QString>("letras");
+        QTest::addRow("1 de febrero") << QDate(2026, 2, 1)
+                                      << QStringLiteral("1 de febrero de 2026");
+        QTest::addRow("fin de año") << QDate(2025, 12, 31)
+                                    << QStringLiteral("31 de diciembre de 2025");
+        QTest::addRow("septiembre") << QDate(2026, 9, 9)
+                                    << QStringLiteral("9 de septiembre de 2026");
+        QTest::addRow("inválida") << QDate() << QString();
+    }
+    void fechaEnLetras()
+    {
+        QFETCH(QDate, fecha);
+        QFETCH(QString, letras);
+        QCOMPARE(letras::fecha(fecha), letras);
+    }
+
+    void lineaFinal_data()
+    {
+        QTest::addColumn<QString>("poblacion");
+        QTest::addColumn<QString>("fecha");
+        QTest::addColumn<QString>("linea");
+        QTest::addRow("con guion")
+            << QStringLiteral("28009 - Madrid") << QStringLiteral("01/02/2026")
+            << QStringLiteral("Madrid, a 1 de febrero de 2026");
+        QTest::addRow("sin guion")
+            << QStringLiteral("46004 València") << QStringLiteral("15/03/2026")
+            << QStringLiteral("València, a 15 de marzo de 2026");
+        QTest::addRow("sin población") << QString() << QStringLiteral("01/02/2026")
+                                       << QStringLiteral("1 de febrero de 2026");
+        QTest::addRow("fecha ilegible")
+            << QStringLiteral("28009 - Madrid") << QStringLiteral("2026-02-01")
+            << QStringLiteral("Madrid, a 2026-02-01");
+    }
+    void lineaFinal()
+    {
+        QFETCH(QString, poblacion);
+        QFETCH(QString, fecha);
+        QFETCH(QString, linea);
+        DatosConsulta c;
+        c.poblacion = poblacion;
+        DatosFactura d = ejemplo();
+        d.fecha = fecha;
+        QCOMPARE(TImprimeFactura::lineaFinal(d, c), linea);
+    }
+
+    void leerConsulta()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("clinora.ini"));
+        // An unquoted comma, a quoted one with a semicolon, accents, a missing key.
+        escribir(ruta, QStringLiteral("; comentario\n[Consulta]\n"
+                                      "Nombre=Dra. Núñez\n"
+                                      "Direccion=C/ Mayor, 5\n"
+                                      "Titulo=\"Médico; internista, cardióloga\"\n"
+                                      "Telefono=  91 000 00 00  \n"
+                                      "[Otro]\nNIF=NO\n").toUtf8());
+        const DatosConsulta c = consulta::leer(ruta);
+        QCOMPARE(c.nombre, QStringLiteral("Dra. Núñez"));
+        QCOMPARE(c.direccion, QStringLiteral("C/ Mayor, 5"));
+        QCOMPARE(c.titulo, QStringLiteral("Médico; internista, cardióloga"));
+        QCOMPARE(c.telefono, QStringLiteral("91 000 00 00"));
+        QCOMPARE(c.nif, QString());
+        QCOMPARE(c.colegiado, QString());
+
+        const DatosConsulta vacia = consulta::leer(dir.filePath(QStringLiteral("no-existe.ini")));
+        QCOMPARE(vacia.nombre, QString());
+        QCOMPARE(vacia.poblacion, QString());
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("no-existe.ini"))));
+    }
+
+    void rutaJuntoABaseDatos()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(consulta::rutaActual(), e.carpeta() + QStringLiteral("/clinora.ini"));
+        QCOMPARE(consulta::rutaJuntoA(QStringLiteral("/a/b/clinora.mdb")),
+                 QStringLiteral("/a/b/clinora.ini"));
+    }
+
+    void demoNuncaSobrescribe()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("clinora.ini"));
+        QVERIFY(consulta::escribirDemo(ruta));
+        const DatosConsulta c = consulta::leer(ruta);
+        QVERIFY(!c.nombre.isEmpty());
+        QVERIFY(c.direccion.startsWith(QStringLiteral("C/")));
+        QVERIFY(c.poblacion.contains(QStringLiteral(" - ")));
+        QVERIFY(!c.colegiado.isEmpty() && !c.nif.isEmpty() && !c.telefono.isEmpty());
+        QCOMPARE(c.direccion, QStringLiteral("C/ Alcalá, 123, 2º B"));
+
+        escribir(ruta, kIniPrueba);
+        QVERIFY(!consulta::escribirDemo(ruta));
+        QCOMPARE(leerFichero(ruta), kIniPrueba);
+    }
+
+    // The page as a patient receives it: size, one page, every text at its millimetre place.
+    void paginaEnPdf()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        escribir(e.carpeta() + QStringLiteral("/clinora.ini"), kIniPrueba);
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(ejemplo(), ruta));
+
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.paginas, 1);
+        QCOMPARE(qRound(pdf.tamanoPt.width()), 516);
+        QCOMPARE(qRound(pdf.tamanoPt.height()), 729);
+
+        // Header: caption and number; identity on the left, address ending at 121 mm.
+        QCOMPARE(pdf.linea(kMargen), QStringLiteral("Núm. 7-01022026"));
+        QCOMPARE(pdf.linea(kMargen + 8.5),
+                 QStringLiteral("Dr. Íñigo Peña Ruiz C/ Colón, 12"));
+        QCOMPARE(pdf.linea(kMargen + 12.7),
+                 QStringLiteral("Médico especialista en Pediatría 46004 - València"));
+        QCOMPARE(pdf.linea(kMargen + 16.9),
+                 QStringLiteral("Col. Nº 46/4612345 Teléfono: 963 00 00 00"));
+        QCOMPARE(pdf.linea(kMargen + 21.2), QStringLiteral("N.I.F. 87654321X"));
+        // Receipt.
+        QCOMPARE(pdf.linea(kDetalle + 8.5),
+                 QStringLiteral("He recibido de D/Dña. ANA MARÍA GARCÍA LÓPEZ"));
+        QCOMPARE(pdf.linea(kDetalle + 14.8),
+                 QStringLiteral("la cantidad de CIEN EUROS , por concepto de Asistencia Médica,"));
+        QCOMPARE(pdf.linea(kDetalle + 21.2), QStringLiteral("por los servicios que se indican."));
+        QCOMPARE(pdf.linea(kDetalle + 40.2), QStringLiteral("Consulta médica 100 .-"));
+        QCOMPARE(pdf.linea(kResumen + 5.3), QStringLiteral("València, a 1 de febrero de 2026"));
+
+        struct Sitio {
+            const char* texto;
+            double x, y;
+        };
+        const QList<Sitio> sitios = {
+            {"Núm.", 86.8, 0.0},           {"Dr.", 8.5, 8.5},     {"Médico", 8.5, 12.7},
+            {"Col.", 8.5, 16.9},           {"N.I.F.", 8.5, 21.2}, {"He", 16.9, 26.2 + 8.5},
+            {"la", 6.3, 26.2 + 14.8},      {"CIEN", 31.8, 26.2 + 14.8},
+            {",", 55.0, 26.2 + 14.8},      {"por", 6.3, 26.2 + 21.2},
+            {"100", 95.2, 26.2 + 40.2},    {"València,", 19.1, 26.2 + 86.8 + 5.3},
+        };
+        for (const Sitio& s : sitios) {
+            const QString texto = QString::fromUtf8(s.texto);
+            const QRectF c = pdf.caja(texto, kMargen + s.y);
+            QVERIFY2(!c.isNull(), qPrintable(texto));
+            QVERIFY2(qAbs(c.left() - (kMargen + s.x)) < 0.3,
+                     qPrintable(texto + QStringLiteral(" en x=") + QString::number(c.left())));
+        }
+        // The payer's name at 55.6 mm, clear of the words before it; the amount at 31.8 mm.
+        const QRectF ana = pdf.caja(QStringLiteral("ANA"), kDetalle + 8.5);
+        QVERIFY(qAbs(ana.left() - (kMargen + 55.6)) < 0.1);
+        QVERIFY(ana.left() > pdf.caja(QStringLiteral("D/Dña."), kDetalle + 8.5).right() + 0.4);
+        const QRectF cien = pdf.caja(QStringLiteral("CIEN"), kDetalle + 14.8);
+        QVERIFY(qAbs(cien.left() - (kMargen + 31.8)) < 0.1);
+        // The address column ends together at 121 mm from the band's edge.
+        for (const auto& [palabra, y] : QList<QPair<QString, double>>{
+                 {QStringLiteral("12"), 8.5}, {QStringLiteral("València"), 12.7},
+                 {QStringLiteral("00"), 16.9}}) {
+            double derecha = 0;
+            for (const Palabra& p : pdf.palabras) {
+                if (qAbs(p.caja.top() - (kMargen + y)) < 0.4)
+                    derecha = std::max(derecha, p.caja.right());
+            }
+            QVERIFY2(qAbs(derecha - (kMargen + 121.0)) < 0.3, qPrintable(palabra));
+        }
+        // The table's headings: CONCEPTO spaced out over the wide column, EUROS centred over
+        // the narrow one.
+        const double yTitulos = kDetalle + 29.6 + 2.2;
+        QCOMPARE(pdf.linea(yTitulos), QStringLiteral("C O N C E P T O EUROS"));
+        const QRectF c1 = pdf.caja(QStringLiteral("C"), yTitulos);
+        const QRectF o1 = pdf.caja(QStringLiteral("O"), yTitulos);
+        QVERIFY(o1.left() - c1.right() > 1.0);
+        const QRectF euros = pdf.caja(QStringLiteral("EUROS"), yTitulos);
+        QVERIFY(qAbs(euros.center().x() - (kMargen + (92.6 + 118.8) / 2)) < 0.3);
+        QVERIFY(euros.right() < kMargen + 118.8);
+        QCOMPARE(pdf.solapes(), QString());
+    }
+
+    // The table is drawn, not pasted: its rules land where the millimetres say on any device.
+    void tablaEnCualquierResolucion_data()
+    {
+        QTest::addColumn<double>("dpi");
+        QTest::addRow("pantalla") << 96.0;
+        QTest::addRow("impresora") << 300.0;
+    }
+    void tablaEnCualquierResolucion()
+    {
+        QFETCH(double, dpi);
+        const QSizeF b5(182, 257);
+        QImage img(qRound(pagina::pixeles(b5.width(), dpi)),
+                   qRound(pagina::pixeles(b5.height(), dpi)), QImage::Format_RGB32);
+        img.setDotsPerMeterX(qRound(dpi / 0.0254));
+        img.setDotsPerMeterY(qRound(dpi / 0.0254));
+        img.fill(Qt::white);
+        {
+            QPainter p(&img);
+            const double m = pagina::pixeles(10, dpi);
+            TImprimeFactura::pintar(p, QRectF(m, m, img.width() - 2 * m, img.height() - 2 * m), dpi,
+                                    ejemplo(), DatosConsulta{});
+        }
+        // A thin rule may fall between two pixels at screen resolution: the darkest of the
+        // pixels around the point counts.
+        auto oscuro = [&](double xMm, double yMm) {
+            const int cx = qRound(pagina::pixeles(xMm, dpi));
+            const int cy = qRound(pagina::pixeles(yMm, dpi));
+            int minimo = 255;
+            for (int dx = -1; dx <= 1; ++dx) {
+                for (int dy = -1; dy <= 1; ++dy)
+                    minimo = std::min(minimo, img.pixelColor(cx + dx, cy + dy).lightness());
+            }
+            return minimo < 128;
+        };
+        const double x0 = kMargen + 10.6, y0 = kDetalle + 29.6;
+        QVERIFY(oscuro(x0 + 20, y0));              // top rule
+        QVERIFY(oscuro(x0, y0 + 30));              // left rule
+        QVERIFY(oscuro(x0 + 108.2, y0 + 30));      // right rule
+        QVERIFY(oscuro(x0 + 20, y0 + 57.4));       // bottom rule
+        QVERIFY(oscuro(kMargen + 92.6, y0 + 30));  // the line between the columns
+        QVERIFY(!oscuro(x0 + 20, y0 - 2));         // clear outside the box
+        QVERIFY(!oscuro(x0 - 2, y0 + 30));
+        QVERIFY(!oscuro(kMargen + 105, y0 + 30)); // nothing below the amount
+    }
+
+    // Whatever the values, one page, everything inside its room, nothing overlapping.
+    void siempreUnaPagina_data()
+    {
+        QTest::addColumn<DatosFactura>("datos");
+        QTest::addColumn<bool>("conIni");
+        DatosFactura largo = ejemplo();
+        largo.nombre = repetido(QStringLiteral("MARÍA JOSÉ "), 300);
+        QTest::addRow("nombre de 300 letras") << largo << true;
+        DatosFactura palabra = ejemplo();
+        palabra.nombre = repetido(QStringLiteral("W"), 300);
+        QTest::addRow("una palabra de 300 letras") << palabra << true;
+        DatosFactura importe = ejemplo();
+        importe.cantidad = 99999;
+        QTest::addRow("99999 euros") << importe << true;
+        DatosFactura escrito = ejemplo();
+        escrito.importeEnLetra = repetido(QStringLiteral("OCHOCIENTOS "), 300);
+        escrito.numeroFactura = repetido(QStringLiteral("9"), 200);
+        escrito.fecha = repetido(QStringLiteral("X"), 200);
+        QTest::addRow("todo larguísimo") << escrito << true;
+        QTest::addRow("todo vacío") << DatosFactura{} << false;
+    }
+    void siempreUnaPagina()
+    {
+        QFETCH(DatosFactura, datos);
+        QFETCH(bool, conIni);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        if (conIni) {
+            const QString largo = repetido(QStringLiteral("Consulta "), 300);
+            escribir(e.carpeta() + QStringLiteral("/clinora.ini"),
+                     (QStringLiteral("[Consulta]\n") + QStringLiteral("Nombre=%1\nTitulo=%1\n"
+                                                                      "Colegiado=%1\nNIF=%1\n"
+                                                                      "Direccion=%1\n"
+                                                                      "Poblacion=%1\n"
+                                                                      "Telefono=%1\n")
+                                                           .arg(largo))
+                         .toUtf8());
+        }
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(datos, ruta));
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.paginas, 1);
+        QCOMPARE(pdf.solapes(), QString());
+        for (const Palabra& p : pdf.palabras) {
+            QVERIFY2(p.caja.left() >= kMargen - 0.05 && p.caja.right() <= kDerechaBanda + 0.05,
+                     qPrintable(p.texto));
+            QVERIFY2(p.caja.top() >= kMargen - 0.05 && p.caja.bottom() <= kResumen + 11.4,
+                     qPrintable(p.texto));
+        }
+        // A name that does not fit ends in an ellipsis within its room, above the next line.
+        const QString nombre = TImprimeFactura::nombreCompleto(datos);
+        if (nombre.size() > 100) {
+            QString impreso;
+            for (const Palabra& p : pdf.palabras) {
+                if (p.caja.top() >= kDetalle + 8.5 - 0.3 && p.caja.bottom() <= kDetalle + 14.8
+                    && p.caja.left() >= kMargen + 55.6 - 0.05) {
+                    QVERIFY(p.caja.right() <= kDerechaBanda + 0.05);
+                    impreso += p.texto;
+                }
+            }
+            QVERIFY2(impreso.endsWith(QStringLiteral("…")), qPrintable(impreso));
+            QVERIFY(impreso.size() > 40);   // cut, but not to nothing
+        }
+        // The words after the amount stay where they belong.
+        QVERIFY(!pdf.caja(QStringLiteral(","), kDetalle + 14.8).isNull());
+        const QRectF coma = pdf.caja(QStringLiteral(","), kDetalle + 14.8);
+        QVERIFY(qAbs(coma.left() - (kMargen + 55.0)) < 0.3);
+    }
+
+    void sinFicheroDeConsulta()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QVERIFY(!QFile::exists(e.carpeta() + QStringLiteral("/clinora.ini")));
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(ejemplo(), ruta));
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.paginas, 1);
+        for (const double y : {8.5, 12.7, 16.9, 21.2})
+            QCOMPARE(pdf.linea(kMargen + y), QString());
+        QCOMPARE(pdf.linea(kMargen), QStringLiteral("Núm. 7-01022026"));
+        QCOMPARE(pdf.linea(kResumen + 5.3), QStringLiteral("1 de febrero de 2026"));
+        QVERIFY(!pdf.contiene(QStringLiteral("Col.")));
+        QVERIFY(!pdf.contiene(QStringLiteral("Teléfono:")));
+    }
+
+    // The fixed captions of the header are printed once, whether the practice wrote them or not.
+    void prefijosDeCabecera()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        escribir(e.carpeta() + QStringLiteral("/clinora.ini"),
+                 QStringLiteral("[Consulta]\nColegiado=Col. Nº 28/1\nNIF=n.i.f. 1Z\n"
+                                "Telefono=91 000\n").toUtf8());
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(ejemplo(), ruta));
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.linea(kMargen + 16.9), QStringLiteral("Col. Nº 28/1 Teléfono: 91 000"));
+        QCOMPARE(pdf.linea(kMargen + 21.2), QStringLiteral("n.i.f. 1Z"));
+        QCOMPARE(pdf.linea(kMargen + 8.5), QString());
+    }
+
+    // The amount in words the user wrote wins over the written-out figure, in capitals.
+    void importeEscritoEnMayusculas()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        DatosFactura d = ejemplo();
+        d.cantidad = 80;
+        d.importeEnLetra = QStringLiteral("ochenta euros");
+        QCOMPARE(TImprimeFactura::importeEnLetra(d), QStringLiteral("OCHENTA EUROS"));
+        d.importeEnLetra.clear();
+        QCOMPARE(TImprimeFactura::importeEnLetra(d), QStringLiteral("OCHENTA EUROS"));
+        d.cantidad = 150;
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(d, ruta));
+        const PdfLeido pdf = leerPdf(ruta);
+        // Too long for its 23 mm at a readable size on one line: two lines, nothing cut.
+        QString palabras;
+        for (const Palabra& p : pdf.palabras) {
+            if (p.caja.left() >= kMargen + 31.8 - 0.05 && p.caja.right() <= kMargen + 55.0
+                && p.caja.top() >= kDetalle + 14.8 - 0.05 && p.caja.bottom() <= kDetalle + 21.2)
+                palabras += p.texto + QLatin1Char(' ');
+        }
+        QCOMPARE(palabras.trimmed(), QStringLiteral("CIENTO CINCUENTA EUROS"));
+        QCOMPARE(pdf.linea(kDetalle + 40.2), QStringLiteral("Consulta médica 150 .-"));
+        QCOMPARE(ImprimeFactura->datos().cantidad, 150);
+    }
+
+    void rutaImposible()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        const QString ruta = e.carpeta() + QStringLiteral("/no/hay/f.pdf");
+        QVERIFY(!ImprimeFactura->guardarPdf(ejemplo(), ruta));
+    }
+
+    // The shared fitting: its own size, smaller, two lines, then cut, never out of its box.
+    void ajusteDeTextos_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<double>("alto");
+        QTest::addColumn<int>("lineas");
+        QTest::addColumn<bool>("encoge");
+        QTest::addColumn<bool>("cortado");
+        QTest::addRow("cabe") << QStringLiteral("CIEN EUROS") << 0.0 << 1 << false << false;
+        QTest::addRow("encoge") << QStringLiteral("DOSCIENTOS EUROS") << 0.0 << 1 << true << false;
+        QTest::addRow("dos líneas") << QStringLiteral("CIENTO CINCUENTA EUROS") << 6.2 << 2 << true
+                                    << false;
+        QTest::addRow("cortado en una")
+            << QStringLiteral("CIENTO CINCUENTA Y CINCO EUROS") << 0.0 << 1 << true << true;
+        QTest::addRow("cortado en dos")
+            << repetido(QStringLiteral("NOVENTA Y NUEVE "), 200) << 6.2 << 2 << true << true;
+        QTest::addRow("vacío") << QString() << 6.2 << 0 << false << false;
+    }
+    void ajusteDeTextos()
+    {
+        QFETCH(QString, texto);
+        QFETCH(double, alto);
+        QFETCH(int, lineas);
+        QFETCH(bool, encoge);
+        QFETCH(bool, cortado);
+        const double dpi = 600;
+        QImage img(10, 10, QImage::Format_RGB32);
+        img.setDotsPerMeterX(qRound(dpi / 0.0254));
+        img.setDotsPerMeterY(qRound(dpi / 0.0254));
+        QPainter p(&img);
+        pagina::Pagina pg(p, QRectF(0, 0, 1000, 1000), dpi);
+        const pagina::Letra letra{10, true};
+        const pagina::Caja caja{0, 0, 23.2, alto};
+        const pagina::Ajuste a = pg.ajustar(texto, letra, caja);
+        QCOMPARE(a.lineas.size(), lineas);
+        QCOMPARE(a.puntos < letra.puntos, encoge);
+        QCOMPARE(a.cortado, cortado);
+        QVERIFY(a.puntos >= pagina::kPuntosMinimos);
+        pagina::Letra usada = letra;
+        usada.puntos = a.puntos;
+        for (const QString& l : a.lineas)
+            QVERIFY2(pg.ancho(l, usada) <= caja.ancho + 1e-6, qPrintable(l));
+        if (cortado)
+            QVERIFY(a.lineas.last().endsWith(QStringLiteral("…")));
+        else
+            QCOMPARE(a.lineas.join(QLatin1Char(' ')), texto.simplified());
+    }
+
+    // The preview: B5 portrait, one page painted, the window's caption; closed by script.
+    void vistaPrevia()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QString titulo;
+        int paginas = -1;
+        QPageLayout formato;
+        bool vista = false;
+        int sinFoco = 0;
+        QString imprimir;
+        QTimer cerrar;
+        cerrar.setInterval(20);
+        int intentos = 0;
+        connect(&cerrar, &QTimer::timeout, this, [&] {
+            auto* d = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (!d) {
+                if (++intentos > 500)   // ten seconds: give up rather than hang the suite
+                    cerrar.stop();
+                return;
+            }
+            auto* w = d->findChild<QPrintPreviewWidget*>();
+            if (!w || w->pageCount() == 0)
+                return;
+            cerrar.stop();
+            vista = true;
+            titulo = d->windowTitle();
+            paginas = w->pageCount();
+            formato = d->printer()->pageLayout();
+            for (QToolButton* b : d->findChildren<QToolButton*>())
+                sinFoco += b->focusPolicy() == Qt::NoFocus;
+            for (QAction* a : d->findChildren<QAction*>()) {
+                if (a->shortcut() == QKeySequence(QKeySequence::Print))
+                    imprimir = a->text();
+            }
+            d->reject();
+        });
+        cerrar.start();
+        ImprimeFactura->mostrar(ejemplo());
+        QVERIFY(vista);
+        QCOMPARE(titulo, QStringLiteral("Clinora 1.1 -  Imprimir Factura"));
+        QCOMPARE(paginas, 1);
+        QCOMPARE(formato.pageSize().id(), QPageSize::JisB5);
+        QCOMPARE(formato.orientation(), QPageLayout::Portrait);
+        QCOMPARE(formato.margins(QPageLayout::Millimeter), QMarginsF(10, 10, 10, 10));
+        QCOMPARE(ImprimeFactura->datos().numeroFactura, QStringLiteral("7-01022026"));
+        QVERIFY(e.textos.isEmpty());
+        // Keyboard: every toolbar button takes Tab, Ctrl+P prints, in Spanish.
+        QCOMPARE(sinFoco, 0);
+        QCOMPARE(imprimir, QStringLiteral("Imprimir"));
+    }
+};
+
+CLINORA_TEST_MAIN(TstFactura)
+#include "tst_factura.moc"
