@@ -12,3 +12,10 @@ TImprimeFactura::TImprimeFactura(QWidget* parent) : Ventana(parent)
     columna->addStretch();
     resize(640, 420);
 }
+
+// FOR THE LEAD: placeholder so the appointment record can call it; the printed invoice's own
+// branch brings the real preview and replaces this body.
+void TImprimeFactura::mostrar(const DatosFactura& datos)
+{
+    Q_UNUSED(datos);
+}
