@@ -472,7 +472,8 @@ private slots:
             observacion()->clear();
             QTest::keyClicks(observacion(), "dolor \"fuerte\" 50% o'neil_");
             QCOMPARE(conCursor(aplicar()), QChar('M'));
-            QTest::mouseClick(aplicar(), Qt::LeftButton);
+            aplicar()->setFocus();
+            QTest::keyClick(aplicar(), Qt::Key_Space);
             QCOMPARE(e.textos, (QStringList{kAviso, kPregunta, kGuardada}));
             QCOMPARE(e.tipos, (QList<mensajes::Tipo>{mensajes::Tipo::Informacion,
                                                      mensajes::Tipo::Confirmacion,
@@ -482,6 +483,9 @@ private slots:
             QCOMPARE(conCursor(aplicar()), QChar('-'));
             QCOMPARE(importe()->text(), QString("80"));
             QCOMPARE(letras()->text(), QString("OCHENTA EUROS"));
+            // The focus leaves the disabled button for "&Cancelar", not "&Nueva Cita".
+            QCOMPARE(FormDatosCita->focusWidget(),
+                     static_cast<QWidget*>(control<QPushButton>("BitBtn1")));
         });
         QCOMPARE(filaVisita(e, 7, kFecha),
                  (QVariantList{1, 1, 80, "7-01022026", "16:30", "DOLOR \"FUERTE\" 50% O'NEIL_"}));

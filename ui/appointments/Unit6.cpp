@@ -340,7 +340,12 @@ void TFormDatosCita::mostrarVisita(int codigo, const QString& fecha)
 
 void TFormDatosCita::activarCambios(bool activo)
 {
+    // A disabled button hands the focus to the next one, "&Nueva Cita", where the Enter that
+    // follows a save would start a booking; "&Cancelar" is the step that comes next anyway.
+    const bool teniaFoco = focusWidget() == BitBtn3;
     activar(BitBtn3, activo);
+    if (teniaFoco && !activo)
+        findChild<QPushButton*>(QStringLiteral("BitBtn1"))->setFocus();
 }
 
 void TFormDatosCita::FormActivate()
