@@ -241,8 +241,8 @@ int main(int argc, char** argv)
 
     QList<bench::Accion> acciones;
     acciones << bench::accionesArranque() << bench::accionesPrincipal()
-             << bench::accionesRejilla() << bench::accionesCitas() << bench::accionesFactura()
-             << bench::accionesSesion();
+             << bench::accionesRejilla() << bench::accionesCitas() << bench::accionesDatosCita()
+             << bench::accionesFactura() << bench::accionesSesion();
 
     QStringList args = app.arguments().mid(1);
     int veces = 20;

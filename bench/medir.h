@@ -131,6 +131,7 @@ QList<Accion> accionesArranque();     // arranque.cpp
 QList<Accion> accionesPrincipal();    // principal.cpp
 QList<Accion> accionesRejilla();      // rejilla.cpp
 QList<Accion> accionesCitas();        // citas.cpp
+QList<Accion> accionesDatosCita();    // datoscita.cpp
 QList<Accion> accionesFactura();      // factura.cpp
 QList<Accion> accionesSesion();       // sesion.cpp
 

@@ -193,4 +193,24 @@ Sql insertarVisita(const NuevaVisita& v)
             {v.codigo, v.fecha, v.pago ? 1 : 0, v.cantidad, v.observacion, v.hora}};
 }
 
+Sql visitaPorCodigoYFecha(int codigo, const QString& fecha)
+{
+    return {QStringLiteral("SELECT codigo, fecha, pago, cantidad, observacion, hora, factura "
+                           "FROM Visita WHERE codigo = ? AND fecha = ?"),
+            {codigo, fecha}};
+}
+
+Sql actualizarVisita(const DatosVisita& v)
+{
+    return {QStringLiteral("UPDATE Visita SET pago = ?, cantidad = ?, observacion = ?, hora = ?, "
+                           "factura = ?, num_factura = ? WHERE codigo = ? AND fecha = ?"),
+            {v.pago ? 1 : 0, v.cantidad, v.observacion, v.hora, v.factura ? 1 : 0, v.numFactura,
+             v.codigo, v.fecha}};
+}
+
+Sql borrarVisita(int codigo, const QString& fecha)
+{
+    return {QStringLiteral("DELETE FROM Visita WHERE codigo = ? AND fecha = ?"), {codigo, fecha}};
+}
+
 }  // namespace sql

@@ -62,4 +62,22 @@ struct NuevaVisita {
 };
 Sql insertarVisita(const NuevaVisita& v);
 
+// --- Appointment record ---
+// One visit by patient and date: its own columns, with the names the record's controls read.
+Sql visitaPorCodigoYFecha(int codigo, const QString& fecha);
+// What the appointment record writes back; the row is found by the code and date it was opened
+// with, and these two never change.
+struct DatosVisita {
+    int codigo = 0;
+    QString fecha;
+    bool pago = false;
+    int cantidad = 0;
+    QString observacion;
+    QString hora;
+    bool factura = false;
+    QString numFactura;
+};
+Sql actualizarVisita(const DatosVisita& v);
+Sql borrarVisita(int codigo, const QString& fecha);
+
 }  // namespace sql

@@ -423,6 +423,8 @@ void TFormNuevaCita::BitBtn2Click()
     mensajes::informacion(QStringLiteral("¡Cita fijada correctamente!"));
 
     ADODataSet1->reopen();
+    refrescar::pacienteDeCita();
+    refrescar::historial();
     refrescar::listaDelDia();
     refrescar::vistaRapida();
     accept();

@@ -3,15 +3,26 @@
 #include "ui/common/ventana.h"
 
 class DataSet;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
-// Window "Clinora 1.1 -  Datos de la Cita": caption and heading in place; its work arrives with its own issue.
+// Window "Clinora 1.1 -  Datos de la Cita": one visit of one patient. Its hour and remark, the
+// payment with its amount, the invoice request with its number; saving, deleting, booking
+// another visit, the patient's whole record and the printed invoice start here.
 class TFormDatosCita : public Ventana {
     Q_OBJECT
 
 public:
     explicit TFormDatosCita(QWidget* parent = nullptr);
-    int CodigoPaciente = 0;
-    QString FechaCita;
+
+    int CodigoPaciente = 0;    // with FechaCita, the visit shown; set by the opener
+    QString FechaCita;         // the visit's date text, dd/mm/yyyy
+    QString NumeroFactura;     // the invoice number as it will be saved; empty without invoice
+    bool RecienAbierta = true; // from every closing until the next activation
 
     DataSet* ADODataSet1;   // the visit
     DataSet* ADODataSet2;   // its patient
@@ -25,5 +36,51 @@ public:
     // window lies beneath): the visit re-runs, changes not pending.
     void mostrarVisita(int codigo, const QString& fecha);
 
+    void FormActivate() override;
+
+    // Handlers, public so the program and tests reach them as the user would.
+    void DBEdit1Change();      // any text of the visit changed
+    void DBComboBox1Click();   // an hour picked from the list
+    void DBCheckBox1Click();   // "Pago:"
+    void DBCheckBox2Click();   // "Solicita factura:"
+    void BitBtn3Click();       // "Aplicar Cambios"
+    void BitBtn4Click();       // "&Borrar Cita"
+    void BitBtn1Click();       // "&Cancelar"
+    void BitBtn2Click();       // "&Nueva Cita"
+    void BitBtn6Click();       // "&Ver datos completos del paciente "
+    void BitBtn5Click();       // "Imprimir Factura"
     void Image3Click();
+
+protected:
+    void FormClose() override;
+
+private:
+    // How a save ended: only a refused value keeps the user in the window.
+    enum class Guardado { Hecho, Descartado, ValorNoValido, CitaDesaparecida };
+
+    void crearControles();
+    QWidget* crearPaciente();
+    QWidget* crearCita();
+    QWidget* crearBotones();
+    void mostrarPaciente();
+    void cargarVisita();
+    Guardado guardar();
+    bool importeValido();
+    void activarCambios(bool activo);
+
+    bool cargando_ = false;
+    QList<QLabel*> DBTexts;   // NOMBRE, APELLIDO1, APELLIDO2, TLF1, TLF2
+    QLineEdit* DBEdit1 = nullptr;
+    QComboBox* DBComboBox1 = nullptr;
+    QCheckBox* DBCheckBox1 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* LabelImporte = nullptr;
+    QLineEdit* DBEdit2 = nullptr;
+    QLabel* LabelEuro = nullptr;
+    QCheckBox* DBCheckBox2 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QLabel* LabelImporteFactura = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* DBEdit3 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
 };

@@ -1,0 +1,914 @@
+// Appointment record: what a load shows and enables for each payment and invoice state, the
+// payment and invoice reactions, the save with its question, checks and refreshes, the delete,
+// cancel, another booking, the patient's record above or beneath, and the keyboard.
+#include "db/dataset.h"
+#include "db/formatos.h"
+#include "db/reloj.h"
+#include "tests/support/entorno.h"
+#include "ui/common/controles.h"
+#include "ui/common/estilo.h"
+#include "ui/common/rejilla.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+
+namespace {
+
+const QString kFecha = QStringLiteral("01/02/2026");
+const QString kPregunta = QStringLiteral("¿Desea guardar las modificaciones?");
+const QString kGuardada = QStringLiteral("¡Datos modificados correctamente!");
+const QString kPreguntaBorrar =
+    QStringLiteral("¿Desea borrar esta cita del historial de visitas del paciente?");
+const QString kBorrada = QStringLiteral("¡Cita de paciente borrada correctamente!");
+const QString kAviso = QStringLiteral("¡Debes poner el importe correctamente!");
+const QString kNoGuardada = QStringLiteral(
+    "¡La cita ya no está en la base de datos (se ha borrado o se ha cargado una copia de "
+    "seguridad); no se ha guardado ningún cambio!");
+const QString kNoBorrada = QStringLiteral(
+    "¡La cita ya no está en la base de datos (se ha borrado o se ha cargado una copia de "
+    "seguridad); no se ha borrado nada!");
+const QString kImporteVacio = QStringLiteral(
+    "¡El campo \"Importe\" está vacío, debes poner una cantidad entera de euros (de 0 a 99999)!");
+
+template <typename T>
+T* control(const char* nombre)
+{
+    T* w = FormDatosCita->findChild<T*>(QString::fromLatin1(nombre));
+    if (!w)
+        qFatal("FormDatosCita no tiene %s", nombre);
+    return w;
+}
+
+QCheckBox* pago() { return control<QCheckBox>("DBCheckBox1"); }
+QCheckBox* factura() { return control<QCheckBox>("DBCheckBox2"); }
+QLineEdit* importe() { return control<QLineEdit>("DBEdit2"); }
+QLineEdit* letras() { return control<QLineEdit>("Edit1"); }
+QLineEdit* observacion() { return control<QLineEdit>("DBEdit3"); }
+QComboBox* hora() { return control<QComboBox>("DBComboBox1"); }
+QPushButton* aplicar() { return control<QPushButton>("BitBtn3"); }
+
+QString hoy()
+{
+    return formatos::textoFecha(reloj::hoy());
+}
+
+// A button or box that follows the cursor rule: 'M' usable with the hand, '-' disabled with the
+// arrow, '?' anything else.
+QChar conCursor(const QWidget* w)
+{
+    const Qt::CursorShape forma = w->cursor().shape();
+    if (w->isEnabled())
+        return forma == Qt::PointingHandCursor ? 'M' : '?';
+    return forma == Qt::ArrowCursor ? '-' : '?';
+}
+
+QChar todos(std::initializer_list<const QWidget*> ws)
+{
+    int activos = 0;
+    for (const QWidget* w : ws)
+        activos += w->isEnabled();
+    return activos == 0 ? '0' : activos == int(ws.size()) ? '1' : '?';
+}
+
+// The enabling rules in one line: payment panel, amount with its label and "€", the invoice
+// box, "Imprimir Factura", the amount in words with its label, "Aplicar Cambios".
+QString estado()
+{
+    QString s;
+    s += todos({control<QFrame>("Panel3")});
+    s += todos({importe(), control<QLabel>("LabelImporte"), control<QLabel>("LabelEuro")});
+    s += conCursor(factura());
+    s += conCursor(control<QPushButton>("BitBtn5"));
+    s += todos({letras(), control<QLabel>("LabelImporteFactura")});
+    s += conCursor(aplicar());
+    return s;
+}
+
+int abrir(Entorno& e, int codigo, const QString& fecha, std::function<void()> guion)
+{
+    FormDatosCita->CodigoPaciente = codigo;
+    FormDatosCita->FechaCita = fecha;
+    return e.abrir(FormDatosCita, std::move(guion));
+}
+
+void marcarPago(Entorno& e, int codigo, const QString& fecha, bool pagada, bool conFactura,
+                int cantidad)
+{
+    e.exec("UPDATE Visita SET pago = ?, factura = ?, cantidad = ? WHERE codigo = ? AND fecha = ?",
+           {pagada ? 1 : 0, conFactura ? 1 : 0, cantidad, codigo, fecha});
+}
+
+QVariantList filaVisita(Entorno& e, int codigo, const QString& fecha)
+{
+    QVariantList fila;
+    for (const char* c : {"pago", "factura", "cantidad", "num_factura", "hora", "observacion"})
+        fila << e.valor(QStringLiteral("SELECT %1 FROM Visita WHERE codigo = ? AND fecha = ?")
+                            .arg(QLatin1String(c)),
+                        {codigo, fecha});
+    return fila;
+}
+
+void elegirHora(const QString& h)
+{
+    const int i = hora()->findText(h);
+    QVERIFY2(i >= 0, qPrintable(h));
+    hora()->setCurrentIndex(i);
+    emit hora()->activated(i);
+}
+
+// The main window's slot board: "." free, "R" taken.
+QString tableroPrincipal()
+{
+    QString s;
+    const auto casillas = Form1->findChild<QGroupBox*>("GroupBox2")->findChildren<Casilla*>();
+    for (const Casilla* c : casillas)
+        s += c->color() == estilo::kRojo ? 'R' : '.';
+    return s;
+}
+
+}  // namespace
+
+class TestDatosCita : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ventanaConSusTextos()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(FormDatosCita->windowTitle(), QString("Clinora 1.1 -  Datos de la Cita"));
+        QCOMPARE(control<QLabel>("Panel2")->text(), QString("DATOS DE LA CITA "));
+        QCOMPARE(control<QGroupBox>("GroupBox1")->title(), QString("Datos del Paciente"));
+        QCOMPARE(control<QGroupBox>("GroupBox2")->title(), QString("Datos de la Cita"));
+        QVERIFY(control<QFrame>("Panel3")->parentWidget() == control<QGroupBox>("GroupBox2"));
+        QVERIFY(FormDatosCita->RecienAbierta);
+        QVERIFY(FormDatosCita->NumeroFactura.isEmpty());
+
+        QStringList etiquetas;
+        for (const QLabel* l : FormDatosCita->findChildren<QLabel*>()) {
+            if (l->buddy())
+                etiquetas << l->text() + "=" + l->buddy()->objectName();
+        }
+        etiquetas.sort();
+        QCOMPARE(etiquetas, (QStringList{"Fecha:=DBEdit1", "Hora:=DBComboBox1",
+                                         "Importe en factura:=Edit1", "Importe:=DBEdit2",
+                                         "Observaciones:=DBEdit3", "Pago:=DBCheckBox1",
+                                         "Solicita factura:=DBCheckBox2"}));
+        QStringList paciente;
+        for (const QLabel* l : control<QGroupBox>("GroupBox1")->findChildren<QLabel*>()) {
+            if (!l->objectName().startsWith("DBText"))
+                paciente << l->text();
+        }
+        QCOMPARE(paciente, (QStringList{"Nombre:", "Primer apellido:", "Segundo apellido:",
+                                        "Teléfono 1:", "Teléfono 2:"}));
+        QCOMPARE(control<QLabel>("LabelEuro")->text(), QString("€"));
+
+        struct Boton {
+            const char* nombre;
+            QString texto, hint;
+        };
+        const Boton botones[] = {
+            {"BitBtn6", "&Ver datos completos del paciente ",
+             "Ver todos los datos e información del paciente."},
+            {"BitBtn5", "Imprimir Factura", "Imprimir factura del usuario."},
+            {"BitBtn4", "&Borrar Cita", "Eliminar cita del paciente."},
+            {"BitBtn3", "Aplicar Cambios", "Guardar las modificaciones realizadas."},
+            {"BitBtn2", "&Nueva Cita", "Establecer nueva cita para el paciente."},
+            {"BitBtn1", "&Cancelar", "Cerrar ventana de datos del la cita."},
+        };
+        for (const Boton& b : botones) {
+            QCOMPARE(control<QPushButton>(b.nombre)->text(), b.texto);
+            QCOMPARE(control<QPushButton>(b.nombre)->toolTip(), b.hint);
+        }
+        // The bottom bar, left to right.
+        QLayout* barra = control<QWidget>("Panel1")->layout();
+        QStringList orden;
+        for (int i = 0; i < barra->count(); ++i) {
+            if (QWidget* w = barra->itemAt(i)->widget())
+                orden << w->objectName();
+        }
+        QCOMPARE(orden, (QStringList{"BitBtn4", "BitBtn3", "BitBtn2", "BitBtn1"}));
+
+        QStringList cuartos;
+        for (int i = 0; i < hora()->count(); ++i)
+            cuartos << hora()->itemText(i);
+        QCOMPARE(cuartos,
+                 (QStringList{"15:00", "15:15", "15:30", "15:45", "16:00", "16:15", "16:30",
+                              "16:45", "17:00", "17:15", "17:30", "17:45", "18:00", "18:15",
+                              "18:30", "18:45", "19:00", "19:15", "19:30", "19:45", "20:00",
+                              "20:15", "20:30", "20:45", "21:00"}));
+        QVERIFY(hora()->isEditable());
+        QVERIFY(control<QLineEdit>("DBEdit1")->isReadOnly());
+        QCOMPARE(letras()->text(), QString("CIEN EUROS"));
+        QCOMPARE(estado(), QString("00--0-"));
+        QCOMPARE(observacion()->maxLength(), 50);
+
+        // Upper-case entry where the record takes letters.
+        QTest::keyClicks(observacion(), "revision");
+        QCOMPARE(observacion()->text(), QString("REVISION"));
+        hora()->setEditText("");
+        QTest::keyClicks(hora(), "t");
+        QCOMPARE(hora()->currentText(), QString("T"));
+
+        const QSize tamano = FormDatosCita->sizeHint();
+        QVERIFY2(tamano.width() <= 1024 && tamano.height() <= 740,
+                 qPrintable(QString("%1x%2").arg(tamano.width()).arg(tamano.height())));
+    }
+
+    void ordenDeTabulacionYNombres()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00", true);
+        marcarPago(e, 7, kFecha, true, true, 100);
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            // The hour is where a freshly opened record puts the cursor.
+            QCOMPARE(FormDatosCita->focusWidget(), static_cast<QWidget*>(hora()));
+            observacion()->setText("CAMBIO");   // "Aplicar Cambios" joins the chain
+            QWidget* inicio = control<QPushButton>("BitBtn6");
+            QStringList orden;
+            QWidget* w = inicio;
+            do {
+                const bool parte = w->focusProxy() && w->focusProxy()->isAncestorOf(w);
+                if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !parte
+                    && !w->objectName().startsWith("qt_")) {
+                    orden << w->objectName();
+                    QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+                }
+                w = w->nextInFocusChain();
+            } while (w != inicio && orden.size() < 40);
+            QCOMPARE(orden, (QStringList{"BitBtn6", "DBEdit1", "DBComboBox1", "DBCheckBox1",
+                                         "DBEdit2", "DBCheckBox2", "BitBtn5", "Edit1", "DBEdit3",
+                                         "BitBtn4", "BitBtn3", "BitBtn2", "BitBtn1", "Image3"}));
+            QCOMPARE(pago()->accessibleName(), QString("Pago"));
+            QCOMPARE(factura()->accessibleName(), QString("Solicita factura"));
+            QCOMPARE(letras()->accessibleName(), QString("Importe en factura"));
+            // The patient's values are read as they are, with the field they belong to.
+            QCOMPARE(control<QLabel>("DBText1")->text(), QString("ANA"));
+            QCOMPARE(control<QLabel>("DBText1")->accessibleDescription(), QString("Nombre"));
+        });
+    }
+
+    void escapeNoCierra()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            QSignalSpy cerrada(FormDatosCita, &QDialog::finished);
+            QTest::keyClick(observacion(), Qt::Key_Escape);
+            QTest::keyClick(FormDatosCita, Qt::Key_Escape);
+            QCOMPARE(cerrada.count(), 0);
+            QVERIFY(FormDatosCita->abierta());
+            control<QPushButton>("BitBtn1")->click();
+            QCOMPARE(cerrada.count(), 1);
+        });
+        QVERIFY(!FormDatosCita->abierta());
+        QVERIFY(!FormDatosCita->ADODataSet2->isActive());
+        QVERIFY(FormDatosCita->RecienAbierta);
+    }
+
+    void carga_data()
+    {
+        QTest::addColumn<bool>("pagada");
+        QTest::addColumn<bool>("conFactura");
+        QTest::addColumn<int>("cantidad");
+        QTest::addColumn<QString>("reglas");
+        QTest::addColumn<QString>("enLetras");
+        QTest::addColumn<QString>("numero");
+        QTest::addRow("sin pagar") << false << false << 0 << "00--0-" << "" << "";
+        QTest::addRow("pagada sin factura") << true << false << 100 << "11M-0-" << "CIEN EUROS"
+                                            << "";
+        QTest::addRow("pagada con factura") << true << true << 100 << "11MM1-" << "CIEN EUROS"
+                                            << "7-01022026";
+        // The stored amount is shown as stored, without the warning a tick would give.
+        QTest::addRow("pagada con factura de 80")
+            << true << true << 80 << "11MM1-" << "CIEN EUROS" << "7-01022026";
+        QTest::addRow("pagada sin factura de 0") << true << false << 0 << "11M-0-"
+                                                 << "CIEN EUROS" << "";
+        QTest::addRow("factura sin pago (fila antigua)") << false << true << 0 << "00--0-" << ""
+                                                         << "";
+    }
+    void carga()
+    {
+        QFETCH(bool, pagada);
+        QFETCH(bool, conFactura);
+        QFETCH(int, cantidad);
+        QFETCH(QString, reglas);
+        QFETCH(QString, enLetras);
+        QFETCH(QString, numero);
+        // Each row is loaded after every other state, so no state leaks into the next visit.
+        const QList<std::tuple<bool, bool, int>> antes = {
+            {false, false, 0}, {true, false, 100}, {true, true, 100}};
+        for (const auto& [p, f, c] : antes) {
+            Entorno e;
+            e.paciente(7, "RUIZ", "MARTA", "GIL");
+            e.paciente(8);
+            e.visita(8, kFecha, "20:15");
+            marcarPago(e, 8, kFecha, p, f, c);
+            e.visita(7, kFecha, "16:45", false, "CONTROL");
+            marcarPago(e, 7, kFecha, pagada, conFactura, cantidad);
+            QVERIFY(e.crearVentanas());
+            abrir(e, 8, kFecha, [] {});
+            abrir(e, 7, kFecha, [&] {
+                QCOMPARE(estado(), reglas);
+                QCOMPARE(pago()->isChecked(), pagada);
+                QCOMPARE(factura()->isChecked(), pagada && conFactura);
+                QCOMPARE(importe()->text(), QString::number(cantidad));
+                QCOMPARE(letras()->text(), enLetras);
+                QCOMPARE(FormDatosCita->NumeroFactura, numero);
+                QCOMPARE(control<QLineEdit>("DBEdit1")->text(), kFecha);
+                QCOMPARE(hora()->currentText(), QString("16:45"));
+                QCOMPARE(observacion()->text(), QString("CONTROL"));
+                QStringList datos;
+                for (int i = 1; i <= 5; ++i)
+                    datos << control<QLabel>(qPrintable(QString("DBText%1").arg(i)))->text();
+                QCOMPARE(datos, (QStringList{"MARTA", "RUIZ", "GIL", "600000000", ""}));
+                QVERIFY(!FormDatosCita->RecienAbierta);
+            });
+            QVERIFY(e.textos.isEmpty());
+        }
+    }
+
+    void pagoMarcarYDesmarcar()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            QCOMPARE(estado(), QString("00--0-"));
+            pago()->click();
+            QCOMPARE(estado(), QString("11M-0M"));
+            QCOMPARE(importe()->text(), QString("100"));
+            QCOMPARE(letras()->text(), QString("CIEN EUROS"));
+            factura()->click();
+            QCOMPARE(estado(), QString("11MM1M"));
+            QCOMPARE(FormDatosCita->NumeroFactura, QString("7-01022026"));
+            QVERIFY(e.textos.isEmpty());
+
+            pago()->click();
+            QCOMPARE(estado(), QString("00--0M"));
+            QVERIFY(!factura()->isChecked());
+            QCOMPARE(importe()->text(), QString("0"));
+            QCOMPARE(letras()->text(), QString());
+            QCOMPARE(FormDatosCita->NumeroFactura, QString());
+
+            // Ticked again, the invoice stays unticked until asked for.
+            pago()->click();
+            QCOMPARE(estado(), QString("11M-0M"));
+            // The caption to the left of a box works it as well.
+            const auto etiqueta = control<QFrame>("Panel3")->findChildren<QLabel*>();
+            QLabel* solicita = nullptr;
+            for (QLabel* l : etiqueta) {
+                if (l->text() == "Solicita factura:")
+                    solicita = l;
+            }
+            QVERIFY(solicita);
+            QTest::mouseClick(solicita, Qt::LeftButton);
+            QVERIFY(factura()->isChecked());
+            QVERIFY(e.textos.isEmpty());
+        });
+    }
+
+    void facturaYSuImporte_data()
+    {
+        QTest::addColumn<QString>("cantidad");
+        QTest::addColumn<bool>("aviso");
+        QTest::addRow("100: sin aviso") << "100" << false;
+        QTest::addRow("80: aviso") << "80" << true;
+        QTest::addRow("vacío: aviso") << "" << true;
+        QTest::addRow("0100: aviso, el texto no es 100") << "0100" << true;
+    }
+    void facturaYSuImporte()
+    {
+        QFETCH(QString, cantidad);
+        QFETCH(bool, aviso);
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            pago()->click();
+            importe()->clear();
+            QTest::keyClicks(importe(), cantidad);
+            hora()->setFocus();
+            factura()->click();
+            QCOMPARE(e.textos, aviso ? QStringList{kAviso} : QStringList{});
+            QCOMPARE(e.tipos.size(), e.textos.size());
+            if (aviso)
+                QCOMPARE(e.tipos.first(), mensajes::Tipo::Informacion);
+            QCOMPARE(FormDatosCita->focusWidget(),
+                     aviso ? static_cast<QWidget*>(letras()) : static_cast<QWidget*>(hora()));
+            // The box stays ticked and the reaction goes on.
+            QVERIFY(factura()->isChecked());
+            QCOMPARE(FormDatosCita->NumeroFactura, QString("7-01022026"));
+            QCOMPARE(estado(), QString("11MM1M"));
+
+            factura()->click();
+            QCOMPARE(estado(), QString("11M-0M"));
+            QCOMPARE(FormDatosCita->NumeroFactura, QString());
+            QCOMPARE(e.textos.size(), aviso ? 1 : 0);
+        });
+    }
+
+    // The number is built from the date text itself, whatever the machine's language says.
+    void numeroDeFacturaSinIdioma_data()
+    {
+        QTest::addColumn<QLocale>("idioma");
+        QTest::addRow("español") << QLocale(QLocale::Spanish, QLocale::Spain);
+        QTest::addRow("inglés de EE. UU.") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::addRow("alemán") << QLocale(QLocale::German, QLocale::Germany);
+    }
+    void numeroDeFacturaSinIdioma()
+    {
+        QFETCH(QLocale, idioma);
+        const QLocale antes;
+        QLocale::setDefault(idioma);
+        Entorno e;
+        e.paciente(12);
+        e.visita(12, "05/12/2026", "15:00");
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 12, "05/12/2026", [&] {
+            pago()->click();
+            factura()->click();
+            QCOMPARE(FormDatosCita->NumeroFactura, QString("12-05122026"));
+        });
+        abrir(e, 7, kFecha, [&] {
+            pago()->click();
+            factura()->click();
+            QCOMPARE(FormDatosCita->NumeroFactura, QString("7-01022026"));
+        });
+        QLocale::setDefault(antes);
+    }
+
+    void guardarPagadaConFactura()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00", false, "PRIMERA");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            pago()->click();
+            importe()->clear();
+            QTest::keyClicks(importe(), "80");
+            factura()->click();
+            letras()->clear();
+            QTest::keyClicks(letras(), "ochenta euros");
+            elegirHora("16:30");
+            observacion()->clear();
+            QTest::keyClicks(observacion(), "dolor \"fuerte\" 50% o'neil_");
+            QCOMPARE(conCursor(aplicar()), QChar('M'));
+            aplicar()->setFocus();
+            QTest::keyClick(aplicar(), Qt::Key_Space);
+            QCOMPARE(e.textos, (QStringList{kAviso, kPregunta, kGuardada}));
+            QCOMPARE(e.tipos, (QList<mensajes::Tipo>{mensajes::Tipo::Informacion,
+                                                     mensajes::Tipo::Confirmacion,
+                                                     mensajes::Tipo::Informacion}));
+            // It stays open with the saved values, nothing pending.
+            QVERIFY(FormDatosCita->abierta());
+            QCOMPARE(conCursor(aplicar()), QChar('-'));
+            QCOMPARE(importe()->text(), QString("80"));
+            QCOMPARE(letras()->text(), QString("OCHENTA EUROS"));
+            // The focus leaves the disabled button for "&Cancelar", not "&Nueva Cita".
+            QCOMPARE(FormDatosCita->focusWidget(),
+                     static_cast<QWidget*>(control<QPushButton>("BitBtn1")));
+        });
+        QCOMPARE(filaVisita(e, 7, kFecha),
+                 (QVariantList{1, 1, 80, "7-01022026", "16:30", "DOLOR \"FUERTE\" 50% O'NEIL_"}));
+
+        // Unticking the invoice writes no invoice and no number; the payment stays.
+        abrir(e, 7, kFecha, [&] {
+            QCOMPARE(estado(), QString("11MM1-"));
+            factura()->click();
+            aplicar()->click();
+        });
+        QCOMPARE(filaVisita(e, 7, kFecha),
+                 (QVariantList{1, 0, 80, "", "16:30", "DOLOR \"FUERTE\" 50% O'NEIL_"}));
+
+        // Unticking the payment writes it unpaid with 0.
+        abrir(e, 7, kFecha, [&] {
+            pago()->click();
+            aplicar()->click();
+        });
+        QCOMPARE(filaVisita(e, 7, kFecha),
+                 (QVariantList{0, 0, 0, "", "16:30", "DOLOR \"FUERTE\" 50% O'NEIL_"}));
+        QCOMPARE(e.textos.count(kGuardada), 3);
+    }
+
+    void guardarNoRestaura()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "17:15", true, "ANTES");
+        marcarPago(e, 7, kFecha, true, true, 100);
+        e.exec("UPDATE Visita SET num_factura = '7-01022026'");
+        QVERIFY(e.crearVentanas());
+        const QVariantList guardada = filaVisita(e, 7, kFecha);
+        abrir(e, 7, kFecha, [&] {
+            observacion()->clear();
+            QTest::keyClicks(observacion(), "despues");
+            elegirHora("20:00");
+            pago()->click();
+            QCOMPARE(estado(), QString("00--0M"));
+            e.respuestas = {0};
+            aplicar()->click();
+            QCOMPARE(e.textos, QStringList{kPregunta});
+            QCOMPARE(estado(), QString("11MM1-"));
+            QVERIFY(pago()->isChecked());
+            QVERIFY(factura()->isChecked());
+            QCOMPARE(importe()->text(), QString("100"));
+            QCOMPARE(observacion()->text(), QString("ANTES"));
+            QCOMPARE(hora()->currentText(), QString("17:15"));
+            QCOMPARE(FormDatosCita->NumeroFactura, QString("7-01022026"));
+        });
+        QCOMPARE(filaVisita(e, 7, kFecha), guardada);
+    }
+
+    void horaAlGuardar_data()
+    {
+        QTest::addColumn<QString>("escrita");
+        QTest::addColumn<QString>("mensaje");   // empty: saved as typed
+        const auto mala = [](const QString& h) {
+            return QStringLiteral("¡La hora \"%1\" no es válida, debes escribirla como hh:mm "
+                                  "(de 00:00 a 23:59)!")
+                .arg(h);
+        };
+        QTest::addRow("fuera de la lista pero válida") << "09:05" << QString();
+        QTest::addRow("vacía") << ""
+                               << QStringLiteral("¡El campo \"Hora\" está vacío, debes elegir "
+                                                 "una hora para la cita!");
+        QTest::addRow("sin cero delante") << "9:00" << mala("9:00");
+        QTest::addRow("hora 24") << "24:00" << mala("24:00");
+        QTest::addRow("letras") << "TARDE" << mala("TARDE");
+        QTest::addRow("blanco detrás") << "15:00 " << mala("15:00 ");
+    }
+    void horaAlGuardar()
+    {
+        QFETCH(QString, escrita);
+        QFETCH(QString, mensaje);
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00", false, "IGUAL");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            hora()->setEditText("");
+            QTest::keyClicks(hora(), escrita.toLower());
+            observacion()->setText("OTRA");
+            aplicar()->click();
+            if (mensaje.isEmpty())
+                return;
+            QCOMPARE(e.textos, (QStringList{kPregunta, mensaje}));
+            QCOMPARE(FormDatosCita->focusWidget(), static_cast<QWidget*>(hora()));
+            // What was typed stays, and so does the pending change.
+            QCOMPARE(hora()->currentText(), escrita);
+            QCOMPARE(conCursor(aplicar()), QChar('M'));
+        });
+        if (mensaje.isEmpty()) {
+            QCOMPARE(e.textos, (QStringList{kPregunta, kGuardada}));
+            QCOMPARE(filaVisita(e, 7, kFecha).mid(4), (QVariantList{escrita, "OTRA"}));
+            return;
+        }
+        QCOMPARE(filaVisita(e, 7, kFecha).mid(4), (QVariantList{"15:00", "IGUAL"}));
+    }
+
+    void importeEnterosDeEuro()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            pago()->click();
+            importe()->clear();
+            QTest::keyClicks(importe(), "-1a2,5 e3");
+            QCOMPARE(importe()->text(), QString("1253"));
+            importe()->clear();
+            QTest::keyClicks(importe(), "1234567");
+            QCOMPARE(importe()->text(), QString("12345"));
+
+            importe()->clear();
+            aplicar()->click();
+            QCOMPARE(e.textos, (QStringList{kPregunta, kImporteVacio}));
+            QCOMPARE(FormDatosCita->focusWidget(), static_cast<QWidget*>(importe()));
+            QCOMPARE(filaVisita(e, 7, kFecha).mid(0, 3), (QVariantList{0, 0, 0}));
+
+            // Nor does the invoice print without an amount.
+            factura()->click();
+            e.textos.clear();
+            control<QPushButton>("BitBtn5")->click();
+            QCOMPARE(e.textos, QStringList{kImporteVacio});
+
+            QTest::keyClicks(importe(), "99999");
+            aplicar()->click();
+        });
+        QCOMPARE(filaVisita(e, 7, kFecha).mid(0, 4), (QVariantList{1, 1, 99999, "7-01022026"}));
+    }
+
+    void guardarCitaQueYaNoEsta()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, hoy(), "15:00");
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
+        abrir(e, 7, hoy(), [&] {
+            e.exec("DELETE FROM Visita");
+            QTest::keyClicks(observacion(), "x");
+            aplicar()->click();
+            QCOMPARE(e.textos, (QStringList{kPregunta, kNoGuardada}));
+            // Reloaded: nothing to show, nothing pending; the main list no longer has it.
+            QCOMPARE(control<QLineEdit>("DBEdit1")->text(), QString());
+            QCOMPARE(conCursor(aplicar()), QChar('-'));
+            QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 0);
+        });
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 0);
+    }
+
+    void cambioDeHoraEnLaPrincipal()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.paciente(8, "ZAPATA");
+        e.visita(7, hoy(), "15:00");
+        e.visita(8, hoy(), "15:45");
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(tableroPrincipal(), QString("RR......."));
+        abrir(e, 7, hoy(), [&] {
+            elegirHora("18:00");
+            aplicar()->click();
+        });
+        QCOMPARE(tableroPrincipal(), QString(".R..R...."));
+        auto* lista = Form1->ADODataSetCitas;
+        QCOMPARE(lista->model()->rowCount(), 2);
+        QCOMPARE(lista->fieldAt(1, "hora").toString(), QString("18:00"));
+        QCOMPARE(lista->fieldAt(1, "apellido1").toString(), QString("GARCÍA"));
+    }
+
+    void borrar_data()
+    {
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<bool>("yaNoEsta");
+        QTest::addRow("sí") << 1 << false;
+        QTest::addRow("no") << 0 << false;
+        QTest::addRow("sí, pero ya no estaba") << 1 << true;
+    }
+    void borrar()
+    {
+        QFETCH(int, respuesta);
+        QFETCH(bool, yaNoEsta);
+        Entorno e;
+        e.paciente(7);
+        e.paciente(8, "ZAPATA");
+        e.visita(7, hoy(), "16:30");
+        e.visita(8, hoy(), "15:00");
+        QVERIFY(e.crearVentanas());
+        QCOMPARE(tableroPrincipal(), QString("R.R......"));
+        const int resultado = abrir(e, 7, hoy(), [&] {
+            QTest::keyClicks(observacion(), "pendiente");
+            if (yaNoEsta)
+                e.exec("DELETE FROM Visita WHERE codigo = 7");
+            e.respuestas = {respuesta};
+            control<QPushButton>("BitBtn4")->click();
+            if (respuesta == 0) {
+                QVERIFY(FormDatosCita->abierta());
+                QCOMPARE(conCursor(aplicar()), QChar('M'));
+            }
+        });
+        if (respuesta == 0) {
+            QCOMPARE(e.textos, QStringList{kPreguntaBorrar});
+            QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 2);
+            QCOMPARE(tableroPrincipal(), QString("R.R......"));
+            return;
+        }
+        QCOMPARE(resultado, int(QDialog::Accepted));
+        QCOMPARE(e.textos, (QStringList{kPreguntaBorrar, yaNoEsta ? kNoBorrada : kBorrada}));
+        QCOMPARE(e.tipos.last(), mensajes::Tipo::Informacion);
+        QVERIFY(!FormDatosCita->abierta());
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita WHERE codigo = 7").toInt(), 0);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita WHERE codigo = 8").toInt(), 1);
+        QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
+        QCOMPARE(Form1->ADODataSet1->model()->rowCount(), 1);
+        QCOMPARE(tableroPrincipal(), QString("R........"));
+    }
+
+    void cancelar_data()
+    {
+        QTest::addColumn<bool>("cambio");
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<QStringList>("textos");
+        QTest::addColumn<QString>("guardada");
+        QTest::addRow("sin cambios") << false << 1 << QStringList{} << "ANTES";
+        QTest::addRow("cambios, guardar") << true << 1 << QStringList{kPregunta, kGuardada}
+                                          << "DESPUES";
+        QTest::addRow("cambios, no guardar") << true << 0 << QStringList{kPregunta} << "ANTES";
+    }
+    void cancelar()
+    {
+        QFETCH(bool, cambio);
+        QFETCH(int, respuesta);
+        QFETCH(QStringList, textos);
+        QFETCH(QString, guardada);
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00", false, "ANTES");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            QSignalSpy cerrada(FormDatosCita, &QDialog::finished);
+            if (cambio) {
+                observacion()->clear();
+                QTest::keyClicks(observacion(), "despues");
+            }
+            e.respuestas = {respuesta};
+            QTest::mouseClick(control<QPushButton>("BitBtn1"), Qt::LeftButton);
+            QCOMPARE(cerrada.count(), 1);
+        });
+        QCOMPARE(e.textos, textos);
+        QCOMPARE(filaVisita(e, 7, kFecha).last().toString(), guardada);
+        QVERIFY(!FormDatosCita->abierta());
+    }
+
+    // A value the save refuses keeps the user in the window with what he typed; the next
+    // "&Cancelar" may still throw it away.
+    void cancelarConHoraMala()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        abrir(e, 7, kFecha, [&] {
+            QSignalSpy cerrada(FormDatosCita, &QDialog::finished);
+            hora()->setEditText("25:00");
+            FormDatosCita->BitBtn1Click();
+            QCOMPARE(cerrada.count(), 0);
+            QCOMPARE(hora()->currentText(), QString("25:00"));
+            e.respuestas = {0};
+            FormDatosCita->BitBtn1Click();
+            QCOMPARE(cerrada.count(), 1);
+        });
+        QCOMPARE(e.textos.size(), 3);
+        QCOMPARE(filaVisita(e, 7, kFecha).at(4).toString(), QString("15:00"));
+    }
+
+    void nuevaCitaCierraSinPreguntar()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00", false, "ANTES");
+        QVERIFY(e.crearVentanas());
+        bool cerradaAntes = false;
+        e.guiones["FormNuevaCita"] = [&](Ventana*) {
+            cerradaAntes = !FormDatosCita->abierta();
+            return int(QDialog::Rejected);
+        };
+        abrir(e, 7, kFecha, [&] {
+            QTest::keyClicks(observacion(), " cambiada");
+            control<QPushButton>("BitBtn2")->click();
+        });
+        QCOMPARE(e.abiertas, (QStringList{"FormDatosCita", "FormNuevaCita"}));
+        QVERIFY(cerradaAntes);
+        QCOMPARE(FormNuevaCita->CodigoPaciente, 7);
+        QVERIFY(e.textos.isEmpty());
+        QCOMPARE(filaVisita(e, 7, kFecha).last().toString(), QString("ANTES"));
+        // The booking's return did not load the closed window again.
+        QVERIFY(!FormDatosCita->abierta());
+        QVERIFY(!FormDatosCita->ADODataSet2->isActive());
+    }
+
+    // Booking from the patient record while this window lies beneath refreshes its patient and
+    // that record's history before the main list.
+    void reservaRefrescaPacienteEHistorial()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        FormDatos->ADODataSet2->setCommand(Sql{"SELECT * FROM Visita WHERE codigo = ?", {7}});
+        FormDatos->ADODataSet2->open();
+        QCOMPARE(FormDatos->ADODataSet2->model()->rowCount(), 1);
+        bool refrescado = false;
+        e.guiones["FormNuevaCita"] = [&](Ventana* v) {
+            FormNuevaCita->MonthCalendar1->setSelectedDate(reloj::hoy().addDays(1));
+            FormNuevaCita->findChild<Casilla*>("Panel5")->click();
+            FormNuevaCita->BitBtn2Click();
+            refrescado = FormDatosCita->findChild<QLabel*>("DBText1")->text() == "NUEVO"
+                         && FormDatos->ADODataSet2->model()->rowCount() == 2;
+            return v->result();
+        };
+        abrir(e, 7, kFecha, [&] {
+            e.exec("UPDATE Paciente SET nombre = 'NUEVO'");
+            FormNuevaCita->CodigoPaciente = 7;
+            showModal(FormNuevaCita);
+        });
+        QVERIFY(refrescado);
+        FormDatos->ADODataSet2->close();
+    }
+
+    void verDatosCompletosEncima()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00", false, "ANTES");
+        QVERIFY(e.crearVentanas());
+        int codigo = 0;
+        bool debajo = false;
+        e.guiones["FormDatos"] = [&](Ventana*) {
+            codigo = FormDatos->CodigoPaciente;
+            debajo = FormDatosCita->abierta();
+            return int(QDialog::Rejected);
+        };
+        abrir(e, 7, kFecha, [&] {
+            observacion()->clear();
+            QTest::keyClicks(observacion(), "guardada antes");
+            control<QPushButton>("BitBtn6")->click();
+            // Back from the record, still here, with the saved row.
+            QVERIFY(FormDatosCita->abierta());
+            QCOMPARE(observacion()->text(), QString("GUARDADA ANTES"));
+            QCOMPARE(conCursor(aplicar()), QChar('-'));
+        });
+        QCOMPARE(e.abiertas, (QStringList{"FormDatosCita", "FormDatos"}));
+        QCOMPARE(codigo, 7);
+        QVERIFY(debajo);
+        QCOMPARE(e.textos, (QStringList{kPregunta, kGuardada}));
+        QCOMPARE(filaVisita(e, 7, kFecha).last().toString(), QString("GUARDADA ANTES"));
+    }
+
+    // Opened from the patient record's history: "Ver datos completos" goes back to that record,
+    // pointed at this patient, and the history's double-click re-points this window.
+    void verDatosCompletosDebajo()
+    {
+        Entorno e;
+        e.paciente(5, "OTRO");
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00");
+        e.visita(7, "08/02/2026", "19:30", true, "SEGUNDA");
+        marcarPago(e, 7, "08/02/2026", true, true, 100);
+        QVERIFY(e.crearVentanas());
+        FormDatos->CodigoPaciente = 5;
+        e.abrir(FormDatos, [&] {
+            FormDatos->ADODataSet1->setCommand(sql::pacientePorCodigo(5));
+            FormDatos->ADODataSet1->open();
+            abrir(e, 7, kFecha, [&] { FormDatosCita->BitBtn6Click(); });
+            QCOMPARE(FormDatos->CodigoPaciente, 7);
+            QVERIFY(!FormDatosCita->abierta());
+        });
+        QCOMPARE(e.abiertas, (QStringList{"FormDatos", "FormDatosCita"}));
+        QVERIFY(e.textos.isEmpty());
+        FormDatos->ADODataSet1->close();
+
+        // Hand-off 11 from the record opened above this window.
+        e.abiertas.clear();
+        e.guiones["FormDatos"] = [&](Ventana* v) {
+            FormDatosCita->mostrarVisita(7, "08/02/2026");
+            v->reject();
+            return int(QDialog::Rejected);
+        };
+        abrir(e, 7, kFecha, [&] {
+            QCOMPARE(estado(), QString("00--0-"));
+            FormDatosCita->BitBtn6Click();
+            // Back on top: the chosen visit stays, with nothing pending.
+            QCOMPARE(FormDatosCita->FechaCita, QString("08/02/2026"));
+            QCOMPARE(control<QLineEdit>("DBEdit1")->text(), QString("08/02/2026"));
+            QCOMPARE(observacion()->text(), QString("SEGUNDA"));
+            QCOMPARE(estado(), QString("11MM1-"));
+            QCOMPARE(FormDatosCita->NumeroFactura, QString("7-08022026"));
+        });
+        QCOMPARE(e.abiertas, (QStringList{"FormDatosCita", "FormDatos"}));
+        QVERIFY(e.textos.isEmpty());
+    }
+
+    void abiertaDesdeLaListaDelDia()
+    {
+        Entorno e;
+        e.paciente(7, "RUIZ", "MARTA");
+        e.visita(7, hoy(), "15:45", true, "DESDE LA LISTA");
+        QVERIFY(e.crearVentanas());
+        QString visto;
+        e.guiones["FormDatosCita"] = [&](Ventana* v) {
+            visto = control<QLabel>("DBText1")->text() + " " + observacion()->text() + " "
+                    + estado();
+            v->reject();
+            return int(QDialog::Rejected);
+        };
+        auto* lista = Form1->findChild<Rejilla*>("DBGrid1");
+        QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {},
+                           lista->visualRect(lista->model()->index(0, 2)).center());
+        QCOMPARE(visto, QString("MARTA DESDE LA LISTA 11M-0-"));
+    }
+};
+
+CLINORA_TEST_MAIN(TestDatosCita)
+#include "tst_datoscita.moc"
