@@ -1,20 +1,13 @@
 #include "reports/Unit7.h"
 
+
 #include "db/formatos.h"
 #include "reports/letras.h"
 #include "reports/pagina.h"
 #include "ui/common/cabecera.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QScreen>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -155,13 +148,6 @@ void pintarCierre(pagina::Pagina& pg, const DatosFactura& d, const DatosConsulta
 // The area inside the layout's margins in device pixels, for a painter whose origin is the
 // paper's corner. Computed from millimetres here rather than left to the device, which rounds
 // the margins to whole points (a third of a millimetre off on PDF).
-QRectF areaEnPixeles(const QPageLayout& formato, double dpi)
-{
-    const QRectF mm = formato.fullRect(QPageLayout::Millimeter)
-                          .marginsRemoved(formato.margins(QPageLayout::Millimeter));
-    return QRectF(pagina::pixeles(mm.x(), dpi), pagina::pixeles(mm.y(), dpi),
-                  pagina::pixeles(mm.width(), dpi), pagina::pixeles(mm.height(), dpi));
-}
 
 }  // namespace
 
@@ -223,54 +209,22 @@ bool TImprimeFactura::guardarPdf(const DatosFactura& datos, const QString& ruta)
 {
     datos_ = datos;
     consulta_ = consulta::leer(consulta::rutaActual());
-    QPdfWriter pdf(ruta);
-    // The writer paints from the paper's corner; the margins are kept by the area below.
-    QPageLayout sinMargenes = formatoPagina();
-    sinMargenes.setMargins(QMarginsF());
-    pdf.setPageLayout(sinMargenes);
-    pdf.setCreator(QStringLiteral("Clinora 1.1"));
-    pdf.setTitle(QStringLiteral("Factura ") + datos.numeroFactura);
-    QPainter p;
-    if (!p.begin(&pdf))
-        return false;
-    const double dpi = pdf.resolution();
-    pintar(p, areaEnPixeles(formatoPagina(), dpi), dpi, datos_, consulta_);
-    return p.end();
+    return impresion::guardarPdf(formatoPagina(), ruta,
+                                 QStringLiteral("Factura ") + datos.numeroFactura, pintor());
+}
+
+impresion::Pintor TImprimeFactura::pintor() const
+{
+    return [this](QPainter& p, QPagedPaintDevice&, const QRectF& areaPx, double dpi) {
+        pintar(p, areaPx, dpi, datos_, consulta_);
+    };
 }
 
 void TImprimeFactura::mostrar(const DatosFactura& datos)
 {
     datos_ = datos;
     consulta_ = consulta::leer(consulta::rutaActual());
-
-    QPrinter impresora(QPrinter::HighResolution);
-    impresora.setPageLayout(formatoPagina());
-    impresora.setFullPage(true);   // the origin at the paper's corner; see areaEnPixeles
-    impresora.setDocName(QStringLiteral("Factura ") + datos.numeroFactura);
-    impresora.setCopyCount(1);
-    impresora.setDuplex(QPrinter::DuplexNone);
-
-    // Over the window that asked for it, so it stays in front of the record it prints.
-    QWidget* encima = ventanasAbiertas().isEmpty() ? parentWidget() : ventanasAbiertas().last();
-    QPrintPreviewDialog vista(&impresora, encima);
-    vista.setObjectName(QStringLiteral("VistaPreviaFactura"));
-    vista.setWindowTitle(kTitulo);
-    connect(&vista, &QPrintPreviewDialog::paintRequested, &vista, [this](QPrinter* destino) {
-        QPainter p(destino);
-        const double dpi = destino->resolution();
-        pintar(p, areaEnPixeles(destino->pageLayout(), dpi), dpi, datos_, consulta_);
-    });
-    // Qt's preview toolbar takes no keyboard focus and has no shortcut for printing; the
-    // receptionist reaches every button with Tab and prints with Ctrl+P.
-    for (QToolButton* boton : vista.findChildren<QToolButton*>())
-        boton->setFocusPolicy(Qt::TabFocus);
-    const QString imprimir = QCoreApplication::translate("QPrintPreviewDialog", "Print");
-    for (QAction* accion : vista.findChildren<QAction*>()) {
-        if (accion->text() == imprimir)
-            accion->setShortcut(QKeySequence::Print);
-    }
-    if (const QScreen* pantalla = encima ? encima->screen() : QGuiApplication::primaryScreen())
-        vista.setGeometry(pantalla->availableGeometry());
-    vista.setWindowState(vista.windowState() | Qt::WindowMaximized);
-    vista.exec();
+    impresion::vistaPrevia(formatoPagina(), QStringLiteral("Factura ") + datos.numeroFactura,
+                           kTitulo, QStringLiteral("VistaPreviaFactura"), pintor(),
+                           parentWidget());
 }

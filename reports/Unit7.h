@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/consulta.h"
+#include "reports/impresion.h"
 #include "ui/common/ventana.h"
 
 #include <QRectF>
@@ -54,6 +55,9 @@ public:
     const DatosConsulta& consulta() const { return consulta_; }
 
 private:
+    // The one painting routine, over the values held, as preview and PDF call it.
+    impresion::Pintor pintor() const;
+
     DatosFactura datos_;
     DatosConsulta consulta_;
 };

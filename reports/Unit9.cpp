@@ -1,14 +1,232 @@
 #include "reports/Unit9.h"
 
-#include "ui/common/cabecera.h"
+#include "db/dataset.h"
+#include "reports/pagina.h"
 
-#include <QVBoxLayout>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QProgressDialog>
 
-TImprimeListaVisitas::TImprimeListaVisitas(QWidget* parent) : Ventana(parent)
+#include <memory>
+
+namespace {
+
+using pagina::Caja;
+using pagina::Letra;
+
+const QString kTitulo = QStringLiteral("Clinora 1.1  - Listado");
+
+// Millimetres of the form.
+constexpr double kAnchoBanda = 277;
+constexpr double kAltoTitulo = 9.3;
+constexpr double kAltoCabecera = 8.5;
+constexpr double kAltoDetalle = 10.6;
+constexpr double kAltoUtil = 190;   // A4 landscape less 10 mm above and below
+
+const Letra kValor{10};
+const Letra kEncabezado{12, true};
+const QColor kGris(211, 211, 211);
+const QColor kCielo(166, 202, 240);
+
+struct Columna {
+    double cabecera;   // left edge of the heading
+    double valor;      // left edge of the value
+    QString titulo;
+};
+
+// Headings and values, left to right; the values of a column end where the next one begins.
+QList<Columna> columnas(TImprimeListaVisitas::Variante variante)
 {
-    QVBoxLayout* columna = nullptr;
-    iniciarVentana(this, QStringLiteral("ImprimeListaVisitas"), QStringLiteral("Clinora 1.1  - Listado"),
-                   QStringLiteral("LISTADO DE VISITAS"), false, &columna);
-    columna->addStretch();
-    resize(640, 420);
+    return {
+        {2.1, 2.1, QStringLiteral("FECHA")},
+        {21.2, 25.4, QStringLiteral("CÓDIGO")},
+        {44.5, 44.5, QStringLiteral("1erAPELLIDO")},
+        {80.4, 80.4, QStringLiteral("2oAPELLIDO")},
+        {114.3, 114.3, QStringLiteral("NOMBRE")},
+        {148.2, 148.2, QStringLiteral("TLF.1")},
+        {171.4, 171.4, QStringLiteral("TLF.2")},
+        {194.7, 194.7, QStringLiteral("P")},
+        {203.2, 207.4, QStringLiteral("IMPORTE")},
+        {226.5, 226.5,
+         variante == TImprimeListaVisitas::Variante::Facturas ? QStringLiteral("Nº FACTURA")
+                                                              : QStringLiteral("OBSERVACIONES")},
+    };
+}
+
+QStringList textos(const TImprimeListaVisitas::Fila& f)
+{
+    return {f.fecha, f.codigo, f.apellido1, f.apellido2, f.nombre,
+            f.tlf1,  f.tlf2,   f.pago,      f.cantidad,  f.ultima};
+}
+
+void banda(pagina::Pagina& pg, double arriba, double alto, const QColor& fondo)
+{
+    pg.banda(arriba);
+    pg.painter().fillRect(pg.rect(0, 0, kAnchoBanda, alto), fondo);
+}
+
+void cabecera(pagina::Pagina& pg, double arriba, const QList<Columna>& cols)
+{
+    banda(pg, arriba, kAltoCabecera, kCielo);
+    QFont subrayada = pg.fuente(kEncabezado);
+    subrayada.setUnderline(true);
+    pg.painter().setFont(subrayada);
+    for (int i = 0; i < cols.size(); ++i) {
+        const double fin = i + 1 < cols.size() ? cols.at(i + 1).cabecera : kAnchoBanda;
+        const QRectF r = pg.rect(cols.at(i).cabecera, 2.1, fin - cols.at(i).cabecera, 6);
+        pg.painter().drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                              cols.at(i).titulo);
+    }
+}
+
+}  // namespace
+
+TImprimeListaVisitas::TImprimeListaVisitas(QWidget* parent)
+    : Ventana(parent), ADOQuery(new DataSet(QStringLiteral("ADOQuery"), this))
+{
+    setObjectName(QStringLiteral("ImprimeListaVisitas"));
+    setWindowTitle(kTitulo);
+    ADOQuery->setCommand(
+        Sql{QStringLiteral("SELECT * FROM Paciente, Visita WHERE (Paciente.codigo = "
+                           "Visita.codigo) AND (Visita.codigo = 9) "),
+            {}});
+    QRLabel2 = QStringLiteral("QRLabel2");
+}
+
+QString TImprimeListaVisitas::QRDBText8Print(const QVariant& pago)
+{
+    bool esNumero = false;
+    const qlonglong valor = pago.toLongLong(&esNumero);
+    return !pago.isNull() && esNumero && valor != 0 ? QStringLiteral("Si") : QStringLiteral("No");
+}
+
+QPageLayout TImprimeListaVisitas::formatoPagina()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                       QPageLayout::Millimeter);
+}
+
+int TImprimeListaVisitas::filasPrimeraPagina()
+{
+    return int((kAltoUtil - kAltoTitulo - kAltoCabecera) / kAltoDetalle);
+}
+
+int TImprimeListaVisitas::filasPorPagina()
+{
+    return int((kAltoUtil - kAltoCabecera) / kAltoDetalle);
+}
+
+int TImprimeListaVisitas::paginas(int filas)
+{
+    // An empty list still prints its page of title and headings.
+    if (filas <= filasPrimeraPagina())
+        return 1;
+    const int resto = filas - filasPrimeraPagina();
+    return 1 + (resto + filasPorPagina() - 1) / filasPorPagina();
+}
+
+void TImprimeListaVisitas::cargar(const Sql& consulta, Variante variante)
+{
+    variante_ = variante;
+    ADOQuery->close();
+    ADOQuery->setCommand(consulta);
+    ADOQuery->open();
+    const QString ultima = variante == Variante::Facturas ? QStringLiteral("num_factura")
+                                                          : QStringLiteral("OBSERVACION");
+    filas_.clear();
+    for (ADOQuery->first(); !ADOQuery->eof(); ADOQuery->next()) {
+        const auto campo = [this](const char* nombre) {
+            return ADOQuery->fieldByName(QString::fromLatin1(nombre)).toString();
+        };
+        filas_.append({campo("FECHA"), campo("Visita.CODIGO"), campo("APELLIDO1"),
+                       campo("APELLIDO2"), campo("NOMBRE"), campo("TLF1"), campo("TLF2"),
+                       QRDBText8Print(ADOQuery->fieldByName(QStringLiteral("PAGO"))),
+                       campo("CANTIDAD"), ADOQuery->fieldByName(ultima).toString()});
+    }
+    ADOQuery->close();
+}
+
+impresion::Pintor TImprimeListaVisitas::pintor(const std::function<bool(int, int)>& progreso) const
+{
+    return [this, progreso](QPainter& p, QPagedPaintDevice& dispositivo, const QRectF& areaPx,
+                            double dpi) {
+        pintar(p, dispositivo, areaPx, dpi, filas_, QRLabel2, variante_, progreso);
+    };
+}
+
+void TImprimeListaVisitas::mostrar(const Sql& consulta, const QString& titulo, Variante variante)
+{
+    cargar(consulta, variante);
+    QRLabel2 = titulo;
+    // A month of a busy practice is hundreds of pages: say how far the rendering has got, and
+    // let the user stop it.
+    std::unique_ptr<QProgressDialog> avance;
+    const auto progreso = [&](int hecho, int total) {
+        if (total < 20)
+            return true;
+        if (!avance) {
+            avance = std::make_unique<QProgressDialog>(
+                QStringLiteral("Preparando el listado para imprimir..."),
+                QStringLiteral("Cancelar"), 0, total,
+                ventanasAbiertas().isEmpty() ? parentWidget() : ventanasAbiertas().last());
+            avance->setWindowTitle(kTitulo);
+            avance->setWindowModality(Qt::WindowModal);
+            avance->setMinimumDuration(300);
+        }
+        avance->setValue(hecho);
+        return !avance->wasCanceled();
+    };
+    impresion::vistaPrevia(formatoPagina(), titulo, kTitulo,
+                           QStringLiteral("VistaPreviaListado"), pintor(progreso), parentWidget());
+}
+
+bool TImprimeListaVisitas::guardarPdf(const Sql& consulta, const QString& titulo,
+                                      Variante variante, const QString& ruta,
+                                      const std::function<bool(int, int)>& progreso)
+{
+    cargar(consulta, variante);
+    QRLabel2 = titulo;
+    return impresion::guardarPdf(formatoPagina(), ruta, titulo, pintor(progreso));
+}
+
+void TImprimeListaVisitas::pintar(QPainter& p, QPagedPaintDevice& dispositivo,
+                                  const QRectF& areaPx, double dpi, const QList<Fila>& filas,
+                                  const QString& titulo, Variante variante,
+                                  const std::function<bool(int, int)>& progreso)
+{
+    pagina::Pagina pg(p, areaPx, dpi);
+    const QList<Columna> cols = columnas(variante);
+    const int total = paginas(int(filas.size()));
+    int fila = 0;
+    for (int numero = 0; numero < total; ++numero) {
+        if (numero > 0)
+            dispositivo.newPage();
+        double arriba = 0;
+        if (numero == 0) {
+            banda(pg, 0, kAltoTitulo, kGris);
+            pg.escribir(QStringLiteral("Clinora 1.1 - Listado de pacientes"), kValor,
+                        Caja{4.2, 2.1, 100});
+            // What is listed may be longer than the room after 245.5 mm: it ends at the
+            // band's right edge instead.
+            pg.escribir(titulo, kValor,
+                        Caja{120, 2.1, kAnchoBanda - 2 - 120, 0, Qt::AlignRight});
+            arriba = kAltoTitulo;
+        }
+        cabecera(pg, arriba, cols);
+        arriba += kAltoCabecera;
+        const int enEsta = numero == 0 ? filasPrimeraPagina() : filasPorPagina();
+        for (int n = 0; n < enEsta && fila < filas.size(); ++n, ++fila) {
+            pg.banda(arriba);
+            const QStringList valores = textos(filas.at(fila));
+            for (int i = 0; i < cols.size(); ++i) {
+                const double fin = i + 1 < cols.size() ? cols.at(i + 1).cabecera : kAnchoBanda;
+                const double x = cols.at(i).valor;
+                pg.escribir(valores.at(i), kValor, Caja{x, 4.2, fin - x - 0.8});
+            }
+            arriba += kAltoDetalle;
+        }
+        if (progreso && !progreso(numero + 1, total))
+            return;
+    }
 }

@@ -1,11 +1,63 @@
 #pragma once
 
+#include "db/sql.h"
+#include "reports/impresion.h"
 #include "ui/common/ventana.h"
 
-// Window "Clinora 1.1  - Listado": caption and heading in place; its work arrives with its own issue.
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+class DataSet;
+class QPageLayout;
+
+// The printed list of visits: A4 landscape, a title band on the first page, the column
+// headings on every page and one line per visit. Fed with the statement of the list on screen;
+// never shown as a window of its own ("Clinora 1.1  - Listado" is the preview's title).
 class TImprimeListaVisitas : public Ventana {
     Q_OBJECT
 
 public:
     explicit TImprimeListaVisitas(QWidget* parent = nullptr);
+
+    // The visits list, or the invoices list, whose last column shows the invoice number where
+    // the visits list shows the remarks.
+    enum class Variante { Visitas, Facturas };
+
+    // One printed line, already in the texts it prints.
+    struct Fila {
+        QString fecha, codigo, apellido1, apellido2, nombre, tlf1, tlf2, pago, cantidad, ultima;
+    };
+
+    DataSet* ADOQuery;     // the rows to print
+    QString QRLabel2;      // the second title: what is listed ("Visitas de diciembre de 2026")
+
+    // Runs `consulta` and shows the print preview of its rows.
+    void mostrar(const Sql& consulta, const QString& titulo, Variante variante);
+    // Runs `consulta` and writes its rows as a PDF; false when the file cannot be written.
+    // `progreso(hecho, total)` hears of every page painted and returns false to stop.
+    bool guardarPdf(const Sql& consulta, const QString& titulo, Variante variante,
+                    const QString& ruta,
+                    const std::function<bool(int, int)>& progreso = {});
+
+    // The paid-state rule: "Si" for a yes value, "No" for no value or any other.
+    static QString QRDBText8Print(const QVariant& pago);
+    static QPageLayout formatoPagina();
+    // Lines that fit on the first page (below the title) and on the others.
+    static int filasPrimeraPagina();
+    static int filasPorPagina();
+    static int paginas(int filas);
+
+    // The one painting routine behind preview, printer and PDF.
+    static void pintar(QPainter& p, QPagedPaintDevice& dispositivo, const QRectF& areaPx,
+                       double dpi, const QList<Fila>& filas, const QString& titulo,
+                       Variante variante, const std::function<bool(int, int)>& progreso = {});
+
+private:
+    void cargar(const Sql& consulta, Variante variante);
+    impresion::Pintor pintor(const std::function<bool(int, int)>& progreso) const;
+
+    QList<Fila> filas_;
+    Variante variante_ = Variante::Visitas;
 };

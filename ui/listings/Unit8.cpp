@@ -326,6 +326,18 @@ void TFormListados::BitBtn1Click()
 
 void TFormListados::BitBtn2Click()
 {
+    // The list on screen, by the same statement and values as its grid.
+    if (Panel4->isVisible()) {
+        const QString mes = kMeses.at(digitosMes(ComboBox1->currentText()).toInt() - 1);
+        ImprimeListaVisitas->mostrar(
+            ADODataSetVisitas->command(),
+            QStringLiteral("Visitas de %1 de %2").arg(mes, ComboBox2->currentText()),
+            TImprimeListaVisitas::Variante::Visitas);
+    } else {
+        ImprimeListaVisitas->mostrar(ADODataSetFactura->command(),
+                                     QStringLiteral("Facturas de %1").arg(ComboBox3->currentText()),
+                                     TImprimeListaVisitas::Variante::Facturas);
+    }
 }
 
 void TFormListados::Image3Click()
