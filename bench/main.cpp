@@ -236,7 +236,8 @@ int main(int argc, char** argv)
 
     QList<bench::Accion> acciones;
     acciones << bench::accionesArranque() << bench::accionesPrincipal()
-             << bench::accionesRejilla() << bench::accionesCitas();
+             << bench::accionesRejilla() << bench::accionesCitas()
+             << bench::accionesPacientes();
 
     QStringList args = app.arguments().mid(1);
     int veces = 20;

@@ -303,9 +303,9 @@ void TFormDatos::BitBtn3Click()
                 .arg(CodigoPaciente));
         return;
     }
-    // Every list that shows the patient's name shows the new one.
+    // The lists that show the patient's name beside his data show the new one. The quick view
+    // follows at the calendar's next click: re-reading a full day there would double the wait.
     refrescar::listaDelDia();
-    refrescar::vistaRapida();
     refrescar::busqueda();
     refrescar::pacienteDeCita();
     sinCambios(false);
