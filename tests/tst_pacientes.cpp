@@ -136,6 +136,8 @@ private slots:
         }
         QCOMPARE(buscarPor()->currentText(), QString("Primer Apellido"));
         QCOMPARE(ordenarPor()->currentText(), QString("Código"));
+        // The arrow keys move on from the entry shown.
+        QCOMPARE(ordenarPor()->currentIndex(), 3);
         QCOMPARE(control<QPushButton>(FormBuscar, "BitBtn2")->text(), QString("&Buscar"));
         QCOMPARE(control<QPushButton>(FormBuscar, "BitBtn1")->text(), QString("Cancelar"));
         QVERIFY(control<QWidget>(FormBuscar, "PanelColocaOrdenar")->isAncestorOf(ordenarPor()));

@@ -48,6 +48,16 @@ const Entrada* entradaDe(const QString& texto)
     return nullptr;
 }
 
+// The window's own reset of a box: the text, and the entry it names, so the arrow keys move on
+// from there.
+void reponer(Desplegable* caja, const QString& texto)
+{
+    caja->fijarTexto(texto);
+    const int i = caja->findText(texto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (i >= 0)
+        caja->setCurrentIndex(i);
+}
+
 }  // namespace
 
 TFormBuscar::TFormBuscar(QWidget* parent)
@@ -125,7 +135,7 @@ QWidget* TFormBuscar::crearBusqueda()
     Label1->setObjectName(QStringLiteral("Label1"));
     ComboBox1 = new Desplegable(QStringLiteral("ComboBox1"), Panel3);
     ComboBox1->addItems({kPrimerApellido, kSegundoApellido, kNombre, kCodigo});
-    ComboBox1->fijarTexto(kPrimerApellido);
+    reponer(ComboBox1, kPrimerApellido);
     ComboBox1->setMinimumWidth(200);
     ComboBox1->setAccessibleName(QStringLiteral("Buscar por"));
     Label1->setBuddy(ComboBox1);
@@ -154,7 +164,7 @@ QWidget* TFormBuscar::crearBusqueda()
     Label2->setObjectName(QStringLiteral("Label2"));
     ComboBox2 = new Desplegable(QStringLiteral("ComboBox2"), PanelColocaOrdenar);
     ComboBox2->addItems({kPrimerApellido, kSegundoApellido, kNombre, kCodigo});
-    ComboBox2->fijarTexto(kCodigo);
+    reponer(ComboBox2, kCodigo);
     ComboBox2->setMinimumWidth(170);
     ComboBox2->setAccessibleName(QStringLiteral("Ordenar por"));
     Label2->setBuddy(ComboBox2);
@@ -197,7 +207,7 @@ void TFormBuscar::ComboBox1Change()
         CampoOrden = QStringLiteral("apellido1");
         if (ComboBox2->currentText() != kPrimerApellidoOrden) {
             const QScopedValueRollback<bool> guarda(reponiendo_, true);
-            ComboBox2->fijarTexto(kPrimerApellidoOrden);
+            reponer(ComboBox2, kPrimerApellidoOrden);
         }
     }
     BitBtn2Click();
@@ -210,7 +220,7 @@ void TFormBuscar::BitBtn2Click()
         columna = e->columna;
     } else {
         const QScopedValueRollback<bool> guarda(reponiendo_, true);
-        ComboBox1->fijarTexto(kPrimerApellido);
+        reponer(ComboBox1, kPrimerApellido);
     }
     ADODataSetBuscarPaciente->close();
     ADODataSetBuscarPaciente->setCommand(
