@@ -23,6 +23,8 @@ namespace {
 // own codes.
 constexpr int kCodigoBaja = 2000000100;
 
+void pantallaDeTrabajo();
+
 template <typename T>
 T* control(QWidget* ventana, const char* nombre)
 {
@@ -62,6 +64,7 @@ struct Busqueda {
 Resultado buscar(Contexto& c, const Busqueda& b)
 {
     c.asegurarVentanas();
+    pantallaDeTrabajo();
     prepararBusqueda(b.por, b.texto);
     auto* grid = control<Rejilla>(FormBuscar, "DBGrid1");
     const auto antes = [](int) {
@@ -155,6 +158,7 @@ void cerrarFicha()
 Resultado abrirFicha(Contexto& c)
 {
     c.asegurarVentanas();
+    pantallaDeTrabajo();
     int visitas = 0;
     const int codigo = pacienteConMasVisitas(c, &visitas);
     mostrarFicha(codigo);
@@ -195,13 +199,31 @@ Resultado abrirFicha(Contexto& c)
     return r;
 }
 
-// Every list a change of a patient refreshes, as the user sees them: the day list and quick
-// view of the main window and the search behind the record.
-QList<QWidget*> listasRefrescadas()
+// The lists a change of a patient refreshes, as the user sees them: the main window's day list
+// (and its quick view after a deletion) and the search behind the record.
+QList<QWidget*> listasRefrescadas(bool conVistaRapida)
 {
-    return {control<Rejilla>(Form1, "DBGrid1")->viewport(),
-            control<Rejilla>(Form1, "DBGrid2")->viewport(),
-            control<Rejilla>(FormBuscar, "DBGrid1")->viewport()};
+    QList<QWidget*> listas{control<Rejilla>(Form1, "DBGrid1")->viewport(),
+                           control<Rejilla>(FormBuscar, "DBGrid1")->viewport()};
+    if (conVistaRapida)
+        listas << control<Rejilla>(Form1, "DBGrid2")->viewport();
+    return listas;
+}
+
+// The main window as on the practice's 1366 x 768 screen, whatever the offscreen screen is:
+// the lists a change refreshes are painted at the size the user has them.
+void pantallaDeTrabajo()
+{
+    if (Form1->size() == QSize(1366, 768))
+        return;
+    Form1->showNormal();
+    Form1->setGeometry(0, 0, 1366, 768);
+    QCoreApplication::processEvents();
+}
+
+QString tamanoPrincipal()
+{
+    return QStringLiteral("ventana principal %1x%2").arg(Form1->width()).arg(Form1->height());
 }
 
 sql::DatosPaciente leerPaciente(int codigo)
@@ -242,6 +264,7 @@ int pacienteDeHoy()
 Resultado guardarPaciente(Contexto& c)
 {
     c.asegurarVentanas();
+    pantallaDeTrabajo();
     const int codigo = pacienteDeHoy();
     const sql::DatosPaciente original = leerPaciente(codigo);
     prepararBusqueda(QStringLiteral("Primer Apellido"), original.apellido1.left(4));
@@ -259,7 +282,7 @@ Resultado guardarPaciente(Contexto& c)
             [] {
                 FormDatos->BitBtn3Click();
                 pintar({FormDatos});
-                pintar(listasRefrescadas());
+                pintar(listasRefrescadas(false));
             });
         const QString guardado =
             comando::valor(Sql{QStringLiteral("SELECT comentario FROM Paciente WHERE codigo = ?"),
@@ -273,9 +296,9 @@ Resultado guardarPaciente(Contexto& c)
         r.notas << QStringLiteral("paciente %1 (cita hoy): pregunta, actualización, lista del "
                                   "día, búsqueda «%2», aviso y pintado; guardado "
                                   "«%3»; desnudo = la actualización sola, con su escritura a "
-                                  "disco")
+                                  "disco; %4")
                        .arg(codigo)
-                       .arg(original.apellido1.left(4), guardado);
+                       .arg(original.apellido1.left(4), guardado, tamanoPrincipal());
     } catch (...) {
         comando::ejecutar(sql::modificarPaciente(original));
         cerrarFicha();
@@ -317,6 +340,7 @@ void crearPacienteParaBaja()
 Resultado borrarPaciente(Contexto& c)
 {
     c.asegurarVentanas();
+    pantallaDeTrabajo();
     prepararBusqueda(QStringLiteral("Primer Apellido"), QStringLiteral("GARC"));
     Resultado r;
     int quedan = 0;
@@ -333,7 +357,7 @@ Resultado borrarPaciente(Contexto& c)
             [] {
                 FormDatos->BitBtn4Click();
                 pintar({FormBuscar});
-                pintar(listasRefrescadas());
+                pintar(listasRefrescadas(true));
             });
         quedan = comando::valor(Sql{QStringLiteral("SELECT (SELECT COUNT(*) FROM Paciente WHERE "
                                                    "codigo = ?) + (SELECT COUNT(*) FROM Visita "
@@ -362,8 +386,9 @@ Resultado borrarPaciente(Contexto& c)
     r.notas << QStringLiteral("paciente con 10 visitas (una hoy): pregunta, borrado del paciente "
                               "y sus visitas en una transacción, lista del día, búsqueda «GARC», "
                               "cierre, vista rápida, aviso y pintado; quedan %1 filas suyas; "
-                              "desnudo = los dos borrados en su transacción")
-                   .arg(quedan);
+                              "desnudo = los dos borrados en su transacción; %2")
+                   .arg(quedan)
+                   .arg(tamanoPrincipal());
     if (quedan != 0)
         throw Fallo(r.notas.constLast());
     return r;
