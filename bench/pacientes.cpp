@@ -201,13 +201,14 @@ Resultado abrirFicha(Contexto& c)
 
 // The lists a change of a patient refreshes, as the user sees them: the main window's day list
 // (and its quick view after a deletion) and the search behind the record.
-QList<QWidget*> listasRefrescadas(bool conVistaRapida)
+QList<QWidget*> listasRefrescadas(bool tambienBorrado)
 {
-    QList<QWidget*> listas{control<Rejilla>(Form1, "DBGrid1")->viewport(),
-                           control<Rejilla>(FormBuscar, "DBGrid1")->viewport()};
-    if (conVistaRapida)
-        listas << control<Rejilla>(Form1, "DBGrid2")->viewport();
-    return listas;
+    // After a deletion the search window is painted whole, as it comes to the front.
+    if (tambienBorrado)
+        return {control<Rejilla>(Form1, "DBGrid1")->viewport(),
+                control<Rejilla>(Form1, "DBGrid2")->viewport(), FormBuscar};
+    return {control<Rejilla>(Form1, "DBGrid1")->viewport(),
+            control<Rejilla>(FormBuscar, "DBGrid1")->viewport()};
 }
 
 // The main window as on the practice's 1366 x 768 screen, whatever the offscreen screen is:
@@ -356,7 +357,6 @@ Resultado borrarPaciente(Contexto& c)
             },
             [] {
                 FormDatos->BitBtn4Click();
-                pintar({FormBuscar});
                 pintar(listasRefrescadas(true));
             });
         quedan = comando::valor(Sql{QStringLiteral("SELECT (SELECT COUNT(*) FROM Paciente WHERE "
