@@ -132,6 +132,7 @@ QList<Accion> accionesPrincipal();    // principal.cpp
 QList<Accion> accionesRejilla();      // rejilla.cpp
 QList<Accion> accionesCitas();        // citas.cpp
 QList<Accion> accionesDatosCita();    // datoscita.cpp
+QList<Accion> accionesPacientes();    // pacientes.cpp
 QList<Accion> accionesFactura();      // factura.cpp
 QList<Accion> accionesSesion();       // sesion.cpp
 

@@ -2,6 +2,8 @@
 
 #include "db/orden.h"
 
+#include <optional>
+
 namespace sql {
 
 namespace {
@@ -211,6 +213,115 @@ Sql actualizarVisita(const DatosVisita& v)
 Sql borrarVisita(int codigo, const QString& fecha)
 {
     return {QStringLiteral("DELETE FROM Visita WHERE codigo = ? AND fecha = ?"), {codigo, fecha}};
+}
+
+namespace {
+
+const QString kColumnasBusqueda =
+    QStringLiteral("SELECT codigo, apellido1, apellido2, nombre, tlf1 FROM Paciente");
+
+// The first text after every text that begins with `prefijo`: its last character moved on by
+// one code point (texts compare byte by byte in UTF-8, which keeps code point order). None
+// when every character is already the last code point.
+std::optional<QString> siguienteAlPrefijo(const QString& prefijo)
+{
+    QList<uint> puntos = prefijo.toUcs4();
+    while (!puntos.isEmpty()) {
+        uint& ultimo = puntos.last();
+        if (ultimo < 0x10FFFF) {
+            ++ultimo;
+            // Surrogates never stand alone in stored text.
+            if (ultimo == 0xD800)
+                ultimo = 0xE000;
+            return QString::fromUcs4(reinterpret_cast<const char32_t*>(puntos.constData()),
+                                     puntos.size());
+        }
+        puntos.removeLast();
+    }
+    return std::nullopt;
+}
+
+// "expr >= ? AND expr < ?": every text beginning with the prefix, and only those, in a form
+// an index on `expresion` can walk.
+void rangoDePrefijo(const QString& expresion, const QString& prefijo, QStringList& condiciones,
+                    QVariantList& valores)
+{
+    condiciones << expresion + QStringLiteral(" >= ?");
+    valores << prefijo;
+    if (const std::optional<QString> fin = siguienteAlPrefijo(prefijo)) {
+        condiciones << expresion + QStringLiteral(" < ?");
+        valores << *fin;
+    }
+}
+
+}  // namespace
+
+Sql busquedaVacia()
+{
+    return {kColumnasBusqueda + QStringLiteral(" LIMIT 0"), {}};
+}
+
+Sql buscarPacientes(const QString& columna, const QString& texto, const QString& campoOrden)
+{
+    QStringList condiciones;
+    QVariantList valores;
+    if (!texto.isEmpty()) {
+        if (columna == QLatin1String("codigo")) {
+            // The code read as text, as the user sees it: "1" finds 1, 10 and 100, "-" the
+            // negative codes.
+            rangoDePrefijo(QStringLiteral("CAST(codigo AS TEXT)"), texto, condiciones, valores);
+        } else {
+            const QString nombre = (columna == QLatin1String("apellido2")
+                                    || columna == QLatin1String("nombre"))
+                                       ? columna
+                                       : QStringLiteral("apellido1");
+            // The sort key is built letter by letter, so the key of a name that begins with
+            // the text begins with the key of the text: the key's index narrows the search to
+            // a few rows, and the name itself decides exactly.
+            rangoDePrefijo(nombre + QStringLiteral("_orden"), orden::clave(texto), condiciones,
+                           valores);
+            rangoDePrefijo(nombre, texto, condiciones, valores);
+        }
+    }
+    QString orden = QStringLiteral(" ORDER BY codigo");
+    for (const char* n : {"nombre", "apellido1", "apellido2"}) {
+        if (campoOrden == QLatin1String(n))
+            orden = QStringLiteral(" ORDER BY %1_orden, codigo").arg(QLatin1String(n));
+    }
+    QString sentencia = kColumnasBusqueda;
+    if (!condiciones.isEmpty())
+        sentencia += QStringLiteral(" WHERE ") + condiciones.join(QStringLiteral(" AND "));
+    return {sentencia + orden, valores};
+}
+
+Sql historialPaciente(int codigo)
+{
+    // Year, month and day of the dd/mm/yyyy text, so 30/12/2008 comes before 31/01/2008.
+    return {QStringLiteral("SELECT * FROM Visita WHERE codigo = ? ORDER BY substr(fecha, 7, 4) "
+                           "DESC, substr(fecha, 4, 2) DESC, substr(fecha, 1, 2) DESC, hora DESC"),
+            {codigo}};
+}
+
+Sql modificarPaciente(const DatosPaciente& p)
+{
+    return {QStringLiteral(
+                "UPDATE Paciente SET nombre = ?, apellido1 = ?, apellido2 = ?, dni = ?, tlf1 = ?, "
+                "tlf2 = ?, direccion = ?, poblacion = ?, provincia = ?, sociedad = ?, "
+                "comentario = ?, nombre_orden = ?, apellido1_orden = ?, apellido2_orden = ? "
+                "WHERE codigo = ?"),
+            {p.nombre, p.apellido1, p.apellido2, p.dni, p.tlf1, p.tlf2, p.direccion, p.poblacion,
+             p.provincia, p.sociedad, p.comentario, orden::clave(p.nombre),
+             orden::clave(p.apellido1), orden::clave(p.apellido2), p.codigo}};
+}
+
+Sql borrarVisitasDePaciente(int codigo)
+{
+    return {QStringLiteral("DELETE FROM Visita WHERE codigo = ?"), {codigo}};
+}
+
+Sql borrarPaciente(int codigo)
+{
+    return {QStringLiteral("DELETE FROM Paciente WHERE codigo = ?"), {codigo}};
 }
 
 }  // namespace sql

@@ -80,4 +80,36 @@ struct DatosVisita {
 Sql actualizarVisita(const DatosVisita& v);
 Sql borrarVisita(int codigo, const QString& fecha);
 
+// --- Patient search ---
+// The search grid's columns, and no row: the result list before the first search.
+Sql busquedaVacia();
+// Patients whose `columna` ("apellido1", "apellido2", "nombre" or "codigo"; anything else
+// counts as "apellido1") begins with `texto`, exactly as typed; a code is matched as its decimal
+// text, so "12" finds 12, 120 to 129, 1200 and so on. An empty text finds every patient. Ordered
+// by `campoOrden` ("codigo", "nombre", "apellido1", "apellido2"; anything else counts as
+// "codigo"), names in Spanish order, ties by code. Fields codigo, apellido1, apellido2, nombre,
+// tlf1.
+Sql buscarPacientes(const QString& columna, const QString& texto, const QString& campoOrden);
+
+// --- Patient record ---
+// The longest text each patient box takes. The table sets no limit of its own; these are
+// generous for Spanish names, addresses and telephone numbers with their extensions.
+inline constexpr int kLargoNombre = 40;        // nombre, apellido1, apellido2
+inline constexpr int kLargoDni = 15;
+inline constexpr int kLargoTelefono = 20;      // tlf1, tlf2
+inline constexpr int kLargoDireccion = 80;
+inline constexpr int kLargoPoblacion = 40;     // poblacion, provincia
+inline constexpr int kLargoSociedad = 40;
+inline constexpr int kLargoComentario = 200;
+inline constexpr int kLargoFecha = 10;         // fecha_alta, dd/mm/yyyy
+
+// The visits of one patient, newest first by their real date (the stored text is dd/mm/yyyy),
+// then by hour.
+Sql historialPaciente(int codigo);
+// Writes the eleven columns the record changes (code and registration date never change) and
+// the three sort keys; p.fechaAlta is not used. Changes no row when the patient is gone.
+Sql modificarPaciente(const DatosPaciente& p);
+Sql borrarVisitasDePaciente(int codigo);
+Sql borrarPaciente(int codigo);
+
 }  // namespace sql
