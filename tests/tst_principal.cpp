@@ -529,6 +529,31 @@ private slots:
         QCOMPARE(activacionesAbajoDentro, 2);   // re-activated when the upper one closed
         QVERIFY(ventanasAbiertas().isEmpty());
     }
+
+    void ventanaCerradaDesdeArribaNoSeReactiva()
+    {
+        // A deleted patient's record closes the visit's window beneath it: that window must
+        // stay closed, not re-open its data when the record returns.
+        Contador abajo("Abajo");
+        Contador arriba("Arriba");
+        int activacionesAbajoDentro = -1;
+        setEjecutorModal([&](Ventana* v) -> int {
+            if (v == &abajo) {
+                showModal(&arriba);
+                activacionesAbajoDentro = abajo.activaciones;
+            } else {
+                abajo.reject();
+            }
+            return 0;
+        });
+        showModal(&abajo);
+        QCOMPARE(activacionesAbajoDentro, 1);
+        // Opened again later, it activates as usual.
+        setEjecutorModal([](Ventana*) { return 0; });
+        showModal(&abajo);
+        setEjecutorModal({});
+        QCOMPARE(abajo.activaciones, 2);
+    }
 };
 
 CLINORA_TEST_MAIN(TestPrincipal)

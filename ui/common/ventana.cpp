@@ -29,6 +29,7 @@ Ventana::Ventana(QWidget* parent) : QDialog(parent)
 void Ventana::done(int result)
 {
     // The error is reported here and not at the event loop, because what follows must run.
+    cerrada_ = true;
     try {
         FormClose();
     } catch (const DbError& e) {
@@ -49,6 +50,7 @@ void Ventana::keyPressEvent(QKeyEvent* event)
 
 int showModal(Ventana* ventana)
 {
+    ventana->cerrada_ = false;
     ventana->FormActivate();
     pila().append(ventana);
     struct Desapilar {
@@ -57,7 +59,7 @@ int showModal(Ventana* ventana)
     } desapilar{ventana};
     const int resultado = ejecutorActual() ? ejecutorActual()(ventana) : ventana->exec();
     pila().removeAll(ventana);
-    if (!pila().isEmpty()) {
+    if (!pila().isEmpty() && !pila().constLast()->cerrada_) {
         // The window beneath takes the user back even when its own refresh fails.
         try {
             pila().constLast()->FormActivate();

@@ -26,7 +26,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    friend int showModal(Ventana* ventana);
     bool cerrarConEscape_ = false;
+    // Closed while a window above it was still open (a deleted patient closes the record of
+    // his visit beneath): it must not come back to life when that window returns.
+    bool cerrada_ = false;
 };
 
 // Opens a window modally: runs its activation, waits until it closes, then re-runs the
