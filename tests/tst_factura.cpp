@@ -7,6 +7,7 @@
 #include "reports/letras.h"
 #include "reports/pagina.h"
 #include "tests/support/entorno.h"
+#include "tests/support/pdf.h"
 
 #include <QAction>
 #include <QFile>
@@ -24,111 +25,12 @@ Q_DECLARE_METATYPE(DatosFactura)
 
 namespace {
 
-constexpr double kPtPorMm = 72.0 / 25.4;
 
 // Where the page's bands begin, in millimetres from the paper's top-left corner.
 constexpr double kMargen = 10.0;
 constexpr double kDetalle = kMargen + 26.2;
 constexpr double kResumen = kDetalle + 86.8;
 constexpr double kDerechaBanda = kMargen + 161.9;
-
-struct Palabra {
-    QString texto;
-    QRectF caja;   // millimetres from the paper's top-left corner
-};
-
-struct PdfLeido {
-    int paginas = 0;
-    QSizeF tamanoPt;
-    QList<Palabra> palabras;
-
-    // The words of the line whose top is `arribaMm`, left to right, joined by blanks.
-    QString linea(double arribaMm, double tolerancia = 0.4) const
-    {
-        QList<Palabra> enLinea;
-        for (const Palabra& p : palabras) {
-            if (qAbs(p.caja.top() - arribaMm) <= tolerancia)
-                enLinea << p;
-        }
-        std::sort(enLinea.begin(), enLinea.end(),
-                  [](const Palabra& a, const Palabra& b) { return a.caja.left() < b.caja.left(); });
-        QStringList t;
-        for (const Palabra& p : enLinea)
-            t << p.texto;
-        return t.join(QLatin1Char(' '));
-    }
-
-    // The first word with this text whose top is at `arribaMm`; an empty box when none.
-    QRectF caja(const QString& texto, double arribaMm, double tolerancia = 0.4) const
-    {
-        for (const Palabra& p : palabras) {
-            if (p.texto == texto && qAbs(p.caja.top() - arribaMm) <= tolerancia)
-                return p.caja;
-        }
-        return {};
-    }
-
-    bool contiene(const QString& texto) const
-    {
-        for (const Palabra& p : palabras) {
-            if (p.texto == texto)
-                return true;
-        }
-        return false;
-    }
-
-    // Two words whose boxes cross, described; empty when every word stands clear.
-    QString solapes() const
-    {
-        for (qsizetype i = 0; i < palabras.size(); ++i) {
-            for (qsizetype j = i + 1; j < palabras.size(); ++j) {
-                const QRectF a = palabras.at(i).caja.adjusted(0.05, 0.05, -0.05, -0.05);
-                const QRectF b = palabras.at(j).caja.adjusted(0.05, 0.05, -0.05, -0.05);
-                if (a.intersects(b))
-                    return palabras.at(i).texto + QStringLiteral(" / ") + palabras.at(j).texto;
-            }
-        }
-        return {};
-    }
-};
-
-QString desescapar(QString s)
-{
-    s.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    s.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    s.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    s.replace(QStringLiteral("&apos;"), QStringLiteral("'"));
-    s.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    return s;
-}
-
-// The PDF as poppler reads it: pages, page size in points, every word with its box.
-PdfLeido leerPdf(const QString& ruta)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), ruta, QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    const QString html = QString::fromUtf8(p.readAllStandardOutput());
-    PdfLeido r;
-    static const QRegularExpression pagina(
-        QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">"));
-    for (auto it = pagina.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        ++r.paginas;
-        r.tamanoPt = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
-    }
-    static const QRegularExpression palabra(
-        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                       "yMax=\"([\\d.]+)\">(.*?)</word>"));
-    for (auto it = palabra.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        const QPointF a(m.captured(1).toDouble() / kPtPorMm, m.captured(2).toDouble() / kPtPorMm);
-        const QPointF b(m.captured(3).toDouble() / kPtPorMm, m.captured(4).toDouble() / kPtPorMm);
-        r.palabras << Palabra{desescapar(m.captured(5)), QRectF(a, b)};
-    }
-    return r;
-}
 
 DatosFactura ejemplo()
 {

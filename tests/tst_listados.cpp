@@ -1,0 +1,338 @@
+// The listings of a month's visits and a year's invoices, their printed form, and the about
+// window.
+#include "db/dataset.h"
+#include "db/formatos.h"
+#include "db/reloj.h"
+#include "tests/support/entorno.h"
+#include "tests/support/pdf.h"
+#include "ui/common/rejilla.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace {
+
+template <typename T = QWidget>
+T* hijo(QWidget* ventana, const char* nombre)
+{
+    T* w = ventana->findChild<T*>(QString::fromLatin1(nombre));
+    if (!w)
+        qFatal("falta %s", nombre);
+    return w;
+}
+
+QStringList items(QComboBox* caja)
+{
+    QStringList r;
+    for (int i = 0; i < caja->count(); ++i)
+        r << caja->itemText(i);
+    return r;
+}
+
+QStringList columna(QAbstractItemView* rejilla, int col)
+{
+    QStringList valores;
+    for (int fila = 0; fila < rejilla->model()->rowCount(); ++fila)
+        valores << rejilla->model()->index(fila, col).data().toString();
+    return valores;
+}
+
+// Picks `texto` from a drop-down's list, as the user does.
+void elegir(QComboBox* caja, const QString& texto)
+{
+    const int i = caja->findText(texto);
+    QVERIFY2(i >= 0, qPrintable(texto));
+    caja->setCurrentIndex(i);
+    emit caja->textActivated(texto);
+}
+
+struct RelojFijo {
+    explicit RelojFijo(const QDate& dia) { reloj::fijar(QDateTime(dia, QTime(10, 0))); }
+    ~RelojFijo() { reloj::fijar({}); }
+};
+
+void factura(Entorno& e, int codigo, const QString& fecha)
+{
+    e.exec("UPDATE Visita SET pago = 1, cantidad = 100, factura = 1, num_factura = ? "
+           "WHERE codigo = ? AND fecha = ?",
+           {formatos::numeroFactura(codigo, fecha), codigo, fecha});
+}
+
+}  // namespace
+
+class TestListados : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anosDesde2008_data()
+    {
+        QTest::addColumn<QDate>("hoy");
+        QTest::addColumn<QStringList>("anos");
+        QTest::addColumn<QString>("mes");
+        QTest::addRow("2011") << QDate(2011, 3, 15) << QStringList{"2008", "2009", "2010", "2011"}
+                              << "marzo";
+        QTest::addRow("2008") << QDate(2008, 1, 2) << QStringList{"2008"} << "enero";
+        QTest::addRow("antes de 2008") << QDate(2006, 12, 1) << QStringList{"2008"} << "diciembre";
+    }
+    void anosDesde2008()
+    {
+        QFETCH(QDate, hoy);
+        QFETCH(QStringList, anos);
+        QFETCH(QString, mes);
+        RelojFijo reloj(hoy);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        for (const char* nombre : {"ComboBox2", "ComboBox3"}) {
+            auto* caja = hijo<QComboBox>(FormListados, nombre);
+            QCOMPARE(items(caja), anos);
+            QCOMPARE(caja->currentText(), QString::number(hoy.year()));
+        }
+        QCOMPARE(hijo<QComboBox>(FormListados, "ComboBox1")->currentText(), mes);
+        QVERIFY(hijo<QRadioButton>(FormListados, "RadioButton1")->isChecked());
+    }
+
+    void tablaDeMeses_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("digitos");
+        QTest::addRow("enero") << "enero" << "01";
+        QTest::addRow("septiembre") << "septiembre" << "09";
+        QTest::addRow("noviembre") << "noviembre" << "11";
+        QTest::addRow("diciembre") << "diciembre" << "12";
+        QTest::addRow("Enero con mayúscula") << "Enero" << "12";
+        QTest::addRow("inglés") << "january" << "12";
+        QTest::addRow("con blanco") << "enero " << "12";
+        QTest::addRow("vacío") << "" << "12";
+    }
+    void tablaDeMeses()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, digitos);
+        QCOMPARE(TFormListados::digitosMes(texto), digitos);
+    }
+
+    void visitasDelMes()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        e.paciente(1, "UNO");
+        e.paciente(2, "DOS");
+        e.visita(1, "09/12/2009", "17:00");
+        e.visita(2, "09/12/2009", "15:00");
+        e.visita(1, "01/12/2009", "16:00", true);
+        e.visita(2, "1/12/2009", "16:00");        // a day of one character: never listed
+        e.visita(1, "09/11/2009", "16:00");
+        e.visita(1, "09/12/2010", "16:00");
+        QVERIFY(e.crearVentanas());
+        auto* rejilla = hijo<Rejilla>(FormListados, "DBGrid1");
+        elegir(hijo<QComboBox>(FormListados, "ComboBox2"), "2009");
+        // "diciembre" is the month at creation; days in order, the hour between equal days.
+        QCOMPARE(columna(rejilla, 0), (QStringList{"01/12/2009", "09/12/2009", "09/12/2009"}));
+        QCOMPARE(columna(rejilla, 4), (QStringList{"1", "2", "1"}));
+        QCOMPARE(columna(rejilla, 7), (QStringList{"Sí", "No", "No"}));
+        // Typing waits for the next refresh; a pick refreshes.
+        auto* mes = hijo<QComboBox>(FormListados, "ComboBox1");
+        mes->setEditText("noviembre");
+        QCOMPARE(rejilla->model()->rowCount(), 3);
+        FormListados->RadioButton1Click();
+        QCOMPARE(columna(rejilla, 0), QStringList{"09/11/2009"});
+        // A year that is no year, a quote included, lists nothing and raises no error.
+        for (const QString& ano : {QStringLiteral("20\"09"), QStringLiteral("dos mil"),
+                                   QStringLiteral("2009' OR '1'='1"), QStringLiteral("%")}) {
+            hijo<QComboBox>(FormListados, "ComboBox2")->setEditText(ano);
+            FormListados->RadioButton1Click();
+            QCOMPARE(rejilla->model()->rowCount(), 0);
+        }
+        QVERIFY(e.textos.isEmpty());
+    }
+
+    void facturasDelAnoEnOrdenDeFecha()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        e.paciente(1, "UNO");
+        e.paciente(2, "DOS");
+        for (const char* f : {"01/03/2026", "02/01/2026", "15/01/2026", "01/01/2026"})
+            e.visita(1, f, "16:00");
+        e.visita(2, "02/01/2026", "15:00");
+        e.visita(2, "05/05/2026", "15:00");   // not invoiced
+        e.visita(2, "03/03/2025", "15:00");   // another year
+        for (const char* f : {"01/03/2026", "02/01/2026", "15/01/2026", "01/01/2026"})
+            factura(e, 1, f);
+        factura(e, 2, "02/01/2026");
+        factura(e, 2, "03/03/2025");
+        QVERIFY(e.crearVentanas());
+        FormListados->RadioButton2Click();
+        auto* rejilla = hijo<Rejilla>(FormListados, "DBGrid2");
+        // Text order would put 01/03 before 02/01.
+        QCOMPARE(columna(rejilla, 0), (QStringList{"01/01/2026", "02/01/2026", "02/01/2026",
+                                                   "15/01/2026", "01/03/2026"}));
+        QCOMPARE(columna(rejilla, 4), (QStringList{"1", "2", "1", "1", "1"}));
+        QCOMPARE(columna(rejilla, 6).at(1), QString("2-02012026"));
+        QVERIFY(hijo<QWidget>(FormListados, "Panel4")->isHidden());
+        QVERIFY(!hijo<QWidget>(FormListados, "Panel5")->isHidden());
+    }
+
+    void filaAbreLaCitaYAlVolverRefresca()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, "03/12/2026", "16:00");
+        factura(e, 7, "03/12/2026");
+        QVERIFY(e.crearVentanas());
+        FormListados->RadioButton2Click();
+        auto* rejilla = hijo<Rejilla>(FormListados, "DBGrid2");
+        QCOMPARE(rejilla->model()->rowCount(), 1);
+        // In the record the invoice is withdrawn; back in the list it is gone.
+        e.guiones["FormDatosCita"] = [&](Ventana*) {
+            e.exec("UPDATE Visita SET factura = 0, num_factura = ''");
+            return 0;
+        };
+        rejilla->setCurrentIndex(rejilla->model()->index(0, 0));
+        FormListados->DBGrid2DblClick();
+        QCOMPARE(e.abiertas, QStringList{"FormDatosCita"});
+        QCOMPARE(FormDatosCita->CodigoPaciente, 7);
+        QCOMPARE(FormDatosCita->FechaCita, QString("03/12/2026"));
+        QCOMPARE(rejilla->model()->rowCount(), 0);
+        // An empty grid opens nothing.
+        FormListados->DBGrid2DblClick();
+        QCOMPARE(e.abiertas.size(), 1);
+    }
+
+    void aperturaDesdeLaPrincipal()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        FormListados->RadioButton2Click();
+        hijo<QRadioButton>(FormListados, "RadioButton2")->setChecked(true);
+        QList<bool> visto;
+        e.guiones["FormListados"] = [&](Ventana*) {
+            // Back on the visits, both lists read again.
+            visto = {hijo<QRadioButton>(FormListados, "RadioButton1")->isChecked(),
+                     !hijo<QWidget>(FormListados, "Panel4")->isHidden(),
+                     FormListados->ADODataSetVisitas->isActive(),
+                     FormListados->ADODataSetFactura->isActive()};
+            return 0;
+        };
+        Form1->BitBtn4Click();
+        QCOMPARE(e.abiertas, QStringList{"FormListados"});
+        QCOMPARE(visto, (QList<bool>{true, true, true, true}));
+    }
+
+    void listadoImpreso()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        for (int c = 1; c <= 60; ++c) {
+            e.paciente(c, QString("APELLIDO%1").arg(c));
+            e.visita(c, QString("%1/12/2026").arg((c - 1) % 28 + 1, 2, 10, QChar('0')), "16:00",
+                     c % 2 == 0, c == 1 ? QString("PRIMERA VISITA") : QString());
+        }
+        QVERIFY(e.crearVentanas());
+        const QString pdf = e.carpeta() + "/lista.pdf";
+        QVERIFY(ImprimeListaVisitas->guardarPdf(FormListados->ADODataSetVisitas->command(),
+                                                "Visitas de diciembre de 2026",
+                                                TImprimeListaVisitas::Variante::Visitas, pdf));
+        const PdfLeido leido = leerPdf(pdf);
+        QCOMPARE(leido.tamanoPt.toSize(), QSize(842, 595));
+        QCOMPARE(leido.paginas, 4);   // 16 lines under the title, then 17 a page
+        QCOMPARE(leido.paginas, TImprimeListaVisitas::paginas(60));
+        // The title on the first page only, the headings on every page.
+        QCOMPARE(leido.linea(12.1, 0.6, 0), QString("Clinora 1.1 - Listado de pacientes Visitas de "
+                                                    "diciembre de 2026"));
+        for (int p = 0; p < 4; ++p) {
+            const double arriba = p == 0 ? 10 + 9.3 + 2.1 : 10 + 2.1;
+            QCOMPARE(leido.linea(arriba, 0.6, p),
+                     QString("FECHA CÓDIGO 1erAPELLIDO 2oAPELLIDO NOMBRE TLF.1 TLF.2 P IMPORTE "
+                             "OBSERVACIONES"));
+        }
+        QVERIFY(!leido.dePagina(1).isEmpty());
+        for (const Palabra& p : leido.dePagina(1))
+            QVERIFY(p.texto != "Clinora");
+        // The first line: values at their places, the paid-state rule.
+        const double primera = 10 + 9.3 + 8.5 + 4.2;
+        QCOMPARE(leido.linea(primera, 0.6, 0),
+                 QString("01/12/2026 1 APELLIDO1 LÓPEZ ANA 600000000 No 0 PRIMERA VISITA"));
+        QVERIFY(qAbs(leido.caja("APELLIDO1", primera, 0.6).left() - (10 + 44.5)) < 0.5);
+        QVERIFY(qAbs(leido.caja("PRIMERA", primera, 0.6).left() - (10 + 226.5)) < 0.5);
+        int si = 0, no = 0, fechas = 0;
+        for (const Palabra& p : leido.palabras) {
+            si += p.texto == "Si";
+            no += p.texto == "No";
+            fechas += p.texto.endsWith("/12/2026");
+        }
+        QCOMPARE(fechas, 60);
+        QCOMPARE(si, 30);
+        QCOMPARE(no, 30);
+        // No payment value at all (the column allows none, but a value read may be empty).
+        QCOMPARE(TImprimeListaVisitas::QRDBText8Print(QVariant()), QString("No"));
+        QCOMPARE(TImprimeListaVisitas::QRDBText8Print(1), QString("Si"));
+        QCOMPARE(leido.solapes(), QString());
+    }
+
+    void listaVaciaYFacturas()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, "03/12/2026", "16:00");
+        factura(e, 7, "03/12/2026");
+        QVERIFY(e.crearVentanas());
+        const QString vacia = e.carpeta() + "/vacia.pdf";
+        QVERIFY(ImprimeListaVisitas->guardarPdf(sql::visitasDelMes("01", "1999"), "Visitas",
+                                                TImprimeListaVisitas::Variante::Visitas, vacia));
+        const PdfLeido v = leerPdf(vacia);
+        QCOMPARE(v.paginas, 1);
+        QVERIFY(v.contiene("FECHA"));
+        QVERIFY(v.contiene("Clinora"));
+
+        const QString facturas = e.carpeta() + "/facturas.pdf";
+        QVERIFY(ImprimeListaVisitas->guardarPdf(sql::facturasDelAno("2026"), "Facturas de 2026",
+                                                TImprimeListaVisitas::Variante::Facturas,
+                                                facturas));
+        const PdfLeido f = leerPdf(facturas);
+        QVERIFY(f.contiene("FACTURA"));
+        QVERIFY(!f.contiene("OBSERVACIONES"));
+        QVERIFY(f.contiene("7-03122026"));
+        QVERIFY(f.contiene("Si"));
+    }
+
+    void acercaDe()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        const QStringList lineas =
+            hijo<QPlainTextEdit>(FormAcerca, "Memo2")->toPlainText().split('\n');
+        QCOMPARE(lineas.size(), 10);
+        QCOMPARE(lineas.at(0), QString("# Clinora 1.1 (Rev. 12-01-2008)"));
+        QCOMPARE(lineas.at(1), QString(80, '-'));
+        QCOMPARE(lineas.at(2), QString("- Arreglado fallo en la detección de la fecha al "));
+        QCOMPARE(lineas.at(4), QString());
+        QCOMPARE(lineas.at(5), QString("- Posibilidad de imprimir los listados de facturas "));
+        QCOMPARE(lineas.at(8), QString("- Cambio de puntero del ratón al pasar por zonas "));
+        QCOMPARE(lineas.at(9), QString("editables para facilitar el trabajo del usuario."));
+        QVERIFY(hijo<QPlainTextEdit>(FormAcerca, "Memo2")->isReadOnly());
+        QVERIFY(FormAcerca->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(FormAcerca->size(), QSize(628, 236));
+        // "Cerrar" and Escape close it.
+        for (int tecla : {int(Qt::Key_Escape), 0}) {
+            bool cerrada = false;
+            const auto c = QObject::connect(FormAcerca, &QDialog::finished, [&] { cerrada = true; });
+            e.abrir(FormAcerca, [&] {
+                if (tecla)
+                    QTest::keyClick(FormAcerca, Qt::Key_Escape);
+                else
+                    hijo<QPushButton>(FormAcerca, "BitBtn1")->click();
+                QVERIFY(cerrada);
+            });
+            QObject::disconnect(c);
+        }
+    }
+};
+
+CLINORA_TEST_MAIN(TestListados)
+#include "tst_listados.moc"
