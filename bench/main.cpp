@@ -242,7 +242,8 @@ int main(int argc, char** argv)
     QList<bench::Accion> acciones;
     acciones << bench::accionesArranque() << bench::accionesPrincipal()
              << bench::accionesRejilla() << bench::accionesCitas() << bench::accionesDatosCita()
-             << bench::accionesPacientes() << bench::accionesFactura() << bench::accionesSesion();
+             << bench::accionesPacientes() << bench::accionesListados()
+             << bench::accionesFactura() << bench::accionesSesion();
 
     QStringList args = app.arguments().mid(1);
     int veces = 20;

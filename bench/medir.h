@@ -133,6 +133,7 @@ QList<Accion> accionesRejilla();      // rejilla.cpp
 QList<Accion> accionesCitas();        // citas.cpp
 QList<Accion> accionesDatosCita();    // datoscita.cpp
 QList<Accion> accionesPacientes();    // pacientes.cpp
+QList<Accion> accionesListados();     // listados.cpp
 QList<Accion> accionesFactura();      // factura.cpp
 QList<Accion> accionesSesion();       // sesion.cpp
 
