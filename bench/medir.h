@@ -89,8 +89,9 @@ inline Tiempos medir(const Repeticiones& r, const std::function<void()>& hacer)
     return medir(r, nullptr, hacer);
 }
 
-// What the user waits for after an action: every pending layout and update handled, and the
-// whole window painted again, synchronously. Every timing of a window ends with this.
+// What the user waits for after an action: every pending layout and update handled and every
+// part that changed painted, synchronously (a window just shown: painted whole). Every timing
+// of a window ends with this.
 void pintarVentana(QWidget* ventana);
 
 // A window's size as the timings use it: a common laptop screen.

@@ -9,8 +9,8 @@ namespace bench {
 
 void pintarVentana(QWidget* ventana)
 {
-    // Layout requests and deferred updates are posted events: the user sees nothing until they
-    // have run and the window has been painted.
+    // Layout requests and the update requests of every part that changed are posted events;
+    // delivering them paints, there and then, all that the user will see change.
     QCoreApplication::sendPostedEvents();
     QWindow* w = ventana->window()->windowHandle();
     if (w && !w->isExposed()) {
@@ -20,9 +20,7 @@ void pintarVentana(QWidget* ventana)
         while (!w->isExposed() && espera.elapsed() < 2000)
             QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents();
-        return;
     }
-    ventana->repaint();
 }
 
 }  // namespace bench

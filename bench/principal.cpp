@@ -115,7 +115,11 @@ Resultado vistaRapida(Contexto& c)
     r.notas << sinRepintado(c.repeticiones(), antes, pulsar);
     int filas = 0;
     r.desnudo = c.desnudo(sql::vistaRapida(hoy()), c.repeticiones(), &filas);
-    r.notas << QStringLiteral("día %1: %2 citas").arg(hoy()).arg(filas);
+    r.notas << QStringLiteral("día %1: %2 citas; el programa lee la primera pantalla de la "
+                              "lista y las horas ocupadas; desnudo = la sentencia de la lista "
+                              "hasta su última fila")
+                   .arg(hoy())
+                   .arg(filas);
     if (const QString aviso = avisoDia(c, filas); !aviso.isEmpty())
         r.notas << aviso;
     return r;

@@ -62,6 +62,15 @@ QVariant valor(const Sql& s, QSqlDatabase db)
     return q.value(0);
 }
 
+QStringList columna(const Sql& s, QSqlDatabase db)
+{
+    QSqlQuery q = preparar(s, db);
+    QStringList valores;
+    while (q.next())
+        valores << q.value(0).toString();
+    return valores;
+}
+
 Transaccion::Transaccion(QSqlDatabase db) : db_(db)
 {
     if (!db_.transaction())

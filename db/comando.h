@@ -28,6 +28,8 @@ bool insertarSiSigueLibre(const Sql& insercion, const std::function<bool()>& yaE
 
 // Runs a query and returns the first column of its first row (null when there is none).
 QVariant valor(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
+// Runs a query and returns the first column of every row, as text.
+QStringList columna(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
 
 // Scope guard: rolls back unless commit() was reached, so a multi-statement change is all or
 // nothing.

@@ -20,6 +20,8 @@ inline const QString kOrdenHora = QStringLiteral("ORDER BY hora");
 Sql citasDelDia(const QString& fecha, const QString& ordenCitas);
 // Appointments of one day for the calendar's quick view, by hour.
 Sql vistaRapida(const QString& fecha);
+// The hours of a day that hold at least one visit, once each: what the slot boards mark.
+Sql horasOcupadas(const QString& fecha);
 // One patient by code.
 Sql pacientePorCodigo(int codigo);
 

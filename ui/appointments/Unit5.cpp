@@ -299,7 +299,7 @@ void TFormNuevaCita::LimpiarHoras()
 
 void TFormNuevaCita::MarcarHorasOcupadas()
 {
-    horas_->marcarOcupadas(*ADODataSet1, QStringLiteral("hora"));
+    horas_->marcarOcupadas();
 }
 
 void TFormNuevaCita::FormActivate()
@@ -328,6 +328,7 @@ void TFormNuevaCita::MonthCalendar1Click()
     ADODataSet1->close();
     ADODataSet1->setCommand(sql::citasDeFecha(fecha));
     ADODataSet1->open();
+    horas_->leerOcupadas(fecha);
     MarcarHorasOcupadas();
 }
 

@@ -1,12 +1,15 @@
 #include "ui/common/controles.h"
 
+#include "db/comando.h"
 #include "db/dataset.h"
+#include "db/sql.h"
 #include "ui/common/estilo.h"
 
 #include <QAccessibleWidget>
 #include <QCalendarWidget>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QToolButton>
 #include <QValidator>
 
@@ -185,6 +188,10 @@ Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano
     Q_UNUSED(instalado);
     setObjectName(nombre);
     setFixedSize(tamano);
+    QFont cara(QStringLiteral("Arial"));
+    cara.setPixelSize(12);
+    cara.setBold(true);
+    setFont(cara);
     if (!pulsable_) {
         setFocusPolicy(Qt::NoFocus);
         setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -194,17 +201,25 @@ Casilla::Casilla(const QString& nombre, const QString& hora, const QSize& tamano
 
 void Casilla::setColor(const QColor& color)
 {
-    // Restyling a visible button is costly; a busy day marks the same panel many times.
-    if (color == color_ && !styleSheet().isEmpty())
+    if (color == color_)
         return;
     color_ = color;
     setAccessibleName(text() + QLatin1Char(' ') + estadoCasilla(color));
-    // The face is named here, so no colour change can pick up another one from the parent.
-    setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: black;"
-                                 " border: 1px solid #606060; font-family: Arial;"
-                                 " font-size: 12px; font-weight: bold; }"
-                                 " QPushButton:focus { border: 2px solid black; }")
-                      .arg(color.name()));
+    update();
+}
+
+void Casilla::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), color_);
+    // One face whatever the colour; a thicker black frame shows the keyboard focus.
+    const bool foco = hasFocus();
+    p.setPen(QPen(foco ? QColor(Qt::black) : QColor(0x60, 0x60, 0x60), foco ? 2 : 1));
+    p.drawRect(QRectF(rect()).adjusted(foco ? 1 : 0.5, foco ? 1 : 0.5, foco ? -1 : -0.5,
+                                       foco ? -1 : -0.5));
+    p.setPen(Qt::black);
+    p.setFont(font());
+    p.drawText(rect(), Qt::AlignCenter, text());
 }
 
 const QStringList& TablaHoras::horas()
@@ -259,10 +274,15 @@ void TablaHoras::limpiar()
     }
 }
 
-void TablaHoras::marcarOcupadas(DataSet& datos, const QString& campoHora)
+void TablaHoras::leerOcupadas(const QString& fecha)
 {
-    for (datos.first(); !datos.eof(); datos.next()) {
-        if (Casilla* c = casillaDeHora(datos.fieldByName(campoHora).toString())) {
+    ocupadas_ = comando::columna(sql::horasOcupadas(fecha));
+}
+
+void TablaHoras::marcarOcupadas()
+{
+    for (const QString& hora : std::as_const(ocupadas_)) {
+        if (Casilla* c = casillaDeHora(hora)) {
             c->setColor(estilo::kRojo);
             c->setCursor(Qt::ArrowCursor);
         }

@@ -1,10 +1,14 @@
 #include "ui/common/rejilla.h"
 
 #include "db/dataset.h"
+#include "db/reloj.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 ModeloColumnas::ModeloColumnas(DataSet* datos, QObject* parent)
     : QAbstractTableModel(parent), datos_(datos)
@@ -14,6 +18,7 @@ ModeloColumnas::ModeloColumnas(DataSet* datos, QObject* parent)
             [this] { beginResetModel(); });
     connect(origen, &QAbstractItemModel::modelReset, this, [this] {
         indexarCampos();
+        colores_.clear();
         endResetModel();
     });
     connect(origen, &QAbstractItemModel::rowsAboutToBeInserted, this,
@@ -34,8 +39,46 @@ void ModeloColumnas::setColumnas(const QList<Columna>& columnas)
 void ModeloColumnas::indexarCampos()
 {
     campos_.clear();
-    for (const Columna& c : columnas_)
+    fuentes_.clear();
+    for (const Columna& c : columnas_) {
         campos_.append(datos_->fieldIndex(c.campo));
+        QFont f = fuenteBase_;
+        if (c.pixelesFuente > 0)
+            f.setPixelSize(c.pixelesFuente);
+        fuentes_.append(f);
+    }
+}
+
+const QFont& ModeloColumnas::fuenteColumna(int columna) const
+{
+    return columna >= 0 && columna < fuentes_.size() ? fuentes_.at(columna) : fuenteBase_;
+}
+
+void ModeloColumnas::setColorFila(ColorFila color)
+{
+    colorFila_ = std::move(color);
+    colores_.clear();
+}
+
+void ModeloColumnas::setFuenteBase(const QFont& fuente)
+{
+    fuenteBase_ = fuente;
+    indexarCampos();
+}
+
+QColor ModeloColumnas::colorDeFila(int fila) const
+{
+    if (!colorFila_)
+        return {};
+    const QDate hoy = reloj::hoy();
+    if (hoy != diaColores_) {
+        colores_.clear();
+        diaColores_ = hoy;
+    }
+    auto it = colores_.constFind(fila);
+    if (it == colores_.constEnd())
+        it = colores_.insert(fila, colorFila_(*datos_, fila));
+    return *it;
 }
 
 int ModeloColumnas::rowCount(const QModelIndex& parent) const
@@ -63,26 +106,17 @@ QVariant ModeloColumnas::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole: {
         // What the colour says on screen, a screen reader says in words.
         const QString texto = data(index, Qt::DisplayRole).toString();
-        if (colorFila_ && colorFila_(*datos_, index.row()).isValid())
+        if (colorDeFila(index.row()).isValid())
             return texto + QStringLiteral(", sin pagar");
         return texto;
     }
-    case Qt::ForegroundRole:
-        if (colorFila_) {
-            const QColor color = colorFila_(*datos_, index.row());
-            if (color.isValid())
-                return color;
-        }
-        return {};
+    case Qt::ForegroundRole: {
+        const QColor color = colorDeFila(index.row());
+        return color.isValid() ? QVariant(color) : QVariant();
+    }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(c.alineacion);
-    case Qt::FontRole:
-        if (c.pixelesFuente > 0) {
-            QFont f = fuenteBase_;
-            f.setPixelSize(c.pixelesFuente);
-            return f;
-        }
-        return {};
+    // No FontRole: the grid's delegate sets each column's kept font itself.
     default:
         return {};
     }
@@ -123,12 +157,66 @@ void ModeloColumnas::fetchMore(const QModelIndex& parent)
         datos_->model()->fetchMore();
 }
 
+namespace {
+
+// Paints a cell with its column's kept font, as the model would hand it, without making a new
+// font (and looking it up) for every cell on every paint. The text is clipped at the cell's
+// edge, as the grids of the desktop the users know do, rather than laid out and shortened with
+// an ellipsis: that layout was most of the cost of painting a busy day's list.
+class DelegadoRejilla : public QStyledItemDelegate {
+public:
+    DelegadoRejilla(ModeloColumnas* modelo, QObject* parent)
+        : QStyledItemDelegate(parent), modelo_(modelo) {}
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opcion = option;
+        initStyleOption(&opcion, index);
+        const QWidget* w = opcion.widget;
+        QStyle* estilo = w ? w->style() : QApplication::style();
+        estilo->drawPrimitive(QStyle::PE_PanelItemViewItem, &opcion, p, w);
+        if (opcion.text.isEmpty())
+            return;
+        const bool elegida = opcion.state & QStyle::State_Selected;
+        const QPalette::ColorGroup grupo = (opcion.state & QStyle::State_Enabled)
+                                               ? ((opcion.state & QStyle::State_Active)
+                                                      ? QPalette::Normal
+                                                      : QPalette::Inactive)
+                                               : QPalette::Disabled;
+        p->save();
+        p->setFont(opcion.font);
+        p->setPen(opcion.palette.color(grupo, elegida ? QPalette::HighlightedText
+                                                       : QPalette::Text));
+        const int margen = estilo->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+        const QRect caja = opcion.rect.adjusted(margen, 0, -margen, 0);
+        p->setClipRect(caja);
+        p->drawText(caja, int(opcion.displayAlignment) | Qt::TextSingleLine, opcion.text);
+        p->restore();
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* opcion, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(opcion, index);
+        const QFont& fuente = modelo_->fuenteColumna(index.column());
+        opcion->font = fuente;
+        opcion->fontMetrics = QFontMetrics(fuente);
+    }
+
+private:
+    ModeloColumnas* modelo_;
+};
+
+}  // namespace
+
 Rejilla::Rejilla(const QString& nombre, DataSet* datos, QWidget* parent)
     : QTableView(parent), datos_(datos), modelo_(new ModeloColumnas(datos, this))
 {
     setObjectName(nombre);
     modelo_->setFuenteBase(font());
     setModel(modelo_);
+    setItemDelegate(new DelegadoRejilla(modelo_, this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QDate>
+#include <QHash>
 #include <QTableView>
 #include <functional>
 
@@ -28,8 +30,10 @@ public:
 
     void setColumnas(const QList<Columna>& columnas);
     const QList<Columna>& columnas() const { return columnas_; }
-    void setColorFila(ColorFila color) { colorFila_ = std::move(color); }
-    void setFuenteBase(const QFont& fuente) { fuenteBase_ = fuente; }
+    // The face of a column's cells: its own size where it has one, else the grid's.
+    const QFont& fuenteColumna(int columna) const;
+    void setColorFila(ColorFila color);
+    void setFuenteBase(const QFont& fuente);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,12 +44,20 @@ public:
 
 private:
     void indexarCampos();
+    QColor colorDeFila(int fila) const;
 
     DataSet* datos_;
     QList<Columna> columnas_;
     QList<int> campos_;
+    // Per column, made once and kept: a font made anew for every cell would be looked up in
+    // the font database on every paint.
+    QList<QFont> fuentes_;
     ColorFila colorFila_;
     QFont fuenteBase_;
+    // Every cell of a row asks for its colour on every paint: one answer per row, kept until
+    // the rows or the day change.
+    mutable QHash<int, QColor> colores_;
+    mutable QDate diaColores_;
 };
 
 // A read-only grid bound to a dataset: whole-row selection, titles, the dataset's current row

@@ -383,7 +383,8 @@ void TForm1::MonthCalendar1Click()
     ADODataSet1->setCommand(sql::vistaRapida(fecha));
     ADODataSet1->open();
     DBGrid2->setAnchos(kAnchosVistaRapida);
-    slots_->marcarOcupadas(*ADODataSet1, QStringLiteral("HORA"));
+    slots_->leerOcupadas(fecha);
+    slots_->marcarOcupadas();
 }
 
 void TForm1::MonthCalendar1DblClick()
