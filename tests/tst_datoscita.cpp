@@ -253,9 +253,9 @@ private slots:
             QCOMPARE(pago()->accessibleName(), QString("Pago"));
             QCOMPARE(factura()->accessibleName(), QString("Solicita factura"));
             QCOMPARE(letras()->accessibleName(), QString("Importe en factura"));
-            // The patient's values are read as they are, with the field they belong to.
+            // The patient's values are read with the field they belong to.
             QCOMPARE(control<QLabel>("DBText1")->text(), QString("ANA"));
-            QCOMPARE(control<QLabel>("DBText1")->accessibleDescription(), QString("Nombre"));
+            QCOMPARE(control<QLabel>("DBText1")->accessibleName(), QString("Nombre: ANA"));
         });
     }
 

@@ -16,6 +16,7 @@
 #include "ui/common/desplegable.h"
 #include "ui/common/estilo.h"
 #include "ui/common/mensajes.h"
+#include "ui/common/panelpaciente.h"
 #include "ui/common/rejilla.h"
 
 #include <QCalendarWidget>
@@ -37,28 +38,6 @@ const QString kCaptionDia = QStringLiteral("CITAS DEL DÍA: ");
 // Keeps the heading away from the right edge.
 const QString kBlancosDia(29, QLatin1Char(' '));
 const QList<int> kAnchosRejilla = {65, 80, 80, 80};
-
-// The fields of the patient shown in "Datos del Paciente", with their labels.
-struct DatoPaciente {
-    QString etiqueta, campo;
-};
-const DatoPaciente kDatosPaciente[] = {
-    {QStringLiteral("Nombre:"), QStringLiteral("NOMBRE")},
-    {QStringLiteral("Primer apellido:"), QStringLiteral("APELLIDO1")},
-    {QStringLiteral("Segundo apellido:"), QStringLiteral("APELLIDO2")},
-    {QStringLiteral("Teléfono 1:"), QStringLiteral("TLF1")},
-    {QStringLiteral("Teléfono 2:"), QStringLiteral("TLF2")},
-};
-
-QLabel* etiqueta(const QString& texto, QWidget* buddy, QWidget* padre)
-{
-    auto* label = new QLabel(texto, padre);
-    if (buddy) {
-        label->setBuddy(buddy);
-        buddy->setAccessibleName(texto.chopped(1));
-    }
-    return label;
-}
 
 }  // namespace
 
@@ -98,7 +77,7 @@ void TFormNuevaCita::crearControles()
     cuerpo->setContentsMargins(8, 0, 8, 0);
     auto* izquierda = new QVBoxLayout;
     auto* arriba = new QHBoxLayout;
-    arriba->addWidget(crearPaciente(), 1);
+    arriba->addWidget((GroupBox1 = new PanelPaciente(150, this)), 1);
     arriba->addWidget(crearDia());
     izquierda->addLayout(arriba);
 
@@ -150,30 +129,6 @@ void TFormNuevaCita::crearControles()
         setTabOrder(orden.at(i - 1), orden.at(i));
 }
 
-QWidget* TFormNuevaCita::crearPaciente()
-{
-    auto* GroupBox1 = new QGroupBox(QStringLiteral("Datos del Paciente"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    auto* rejilla = new QGridLayout(GroupBox1);
-    int fila = 0;
-    for (const DatoPaciente& d : kDatosPaciente) {
-        auto* valor = new QLabel(GroupBox1);
-        valor->setObjectName(QStringLiteral("DBText%1").arg(fila + 1));
-        valor->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        valor->setMinimumWidth(150);
-        QFont f = valor->font();
-        f.setBold(true);
-        valor->setFont(f);
-        rejilla->addWidget(new QLabel(d.etiqueta, GroupBox1), fila, 0);
-        rejilla->addWidget(valor, fila, 1);
-        DBTexts.append(valor);
-        ++fila;
-    }
-    rejilla->setColumnStretch(1, 1);
-    rejilla->setRowStretch(fila, 1);
-    return GroupBox1;
-}
-
 QWidget* TFormNuevaCita::crearDia()
 {
     auto* GroupBox3 = new QGroupBox(QStringLiteral("Día"), this);
@@ -203,7 +158,7 @@ QWidget* TFormNuevaCita::crearCita()
     LabeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
     LabeledEdit1->setReadOnly(true);
     LabeledEdit1->setMaximumWidth(110);
-    rejilla->addWidget(etiqueta(QStringLiteral("Fecha:"), LabeledEdit1, GroupBox2), 0, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Fecha:"), LabeledEdit1, GroupBox2), 0, 0);
     rejilla->addWidget(LabeledEdit1, 0, 1);
 
     // What is typed is booked as typed: no completion adds to it.
@@ -216,7 +171,7 @@ QWidget* TFormNuevaCita::crearCita()
     ComboBox1->setMaximumWidth(110);
     // Only a pick from the list chooses the slot; Enter on a typed hour does not.
     connect(ComboBox1, &Desplegable::elegidoDeLista, this, &TFormNuevaCita::ComboBox1Click);
-    rejilla->addWidget(etiqueta(QStringLiteral("Hora:"), ComboBox1, GroupBox2), 1, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Hora:"), ComboBox1, GroupBox2), 1, 0);
     rejilla->addWidget(ComboBox1, 1, 1);
     LabelEspecial = new QLabel(QStringLiteral("<- HORA ESPECIAL"), GroupBox2);
     LabelEspecial->setObjectName(QStringLiteral("LabelEspecial"));
@@ -239,21 +194,21 @@ QWidget* TFormNuevaCita::crearCita()
     ComboBox2->setCurrentIndex(0);
     ComboBox2->setEnabled(false);
     ComboBox2->setMaximumWidth(110);
-    rejilla->addWidget(etiqueta(QStringLiteral("Pago:"), ComboBox2, GroupBox2), 2, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Pago:"), ComboBox2, GroupBox2), 2, 0);
     rejilla->addWidget(ComboBox2, 2, 1);
 
     Edit2 = new QLineEdit(QStringLiteral("0"), GroupBox2);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setEnabled(false);
     Edit2->setMaximumWidth(110);
-    rejilla->addWidget(etiqueta(QStringLiteral("Importe:"), Edit2, GroupBox2), 3, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Importe:"), Edit2, GroupBox2), 3, 0);
     rejilla->addWidget(Edit2, 3, 1);
     rejilla->addWidget(new QLabel(QStringLiteral("€"), GroupBox2), 3, 2);
 
     Edit3 = new EditMayusculas(QStringLiteral("Edit3"), GroupBox2);
     // The remark column holds up to 50 characters.
     Edit3->setMaxLength(50);
-    rejilla->addWidget(etiqueta(QStringLiteral("Observacines:"), Edit3, GroupBox2), 4, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Observacines:"), Edit3, GroupBox2), 4, 0);
     rejilla->addWidget(Edit3, 4, 1, 1, 4);
     rejilla->setColumnStretch(3, 1);
     return GroupBox2;
@@ -282,14 +237,7 @@ QWidget* TFormNuevaCita::crearBotones()
 
 void TFormNuevaCita::mostrarPaciente()
 {
-    const bool hay = ADODataSet2->isActive() && !ADODataSet2->isEmpty();
-    int i = 0;
-    for (const DatoPaciente& d : kDatosPaciente) {
-        QLabel* valor = DBTexts.at(i++);
-        valor->setText(hay ? ADODataSet2->fieldByName(d.campo).toString() : QString());
-        // A screen reader reads the label and its value together: "Nombre: JOSÉ".
-        valor->setAccessibleName(d.etiqueta + QLatin1Char(' ') + valor->text());
-    }
+    GroupBox1->mostrar(*ADODataSet2);
 }
 
 void TFormNuevaCita::LimpiarHoras()

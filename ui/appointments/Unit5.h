@@ -7,6 +7,7 @@
 
 class Casilla;
 class DataSet;
+class PanelPaciente;
 class QCalendarWidget;
 class Desplegable;
 class QComboBox;
@@ -47,7 +48,6 @@ protected:
 
 private:
     void crearControles();
-    QWidget* crearPaciente();
     QWidget* crearDia();
     QWidget* crearCita();
     QWidget* crearBotones();
@@ -58,7 +58,7 @@ private:
 
     QDate diaMostrado_;
     QLabel* Panel15 = nullptr;
-    QList<QLabel*> DBTexts;   // NOMBRE, APELLIDO1, APELLIDO2, TLF1, TLF2
+    PanelPaciente* GroupBox1 = nullptr;   // the patient's name and telephones
     TablaHoras* horas_ = nullptr;
     QLineEdit* LabeledEdit1 = nullptr;
     Desplegable* ComboBox1 = nullptr;

@@ -11,6 +11,7 @@
 #include "ui/common/cabecera.h"
 #include "ui/common/controles.h"
 #include "ui/common/mensajes.h"
+#include "ui/common/panelpaciente.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,26 +45,6 @@ const QString kPreguntaBorrar =
     QStringLiteral("¿Desea borrar esta cita del historial de visitas del paciente?");
 const QString kBorrada = QStringLiteral("¡Cita de paciente borrada correctamente!");
 const QString kImporteIncorrecto = QStringLiteral("¡Debes poner el importe correctamente!");
-
-struct DatoPaciente {
-    QString etiqueta, campo;
-};
-const DatoPaciente kDatosPaciente[] = {
-    {QStringLiteral("Nombre:"), QStringLiteral("NOMBRE")},
-    {QStringLiteral("Primer apellido:"), QStringLiteral("APELLIDO1")},
-    {QStringLiteral("Segundo apellido:"), QStringLiteral("APELLIDO2")},
-    {QStringLiteral("Teléfono 1:"), QStringLiteral("TLF1")},
-    {QStringLiteral("Teléfono 2:"), QStringLiteral("TLF2")},
-};
-
-// A label in front of its box, which it names for a screen reader.
-QLabel* etiqueta(const QString& texto, QWidget* buddy, QWidget* padre)
-{
-    auto* label = new QLabel(texto, padre);
-    label->setBuddy(buddy);
-    buddy->setAccessibleName(texto.chopped(1));
-    return label;
-}
 
 // A check box whose caption stands to its left: a click on the caption works the box, as a
 // click on a check box's own caption does.
@@ -121,7 +102,7 @@ void TFormDatosCita::crearControles()
     auto* cuerpo = new QVBoxLayout;
     cuerpo->setContentsMargins(10, 0, 10, 0);
     cuerpo->setSpacing(6);
-    cuerpo->addWidget(crearPaciente());
+    cuerpo->addWidget((GroupBox1 = new PanelPaciente(300, this)));
     auto* BitBtn6 = crearBoton(QStringLiteral("BitBtn6"),
                                QStringLiteral("&Ver datos completos del paciente "),
                                QStringLiteral("Ver todos los datos e información del paciente."),
@@ -145,32 +126,6 @@ void TFormDatosCita::crearControles()
         setTabOrder(orden.at(i - 1), orden.at(i));
 }
 
-QWidget* TFormDatosCita::crearPaciente()
-{
-    auto* GroupBox1 = new QGroupBox(QStringLiteral("Datos del Paciente"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    auto* rejilla = new QGridLayout(GroupBox1);
-    rejilla->setVerticalSpacing(4);
-    int fila = 0;
-    for (const DatoPaciente& d : kDatosPaciente) {
-        auto* valor = new QLabel(GroupBox1);
-        valor->setObjectName(QStringLiteral("DBText%1").arg(fila + 1));
-        // A screen reader reads the value; the field it belongs to goes with it.
-        valor->setAccessibleDescription(d.etiqueta.chopped(1));
-        valor->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        valor->setMinimumWidth(300);
-        QFont f = valor->font();
-        f.setBold(true);
-        valor->setFont(f);
-        rejilla->addWidget(new QLabel(d.etiqueta, GroupBox1), fila, 0);
-        rejilla->addWidget(valor, fila, 1);
-        DBTexts.append(valor);
-        ++fila;
-    }
-    rejilla->setColumnStretch(1, 1);
-    return GroupBox1;
-}
-
 QWidget* TFormDatosCita::crearCita()
 {
     auto* GroupBox2 = new QGroupBox(QStringLiteral("Datos de la Cita"), this);
@@ -182,7 +137,7 @@ QWidget* TFormDatosCita::crearCita()
     DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
     DBEdit1->setReadOnly(true);
     DBEdit1->setFixedWidth(110);
-    rejilla->addWidget(etiqueta(QStringLiteral("Fecha:"), DBEdit1, GroupBox2), 0, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Fecha:"), DBEdit1, GroupBox2), 0, 0);
     rejilla->addWidget(DBEdit1, 0, 1);
 
     DBComboBox1 = new QComboBox(GroupBox2);
@@ -201,13 +156,13 @@ QWidget* TFormDatosCita::crearCita()
     DBComboBox1->setFixedWidth(110);
     connect(DBComboBox1, &QComboBox::editTextChanged, this, &TFormDatosCita::DBEdit1Change);
     connect(DBComboBox1, &QComboBox::activated, this, &TFormDatosCita::DBComboBox1Click);
-    rejilla->addWidget(etiqueta(QStringLiteral("Hora:"), DBComboBox1, GroupBox2), 1, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Hora:"), DBComboBox1, GroupBox2), 1, 0);
     rejilla->addWidget(DBComboBox1, 1, 1);
 
     DBCheckBox1 = new QCheckBox(GroupBox2);
     DBCheckBox1->setObjectName(QStringLiteral("DBCheckBox1"));
     DBCheckBox1->setCursor(Qt::PointingHandCursor);
-    auto* etiquetaPago = etiqueta(QStringLiteral("Pago:"), DBCheckBox1, GroupBox2);
+    auto* etiquetaPago = etiquetaDe(QStringLiteral("Pago:"), DBCheckBox1, GroupBox2);
     new PulsaCasilla(etiquetaPago, DBCheckBox1);
     connect(DBCheckBox1, &QCheckBox::toggled, this, &TFormDatosCita::DBCheckBox1Click);
     rejilla->addWidget(etiquetaPago, 2, 0);
@@ -227,7 +182,7 @@ QWidget* TFormDatosCita::crearCita()
     DBEdit2->setFixedWidth(70);
     DBEdit2->setAlignment(Qt::AlignRight);
     connect(DBEdit2, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
-    LabelImporte = etiqueta(QStringLiteral("Importe:"), DBEdit2, Panel3);
+    LabelImporte = etiquetaDe(QStringLiteral("Importe:"), DBEdit2, Panel3);
     LabelImporte->setObjectName(QStringLiteral("LabelImporte"));
     LabelEuro = new QLabel(QStringLiteral("€"), Panel3);
     LabelEuro->setObjectName(QStringLiteral("LabelEuro"));
@@ -241,7 +196,7 @@ QWidget* TFormDatosCita::crearCita()
 
     DBCheckBox2 = new QCheckBox(Panel3);
     DBCheckBox2->setObjectName(QStringLiteral("DBCheckBox2"));
-    auto* etiquetaFactura = etiqueta(QStringLiteral("Solicita factura:"), DBCheckBox2, Panel3);
+    auto* etiquetaFactura = etiquetaDe(QStringLiteral("Solicita factura:"), DBCheckBox2, Panel3);
     new PulsaCasilla(etiquetaFactura, DBCheckBox2);
     connect(DBCheckBox2, &QCheckBox::toggled, this, &TFormDatosCita::DBCheckBox2Click);
     auto* factura = new QHBoxLayout;
@@ -261,7 +216,7 @@ QWidget* TFormDatosCita::crearCita()
 
     Edit1 = new EditMayusculas(QStringLiteral("Edit1"), Panel3);
     Edit1->setText(kImporteEnLetras);
-    LabelImporteFactura = etiqueta(QStringLiteral("Importe en factura:"), Edit1, Panel3);
+    LabelImporteFactura = etiquetaDe(QStringLiteral("Importe en factura:"), Edit1, Panel3);
     LabelImporteFactura->setObjectName(QStringLiteral("LabelImporteFactura"));
     pago->addWidget(LabelImporteFactura, 1, 0);
     pago->addWidget(Edit1, 1, 1, 1, 2);
@@ -277,7 +232,7 @@ QWidget* TFormDatosCita::crearCita()
     // The remark column holds up to 50 characters.
     DBEdit3->setMaxLength(50);
     connect(DBEdit3, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
-    rejilla->addWidget(etiqueta(QStringLiteral("Observaciones:"), DBEdit3, GroupBox2), 4, 0);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Observaciones:"), DBEdit3, GroupBox2), 4, 0);
     rejilla->addWidget(DBEdit3, 4, 1, 1, 2);
     rejilla->setColumnStretch(2, 1);
 
@@ -380,10 +335,7 @@ void TFormDatosCita::FormClose()
 
 void TFormDatosCita::mostrarPaciente()
 {
-    const bool hay = ADODataSet2->isActive() && !ADODataSet2->isEmpty();
-    int i = 0;
-    for (const DatoPaciente& d : kDatosPaciente)
-        DBTexts.at(i++)->setText(hay ? ADODataSet2->fieldByName(d.campo).toString() : QString());
+    GroupBox1->mostrar(*ADODataSet2);
 }
 
 void TFormDatosCita::cargarVisita()

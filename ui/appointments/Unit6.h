@@ -3,6 +3,7 @@
 #include "ui/common/ventana.h"
 
 class DataSet;
+class PanelPaciente;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -59,7 +60,6 @@ private:
     enum class Guardado { Hecho, Descartado, ValorNoValido, CitaDesaparecida };
 
     void crearControles();
-    QWidget* crearPaciente();
     QWidget* crearCita();
     QWidget* crearBotones();
     void mostrarPaciente();
@@ -69,7 +69,7 @@ private:
     void activarCambios(bool activo);
 
     bool cargando_ = false;
-    QList<QLabel*> DBTexts;   // NOMBRE, APELLIDO1, APELLIDO2, TLF1, TLF2
+    PanelPaciente* GroupBox1 = nullptr;   // the patient's name and telephones
     QLineEdit* DBEdit1 = nullptr;
     QComboBox* DBComboBox1 = nullptr;
     QCheckBox* DBCheckBox1 = nullptr;
