@@ -69,13 +69,7 @@ Sql insertarVisita(const NuevaVisita& v);
 Sql visitaPorCodigoYFecha(int codigo, const QString& fecha);
 // What the appointment record writes back; the row is found by the code and date it was opened
 // with, and these two never change.
-struct DatosVisita {
-    int codigo = 0;
-    QString fecha;
-    bool pago = false;
-    int cantidad = 0;
-    QString observacion;
-    QString hora;
+struct DatosVisita : NuevaVisita {
     bool factura = false;
     QString numFactura;
 };
