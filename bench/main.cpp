@@ -236,7 +236,7 @@ int main(int argc, char** argv)
 
     QList<bench::Accion> acciones;
     acciones << bench::accionesArranque() << bench::accionesPrincipal()
-             << bench::accionesRejilla() << bench::accionesCitas();
+             << bench::accionesRejilla() << bench::accionesCitas() << bench::accionesCopias();
 
     QStringList args = app.arguments().mid(1);
     int veces = 20;

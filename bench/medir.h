@@ -109,5 +109,6 @@ QList<Accion> accionesArranque();     // arranque.cpp
 QList<Accion> accionesPrincipal();    // principal.cpp
 QList<Accion> accionesRejilla();      // rejilla.cpp
 QList<Accion> accionesCitas();        // citas.cpp
+QList<Accion> accionesCopias();       // cargar.cpp
 
 }  // namespace bench

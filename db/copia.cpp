@@ -14,6 +14,9 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -152,41 +155,34 @@ private:
     std::thread hilo_;
 };
 
-// A backup of the first release, copied to a temporary beside it and brought up to date there;
-// the backup itself stays as it is. Removed when the object goes.
-class Actualizada {
+// A file of ours being prepared under a temporary name; removed unless it was moved into place.
+class Temporal {
 public:
-    // Made beside `junto` (in the live data's folder), as the backup's own may be read-only.
-    Actualizada(const QString& origen, const QString& junto)
-        : ruta_(acceso::nombreTemporal(junto))
+    explicit Temporal(const QString& junto) : ruta_(acceso::nombreTemporal(junto)) {}
+    ~Temporal()
     {
-        esquema::verificarFicheroCompleto(origen);
-        const QString conexion = QStringLiteral("actualizar-") + QUuid::createUuid().toString();
-        try {
-            {
-                QFile::copy(origen, ruta_);
-                QFile(ruta_).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-                QSqlDatabase db = esquema::abrir(ruta_, conexion);
-                esquema::actualizar(db, ruta_, QString());
-            }
-            esquema::cerrar(conexion);
-        } catch (...) {
-            esquema::cerrar(conexion);
-            quitar();
-            throw;
+        if (!colocado_) {
+            QFile::remove(ruta_);
+            QFile::remove(ruta_ + QStringLiteral("-journal"));
         }
     }
-    ~Actualizada() { quitar(); }
     const QString& ruta() const { return ruta_; }
+    void colocado() { colocado_ = true; }
 
 private:
-    void quitar()
-    {
-        QFile::remove(ruta_);
-        QFile::remove(ruta_ + QStringLiteral("-journal"));
-    }
     QString ruta_;
+    bool colocado_ = false;
 };
+
+// Makes a rename or link in `carpeta` survive a power cut.
+void sincronizarCarpeta(const QString& carpeta)
+{
+    const int fd = ::open(QFile::encodeName(carpeta).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
 
 }  // namespace
 
@@ -197,76 +193,114 @@ void guardar(QSqlDatabase db, const QString& destino)
 
 namespace {
 
+// The new data are prepared beside the live file under a temporary name: a copy of the backup,
+// checked in full on a thread of its own while the copy is written, brought up to date when it
+// comes from the first release. Then, with the connection closed, the live file gets a second
+// name (the safety copy: the old data as they were, written again by no one) and the new file
+// takes its place in one rename, so at every moment the live name holds either the old data or
+// the new, whole. The connection is then reopened on the new file.
 void cargarSinAviso(QSqlDatabase db, const QString& origen, const QString& copiaSeguridad,
                     const Progreso& progreso)
 {
     const int version = esquema::verificarFichero(origen);
-    std::unique_ptr<Actualizada> actualizada;
-    if (version < esquema::kUserVersion)
-        actualizada = std::make_unique<Actualizada>(origen, copiaSeguridad);
-    const QString fuenteRuta = actualizada ? actualizada->ruta() : origen;
+    const QString vivoRuta = QFileInfo(db.databaseName()).absoluteFilePath();
+    manejador(db);
+    acceso::limpiarTemporales(QFileInfo(vivoRuta).absolutePath());
+    ComprobacionEnParalelo comprobacion(origen);
 
-    sqlite3* vivo = manejador(db);
-    Conexion fuente;
-    if (sqlite3_open_v2(QFile::encodeName(fuenteRuta).constData(), &fuente.h,
-                        SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        throw DbError(QStringLiteral("ERROR: No se puede abrir la copia %1.").arg(citado(origen)));
-
-    // The one slow part, the check of every page of the backup, runs meanwhile on its own
-    // thread. An up-dated first-release backup was fully checked before it was converted.
-    std::unique_ptr<ComprobacionEnParalelo> comprobacion;
-    if (!actualizada)
-        comprobacion = std::make_unique<ComprobacionEnParalelo>(origen);
-
-    // The safety copy is the data exactly as they are, damaged or not: loading a backup is the
-    // way out of a damaged file, so it must not be stopped by the damage it repairs.
-    guardarEn(db, copiaSeguridad, false);
-
-    sqlite3_backup* b = sqlite3_backup_init(vivo, "main", fuente.h, "main");
-    if (!b) {
-        const DbError e = fallo(QStringLiteral("ERROR: No se puede cargar la copia %1.")
-                                    .arg(citado(origen)),
-                                sqlite3_extended_errcode(vivo),
-                                QString::fromUtf8(sqlite3_errmsg(vivo)));
-        QFile::remove(copiaSeguridad);
-        throw e;
+    Temporal nuevo(vivoRuta);
+    {
+        QFile vacio(nuevo.ruta());
+        if (!vacio.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw DbError(QStringLiteral("ERROR: No se puede escribir en la carpeta %1.")
+                              .arg(citado(QFileInfo(vivoRuta).absolutePath())));
+        vacio.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    // Copied in slices inside one write transaction on the live file, which stays open (and
-    // uncommitted) until the check has passed: the last slice commits, finishing early rolls
-    // everything back.
-    constexpr int kPaginasPorPaso = 4096;
-    int rc = sqlite3_backup_step(b, 1);
-    while (rc == SQLITE_OK && sqlite3_backup_remaining(b) > kPaginasPorPaso) {
-        rc = sqlite3_backup_step(b, kPaginasPorPaso);
-        if (progreso)
-            progreso(sqlite3_backup_pagecount(b) - sqlite3_backup_remaining(b),
-                     sqlite3_backup_pagecount(b));
+    const QString que = QStringLiteral("ERROR: No se puede cargar la copia %1.").arg(citado(origen));
+    {
+        Conexion fuente;
+        Conexion destino;
+        if (sqlite3_open_v2(QFile::encodeName(origen).constData(), &fuente.h,
+                            SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
+            || sqlite3_open_v2(QFile::encodeName(nuevo.ruta()).constData(), &destino.h,
+                               SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            throw DbError(que);
+        sqlite3_exec(destino.h, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+        sqlite3_backup* b = sqlite3_backup_init(destino.h, "main", fuente.h, "main");
+        if (!b)
+            throw fallo(que, sqlite3_extended_errcode(destino.h),
+                        QString::fromUtf8(sqlite3_errmsg(destino.h)));
+        constexpr int kPaginasPorPaso = 4096;
+        int rc;
+        while ((rc = sqlite3_backup_step(b, kPaginasPorPaso)) == SQLITE_OK) {
+            if (progreso)
+                progreso(sqlite3_backup_pagecount(b) - sqlite3_backup_remaining(b),
+                         sqlite3_backup_pagecount(b));
+        }
+        const int fin = sqlite3_backup_finish(b);
+        if (rc != SQLITE_DONE || fin != SQLITE_OK) {
+            const int codigo = rc != SQLITE_DONE ? rc : fin;
+            throw fallo(que, codigo, QString::fromUtf8(sqlite3_errstr(codigo)));
+        }
     }
-    if (comprobacion)
-        comprobacion->esperar(progreso);
-    const bool sana = !comprobacion || comprobacion->codigo() == SQLITE_OK;
-    if (rc == SQLITE_OK && sana)
-        rc = sqlite3_backup_step(b, -1);
-    const int fin = sqlite3_backup_finish(b);
-    if (!sana) {
-        QFile::remove(copiaSeguridad);
-        const QString detalle = comprobacion->resultado();
-        if ((comprobacion->codigo() & 0xff) == SQLITE_CORRUPT
-            || (comprobacion->codigo() & 0xff) == SQLITE_NOTADB)
+    comprobacion.esperar(progreso);
+    if (comprobacion.codigo() != SQLITE_OK) {
+        const QString detalle = comprobacion.resultado();
+        if ((comprobacion.codigo() & 0xff) == SQLITE_CORRUPT
+            || (comprobacion.codigo() & 0xff) == SQLITE_NOTADB)
             throw DbError(QStringLiteral("ERROR: La copia %1 está dañada (la comprobación de "
                                          "integridad ha fallado: %2).")
                               .arg(citado(origen), detalle));
         throw fallo(QStringLiteral("ERROR: No se ha podido comprobar la copia %1.")
                         .arg(citado(origen)),
-                    comprobacion->codigo(), detalle);
+                    comprobacion.codigo(), detalle);
     }
-    if (rc != SQLITE_DONE || fin != SQLITE_OK) {
-        QFile::remove(copiaSeguridad);
-        const int codigo = rc != SQLITE_DONE ? rc : fin;
-        throw fallo(QStringLiteral("ERROR: No se ha podido cargar la copia %1.")
-                        .arg(citado(origen)),
-                    codigo, QString::fromUtf8(sqlite3_errstr(codigo)));
+    if (version < esquema::kUserVersion) {
+        // A backup of the first release: brought up to date on the new file only.
+        const QString conexion = QStringLiteral("actualizar-") + QUuid::createUuid().toString();
+        try {
+            {
+                QSqlDatabase t = esquema::abrir(nuevo.ruta(), conexion);
+                esquema::actualizar(t, nuevo.ruta(), QString());
+            }
+            esquema::cerrar(conexion);
+        } catch (...) {
+            esquema::cerrar(conexion);
+            throw;
+        }
     }
+    // A page-for-page copy of a file checked above (and, from the first release, checked again
+    // inside its conversion): its start is all that is left to look at.
+    esquema::verificarCabecera(nuevo.ruta(), true);
+
+    // The swap. The connection is closed so the live name can be given to the new file.
+    db.close();
+    QFile::remove(copiaSeguridad);
+    const QByteArray vivoC = QFile::encodeName(vivoRuta);
+    const QByteArray seguridadC = QFile::encodeName(copiaSeguridad);
+    bool guardada = ::link(vivoC.constData(), seguridadC.constData()) == 0;
+    if (!guardada) {
+        // A file system without links: the safety copy is written out instead.
+        guardada = QFile::copy(vivoRuta, copiaSeguridad);
+    }
+    std::error_code error;
+    if (guardada) {
+        sincronizarCarpeta(QFileInfo(copiaSeguridad).absolutePath());
+        std::filesystem::rename(QFile::encodeName(nuevo.ruta()).constData(), vivoC.constData(),
+                                error);
+    }
+    if (!guardada || error) {
+        if (guardada)
+            QFile::remove(copiaSeguridad);
+        esquema::configurar(db);
+        throw DbError(que + (guardada ? QString()
+                                      : QStringLiteral(" No se ha podido guardar la copia de "
+                                                       "los datos actuales en %1.")
+                                            .arg(citado(copiaSeguridad))));
+    }
+    nuevo.colocado();
+    sincronizarCarpeta(QFileInfo(vivoRuta).absolutePath());
+    esquema::configurar(db);
     // Whatever damage the old data had is gone with them.
     vigilancia::levantarDanado(db);
     if (progreso)

@@ -221,7 +221,7 @@ int versionDe(QSqlDatabase db, const QString& ruta)
 }
 
 // The file holds our tables with our definitions (types, keys, the unique pair, the foreign
-// key, the checks, the indexes), nothing else of its own, one counter row, and no visit of a
+// key, the checks, the indexes), nothing else of its own, at most one counter row, and no visit of a
 // patient that does not exist. Returns the version of the file.
 int comprobarTablas(QSqlDatabase db, const QString& ruta)
 {
@@ -274,7 +274,8 @@ int comprobarTablas(QSqlDatabase db, const QString& ruta)
         throw DbError(noValida(ruta, QStringLiteral("le falta el índice \"%1\"")
                                          .arg(esperadas.keys().constFirst())));
     QSqlQuery contador = leer(db, ruta, QStringLiteral("SELECT COUNT(*) FROM tabla_codigo"));
-    if (!contador.next() || contador.value(0).toInt() != 1)
+    // A missing row is put back by the code proposal; two rows would leave it guessing.
+    if (contador.next() && contador.value(0).toInt() > 1)
         throw DbError(noValida(ruta, QStringLiteral("la tabla \"tabla_codigo\" debe tener una "
                                                     "sola fila")));
     QSqlQuery huerfanas = leer(db, ruta, QStringLiteral("PRAGMA foreign_key_check"));
@@ -511,9 +512,15 @@ QSqlDatabase abrir(const QString& ruta, const QString& nombre)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conexion);
     db.setDatabaseName(ruta);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    configurar(db);
+    return db;
+}
+
+void configurar(QSqlDatabase db)
+{
     if (!db.open())
         throw DbError(QStringLiteral("ERROR: No se puede abrir el fichero %1.\n\nDetalle: %2")
-                          .arg(citado(ruta), db.lastError().text()));
+                          .arg(citado(db.databaseName()), db.lastError().text()));
     if (sqlite3* h = manejador(db)) {
         // The error box tells the cases apart by the engine's precise code.
         sqlite3_extended_result_codes(h, 1);
@@ -527,7 +534,6 @@ QSqlDatabase abrir(const QString& ruta, const QString& nombre)
     // A day's lists touch a thousand scattered patient pages; keep them in memory between
     // re-runs (16 MB).
     exec(db, QStringLiteral("PRAGMA cache_size = -16384"));
-    return db;
 }
 
 void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguridad)

@@ -52,6 +52,9 @@ QString rutaCopiaAntesDeActualizar(const QString& ruta);
 // every connection uses: foreign keys on, rollback journal with full sync, busy timeout, double
 // quoted strings off. The file must already have passed verificarFichero.
 QSqlDatabase abrir(const QString& ruta, const QString& nombre = QString());
+// Opens `db` (its file name already set) and applies those settings; used again when a
+// connection is reopened on a file put in place of the old one.
+void configurar(QSqlDatabase db);
 
 // What the program does at start: refuses a file or folder it may not write to, takes the lock
 // that keeps a second copy of the program off the file, removes its own stale temporaries,
