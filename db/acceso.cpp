@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUuid>
 
 #include <fcntl.h>
@@ -86,7 +87,16 @@ void bloquear(const QString& ruta, const QString& conexion)
     // Never stale by age: the program may run for days. A lock is taken over only when the
     // copy of the program that wrote it is no longer running.
     cerrojo->setStaleLockTime(0);
-    if (!cerrojo->tryLock(0)) {
+    bool tomado = cerrojo->tryLock(0);
+    if (!tomado && cerrojo->error() == QLockFile::LockFailedError
+        && !cerrojo->getLockInfo(nullptr, nullptr, nullptr)) {
+        // A lock that does not say who holds it: either a copy writing it this very moment, or
+        // one that died before it could. Given a moment, a living copy will have written it.
+        QThread::msleep(300);
+        if (!cerrojo->getLockInfo(nullptr, nullptr, nullptr) && cerrojo->removeStaleLockFile())
+            tomado = cerrojo->tryLock(0);
+    }
+    if (!tomado) {
         if (cerrojo->error() == QLockFile::LockFailedError)
             throw DbError(QStringLiteral(
                 "ERROR: Otra copia de Clinora ya está abierta con el fichero de datos %1. Solo "

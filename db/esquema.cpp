@@ -487,8 +487,13 @@ QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int*
         if (codigo)
             *codigo = sqlite3_extended_errcode(h);
     } else {
-        resultado = filas.join(QLatin1String("; "));
-        if (resultado != QLatin1String("ok") && codigo)
+        // The engine lists every damaged cell; the first few tell enough.
+        QStringList lineas = filas.join(QLatin1Char('\n')).split(QLatin1Char('\n'),
+                                                                Qt::SkipEmptyParts);
+        if (lineas.size() > 3)
+            lineas = lineas.mid(0, 3) << QStringLiteral("…");
+        resultado = lineas.join(QLatin1Char(' '));
+        if (filas != QStringList{QStringLiteral("ok")} && codigo)
             *codigo = SQLITE_CORRUPT;
     }
     sqlite3_finalize(st);

@@ -37,6 +37,22 @@ void levantarDanado(QSqlDatabase db)
     q.exec(QStringLiteral("PRAGMA query_only = 0"));
 }
 
+namespace {
+
+// The engine lists every damaged cell; the first few tell enough.
+QString resumen(const QStringList& hallazgos)
+{
+    QStringList lineas = hallazgos.join(QLatin1Char('\n')).split(QLatin1Char('\n'),
+                                                                 Qt::SkipEmptyParts);
+    const bool mas = lineas.size() > 3;
+    lineas = lineas.mid(0, 3);
+    if (mas)
+        lineas << QStringLiteral("…");
+    return lineas.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
 Comprobacion::Comprobacion(const QString& ruta, QObject* parent) : QObject(parent), ruta_(ruta)
 {
 }
@@ -102,8 +118,8 @@ void Comprobacion::trabajar()
     bool sano = false;
     QString detalle;
     if (codigo == SQLITE_OK) {
-        detalle = hallazgos.join(QLatin1String("; "));
-        sano = detalle == QLatin1String("ok");
+        sano = hallazgos == QStringList{QStringLiteral("ok")};
+        detalle = resumen(hallazgos);
     } else if ((codigo & 0xff) == SQLITE_CORRUPT || (codigo & 0xff) == SQLITE_NOTADB) {
         detalle = error;
     } else {

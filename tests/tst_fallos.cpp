@@ -566,6 +566,46 @@ private slots:
         QVERIFY(e.crearVentanas());
     }
 
+    // Another process of ours at work on the file: refused; once it is killed, its lock is
+    // taken over.
+    void otroProcesoConElFicheroLoImpideHastaQueMuere()
+    {
+        QTemporaryDir dir;
+        const QString datos = dir.filePath(esquema::kNombreFichero);
+        crearNuestro(datos, 1);
+        QProcess hijo;
+        hijo.start(QCoreApplication::applicationDirPath() + "/clinora-escritor",
+                   {datos, dir.path(), "-", "3"});
+        QVERIFY(hijo.waitForReadyRead(10000));
+        QVERIFY(hijo.readLine().startsWith("abierto"));
+        const QString m = mensajeDe([&] { esquema::abrirClinica(datos, "segunda"); });
+        QVERIFY2(m.contains("Otra copia de Clinora ya está abierta") && m.contains(datos),
+                 qPrintable(m));
+        hijo.kill();
+        QVERIFY(hijo.waitForFinished(5000));
+        QSqlDatabase db = esquema::abrirClinica(datos, "segunda");
+        QCOMPARE(comando::valor({"PRAGMA integrity_check", {}}, db).toString(), QString("ok"));
+        db = QSqlDatabase();
+        esquema::cerrar("segunda");
+    }
+
+    // A copy killed while it was writing its lock leaves it empty or cut short.
+    void bloqueoVacioOCortadoNoImpideArrancar_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addRow("vacío") << QByteArray();
+        QTest::addRow("cortado") << QByteArray("12");
+        QTest::addRow("sin fin de línea") << QByteArray("1");
+    }
+    void bloqueoVacioOCortadoNoImpideArrancar()
+    {
+        QFETCH(QByteArray, contenido);
+        Entorno e;
+        escribirTodo(e.carpeta() + "/.clinora.mdb.lock", contenido);
+        QVERIFY(e.crearVentanas());
+        e.paciente(1);
+    }
+
     void bloqueoDeUnaCopiaMuertaNoImpideArrancar()
     {
         Entorno e;
@@ -797,7 +837,12 @@ private slots:
             temporalesVistos += temporalesEn(dir.path()).size() + temporalesEn(copias).size();
 
             // What the next start finds: sound, and holding every acknowledged row.
-            QSqlDatabase db = esquema::abrirClinica(datos, "tras-matar");
+            QSqlDatabase db;
+            const QString arranque = mensajeDe([&] { db = esquema::abrirClinica(datos, "tras-matar"); });
+            QVERIFY2(arranque.isEmpty(),
+                     qPrintable(QStringLiteral("ronda %1: %2\n%3")
+                                    .arg(ronda)
+                                    .arg(arranque, lineas.join(QLatin1Char('|')).right(300))));
             QCOMPARE(comando::valor({"PRAGMA integrity_check", {}}, db).toString(),
                      QString("ok"));
             const Filas vivas = leerFilas(db);
@@ -815,7 +860,8 @@ private slots:
             // From here on, whatever was committed must stay.
             esperadas = vivas;
             for (const auto& [ruta, filas] : guardadas) {
-                esquema::verificarFicheroCompleto(ruta);
+                const QString m = mensajeDe([&] { esquema::verificarFicheroCompleto(ruta); });
+                QVERIFY2(m.isEmpty(), qPrintable(m));
                 Filas enCopia;
                 conConexion(ruta, [&](QSqlDatabase c) { enCopia = leerFilas(c); });
                 QVERIFY((filas - enCopia).isEmpty());

@@ -8,6 +8,9 @@
 //   L / l               a backup load starting / done (the data are then the backup's)
 // The test kills it at random moments and checks that nothing acknowledged was lost.
 //   clinora-escritor DATOS CARPETA_COPIAS BASE_CARGAS SEMILLA
+// (BASE_CARGAS "-": no loads, so the data only grow.)
+// It also reports on a file as the program finds it at start:
+//   clinora-escritor --comprobar DATOS   ->   "integridad ok pacientes N visitas M"
 #include "db/comando.h"
 #include "db/copia.h"
 #include "db/error.h"
@@ -85,6 +88,25 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args.at(1) == QLatin1String("--comprobar")) {
+        try {
+            QSqlDatabase db = esquema::abrirClinica(args.at(2));
+            acusar(QStringLiteral("integridad %1 pacientes %2 visitas %3")
+                       .arg(comando::valor(Sql{QStringLiteral("PRAGMA integrity_check"), {}}, db)
+                                .toString())
+                       .arg(comando::valor(Sql{QStringLiteral("SELECT COUNT(*) FROM Paciente"),
+                                               {}},
+                                           db)
+                                .toInt())
+                       .arg(comando::valor(Sql{QStringLiteral("SELECT COUNT(*) FROM Visita"), {}},
+                                           db)
+                                .toInt()));
+        } catch (const DbError& e) {
+            acusar(QStringLiteral("ERROR ") + e.message().simplified());
+            return 1;
+        }
+        return 0;
+    }
     if (args.size() != 5)
         return 2;
     const QString datos = args.at(1);
@@ -103,7 +125,7 @@ int main(int argc, char** argv)
                 QString fecha;
                 if (reservar(db, azar, &codigo, &fecha))
                     acusar(QStringLiteral("V %1 %2").arg(codigo).arg(fecha));
-            } else if (tirada < 97) {
+            } else if (tirada < 97 || base == QLatin1String("-")) {
                 const QString destino = copias + QStringLiteral("/copia-%1-%2.mdb")
                                                      .arg(args.at(4))
                                                      .arg(n);
