@@ -15,6 +15,9 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 #include <atomic>
@@ -142,7 +145,7 @@ public:
         while (!hecho_) {
             if (progreso)
                 progreso(0, 0);
-            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
     int codigo() const { return codigo_; }
@@ -174,6 +177,71 @@ private:
     bool colocado_ = false;
 };
 
+// The bytes of `origen` into the empty file `destino`, copied by the kernel in slices (for the
+// progress display), then synced to disk.
+void copiarBytes(const QString& origen, const QString& destino, const QString& que,
+                 const Progreso& progreso)
+{
+    const int de = ::open(QFile::encodeName(origen).constData(), O_RDONLY | O_CLOEXEC);
+    const int a = ::open(QFile::encodeName(destino).constData(), O_WRONLY | O_CLOEXEC);
+    const auto cerrar = [&] {
+        if (de >= 0)
+            ::close(de);
+        if (a >= 0)
+            ::close(a);
+    };
+    struct stat datos = {};
+    if (de < 0 || a < 0 || ::fstat(de, &datos) != 0) {
+        const int e = errno;
+        cerrar();
+        throw fallo(que, SQLITE_IOERR, QString::fromLocal8Bit(std::strerror(e)));
+    }
+    const qint64 total = datos.st_size;
+    constexpr qint64 kTrozo = 16 << 20;
+    qint64 hecho = 0;
+    bool porNucleo = true;
+    QByteArray bufer;
+    while (hecho < total) {
+        const size_t pedir = size_t(std::min(kTrozo, total - hecho));
+        ssize_t n = -1;
+        if (porNucleo) {
+            n = ::copy_file_range(de, nullptr, a, nullptr, pedir, 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL
+                          || errno == EOPNOTSUPP)) {
+                porNucleo = false;   // a file system that cannot: plain reads and writes
+                continue;
+            }
+        } else {
+            bufer.resize(qsizetype(pedir));
+            n = ::read(de, bufer.data(), pedir);
+            for (ssize_t escrito = 0; n > 0 && escrito < n;) {
+                const ssize_t w = ::write(a, bufer.constData() + escrito, size_t(n - escrito));
+                if (w < 0) {
+                    n = -1;
+                    break;
+                }
+                escrito += w;
+            }
+        }
+        if (n <= 0) {
+            const int e = n < 0 ? errno : EIO;
+            cerrar();
+            throw fallo(que, e == ENOSPC ? SQLITE_FULL : SQLITE_IOERR,
+                        QString::fromLocal8Bit(std::strerror(e)));
+        }
+        hecho += n;
+        if (progreso)
+            progreso(int(hecho / 4096), int(total / 4096));
+    }
+    if (::fsync(a) != 0) {
+        const int e = errno;
+        cerrar();
+        throw fallo(que, e == ENOSPC ? SQLITE_FULL : SQLITE_IOERR,
+                    QString::fromLocal8Bit(std::strerror(e)));
+    }
+    cerrar();
+}
+
 // Makes a rename or link in `carpeta` survive a power cut.
 void sincronizarCarpeta(const QString& carpeta)
 {
@@ -202,11 +270,25 @@ namespace {
 void cargarSinAviso(QSqlDatabase db, const QString& origen, const QString& copiaSeguridad,
                     const Progreso& progreso)
 {
-    const int version = esquema::verificarFichero(origen);
+    const QString que = QStringLiteral("ERROR: No se puede cargar la copia %1.").arg(citado(origen));
     const QString vivoRuta = QFileInfo(db.databaseName()).absoluteFilePath();
     manejador(db);
-    acceso::limpiarTemporales(QFileInfo(vivoRuta).absolutePath());
+    esquema::sinDiarioPendiente(origen);
+    esquema::verificarCabecera(origen, true);
+    // Held for the whole load: while this connection reads the backup, nobody can change it, so
+    // the bytes copied are the bytes checked.
+    Conexion fuente;
+    if (sqlite3_open_v2(QFile::encodeName(origen).constData(), &fuente.h, SQLITE_OPEN_READONLY,
+                        nullptr) != SQLITE_OK
+        || sqlite3_exec(fuente.h, "BEGIN; SELECT COUNT(*) FROM sqlite_schema", nullptr, nullptr,
+                        nullptr) != SQLITE_OK)
+        throw fallo(que, sqlite3_extended_errcode(fuente.h),
+                    QString::fromUtf8(sqlite3_errmsg(fuente.h)));
+    // The slow part, the check of every page, starts at once on its own thread; everything
+    // else happens meanwhile.
     ComprobacionEnParalelo comprobacion(origen);
+    const int version = esquema::verificarFichero(origen);
+    acceso::limpiarTemporales(QFileInfo(vivoRuta).absolutePath());
 
     Temporal nuevo(vivoRuta);
     {
@@ -216,33 +298,7 @@ void cargarSinAviso(QSqlDatabase db, const QString& origen, const QString& copia
                               .arg(citado(QFileInfo(vivoRuta).absolutePath())));
         vacio.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    const QString que = QStringLiteral("ERROR: No se puede cargar la copia %1.").arg(citado(origen));
-    {
-        Conexion fuente;
-        Conexion destino;
-        if (sqlite3_open_v2(QFile::encodeName(origen).constData(), &fuente.h,
-                            SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
-            || sqlite3_open_v2(QFile::encodeName(nuevo.ruta()).constData(), &destino.h,
-                               SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw DbError(que);
-        sqlite3_exec(destino.h, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-        sqlite3_backup* b = sqlite3_backup_init(destino.h, "main", fuente.h, "main");
-        if (!b)
-            throw fallo(que, sqlite3_extended_errcode(destino.h),
-                        QString::fromUtf8(sqlite3_errmsg(destino.h)));
-        constexpr int kPaginasPorPaso = 4096;
-        int rc;
-        while ((rc = sqlite3_backup_step(b, kPaginasPorPaso)) == SQLITE_OK) {
-            if (progreso)
-                progreso(sqlite3_backup_pagecount(b) - sqlite3_backup_remaining(b),
-                         sqlite3_backup_pagecount(b));
-        }
-        const int fin = sqlite3_backup_finish(b);
-        if (rc != SQLITE_DONE || fin != SQLITE_OK) {
-            const int codigo = rc != SQLITE_DONE ? rc : fin;
-            throw fallo(que, codigo, QString::fromUtf8(sqlite3_errstr(codigo)));
-        }
-    }
+    copiarBytes(origen, nuevo.ruta(), que, progreso);
     comprobacion.esperar(progreso);
     if (comprobacion.codigo() != SQLITE_OK) {
         const QString detalle = comprobacion.resultado();

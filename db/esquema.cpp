@@ -416,8 +416,6 @@ void verificarCabecera(const QString& ruta)
     verificarCabecera(ruta, true);
 }
 
-namespace {
-
 // A journal beside a file that we only read would have to be played back into it first; for a
 // file from outside that is a change we do not make.
 void sinDiarioPendiente(const QString& ruta)
@@ -433,8 +431,6 @@ void sinDiarioPendiente(const QString& ruta)
                                      "programa sin terminar (%2). No se ha tocado.")
                           .arg(citado(ruta), citado(QFileInfo(ruta).fileName() + "-wal")));
 }
-
-}  // namespace
 
 int verificarFichero(const QString& ruta)
 {

@@ -24,6 +24,10 @@ void crearFichero(const QString& ruta);
 void verificarCabecera(const QString& ruta, bool completa);
 void verificarCabecera(const QString& ruta);
 
+// Refuses a file with an unfinished journal (or WAL) beside it: playing it back would change a
+// file that is only to be read.
+void sinDiarioPendiente(const QString& ruta);
+
 // Checks, without writing to it, that the file is a clinic database of ours: its header, no
 // unfinished journal beside it, the tables and indexes defined exactly as the program creates
 // them, one counter row, no visit of a missing patient. Returns the file's version (1 for the
