@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace vigilancia {
 
@@ -38,6 +39,15 @@ void levantarDanado(QSqlDatabase db)
 }
 
 namespace {
+
+// Which file a name stands for right now: a load of a backup puts another file in its place.
+unsigned long long identidad(const QString& ruta)
+{
+    struct stat datos = {};
+    if (::stat(QFile::encodeName(ruta).constData(), &datos) != 0)
+        return 0;
+    return (static_cast<unsigned long long>(datos.st_dev) << 40) ^ datos.st_ino;
+}
 
 // The engine lists every damaged cell; the first few tell enough.
 QString resumen(const QStringList& hallazgos)
@@ -73,6 +83,7 @@ void Comprobacion::iniciar()
 {
     if (hilo_.joinable())
         return;
+    fichero_ = identidad(ruta_);
     hilo_ = std::thread([this] { trabajar(); });
 }
 
@@ -125,7 +136,8 @@ void Comprobacion::trabajar()
     } else {
         concluyente = false;   // busy or interrupted: no finding either way
     }
-    if (!concluyente)
+    // A finding about a file that has meanwhile been replaced says nothing about the new one.
+    if (!concluyente || identidad(ruta_) != fichero_)
         return;
     // Queued to the owner's thread; dropped if the owner is gone by then.
     QMetaObject::invokeMethod(

@@ -41,6 +41,7 @@ private:
     void trabajar();
 
     QString ruta_;
+    unsigned long long fichero_ = 0;   // the file checked, by its identity on disk
     std::thread hilo_;
     std::mutex mutex_;
     sqlite3* conexion_ = nullptr;
