@@ -557,8 +557,10 @@ private slots:
         QVERIFY(!QSqlDatabase::contains("segunda"));
         // The first one goes on working.
         e.paciente(1);
-        // Once it ends, the file is free again.
+        // Once it ends, the file is free again, and its lock is gone.
+        QVERIFY(QFile::exists(e.carpeta() + "/.clinora.mdb.lock"));
         programa::destruirVentanas();
+        QVERIFY(!QFile::exists(e.carpeta() + "/.clinora.mdb.lock"));
         QSqlDatabase db = esquema::abrirClinica(e.rutaBD(), "segunda");
         QVERIFY(db.isOpen());
         db = QSqlDatabase();
