@@ -10,11 +10,23 @@ namespace comando {
 
 namespace {
 
-// Set once the data file is found damaged: from then on nothing is written to it.
+// Set once the data file is found damaged: from then on nothing is written to it through the
+// connection that works on it.
 QString& motivoSoloLectura()
 {
     static QString motivo;
     return motivo;
+}
+
+QString& conexionSoloLectura()
+{
+    static QString conexion;
+    return conexion;
+}
+
+bool prohibida(const QSqlDatabase& db)
+{
+    return !motivoSoloLectura().isEmpty() && db.connectionName() == conexionSoloLectura();
 }
 
 // What the user is told for the engine's usual refusals, by primary or extended result code.
@@ -127,14 +139,15 @@ QString textoError(const QSqlError& e)
     return textoErrorMotor(ok ? codigo : 0, texto);
 }
 
-void prohibirEscritura(const QString& motivo)
+void prohibirEscritura(const QString& motivo, const QString& conexion)
 {
     motivoSoloLectura() = motivo;
+    conexionSoloLectura() = conexion;
 }
 
-QString motivoProhibicion()
+QString motivoProhibicion(const QString& conexion)
 {
-    return motivoSoloLectura();
+    return conexion == conexionSoloLectura() ? motivoSoloLectura() : QString();
 }
 
 void enlazar(QSqlQuery& q, const QVariantList& valores)
@@ -162,7 +175,7 @@ QSqlQuery preparar(const Sql& s, QSqlDatabase db)
 
 int ejecutar(const Sql& s, QSqlDatabase db)
 {
-    if (!motivoSoloLectura().isEmpty())
+    if (prohibida(db))
         throw DbError(motivoSoloLectura());
     QSqlQuery q = preparar(s, db);
     return q.numRowsAffected();
@@ -174,7 +187,7 @@ bool insertarSiSigueLibre(const Sql& insercion, const std::function<bool()>& yaE
     try {
         ejecutar(insercion, db);
     } catch (const DbError&) {
-        if (!motivoSoloLectura().isEmpty())
+        if (prohibida(db))
             throw;
         if (yaExiste())
             return false;
@@ -196,7 +209,7 @@ QVariant valor(const Sql& s, QSqlDatabase db)
 // "locked". BEGIN IMMEDIATE takes the write lock up front, waiting out the busy timeout.
 Transaccion::Transaccion(QSqlDatabase db) : db_(db)
 {
-    if (!motivoSoloLectura().isEmpty())
+    if (prohibida(db_))
         throw DbError(motivoSoloLectura());
     preparar(Sql{QStringLiteral("BEGIN IMMEDIATE"), {}}, db_);
     abierta_ = true;

@@ -18,10 +18,12 @@ namespace comando {
 QString textoError(const QSqlError& e);
 QString textoErrorMotor(int codigo, const QString& texto);
 
-// Once the data file is found damaged: every later write is refused with `motivo`, before it
-// reaches the engine. An empty text lifts the ban (a fresh file was opened).
-void prohibirEscritura(const QString& motivo);
-QString motivoProhibicion();
+// Once the data file is found damaged: every later write through the connection `conexion` is
+// refused with `motivo`, before it reaches the engine. An empty text lifts the ban (a fresh
+// file was opened).
+void prohibirEscritura(const QString& motivo,
+                       const QString& conexion = QString(QSqlDatabase::defaultConnection));
+QString motivoProhibicion(const QString& conexion = QString(QSqlDatabase::defaultConnection));
 
 // Binds values in order to a prepared query.
 void enlazar(QSqlQuery& q, const QVariantList& valores);

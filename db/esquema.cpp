@@ -221,9 +221,10 @@ int versionDe(QSqlDatabase db, const QString& ruta)
 }
 
 // The file holds our tables with our definitions (types, keys, the unique pair, the foreign
-// key, the checks, the indexes), nothing else of its own, at most one counter row, and no visit of a
-// patient that does not exist. Returns the version of the file.
-int comprobarTablas(QSqlDatabase db, const QString& ruta)
+// key, the checks, the indexes), nothing else of its own, at most one counter row, and, when
+// `huerfanas`, no visit of a patient that does not exist (a scan of every visit: start-up leaves
+// it to the background check). Returns the version of the file.
+int comprobarTablas(QSqlDatabase db, const QString& ruta, bool huerfanas)
 {
     const int version = versionDe(db, ruta);
     for (const TablaEsperada& t : tablasEsperadas(version)) {
@@ -278,8 +279,10 @@ int comprobarTablas(QSqlDatabase db, const QString& ruta)
     if (contador.next() && contador.value(0).toInt() > 1)
         throw DbError(noValida(ruta, QStringLiteral("la tabla \"tabla_codigo\" debe tener una "
                                                     "sola fila")));
-    QSqlQuery huerfanas = leer(db, ruta, QStringLiteral("PRAGMA foreign_key_check"));
-    if (huerfanas.next())
+    if (!huerfanas)
+        return version;
+    QSqlQuery sinPaciente = leer(db, ruta, QStringLiteral("PRAGMA foreign_key_check"));
+    if (sinPaciente.next())
         throw DbError(noValida(ruta, QStringLiteral("tiene citas de pacientes que no existen")));
     return version;
 }
@@ -438,7 +441,7 @@ int verificarFichero(const QString& ruta)
     verificarCabecera(ruta, true);
     const QString conexion = QStringLiteral("verificar-") + QUuid::createUuid().toString();
     try {
-        const int version = comprobarTablas(abrirSoloLectura(ruta, conexion), ruta);
+        const int version = comprobarTablas(abrirSoloLectura(ruta, conexion), ruta, true);
         cerrar(conexion);
         return version;
     } catch (...) {
@@ -555,7 +558,7 @@ void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguri
         for (const char* sentencia : kActualizarA2)
             exec(db, QString::fromLatin1(sentencia));
         // Checked before it counts: a file converted only in part is never kept.
-        if (comprobarTablas(db, ruta) != kUserVersion)
+        if (comprobarTablas(db, ruta, false) != kUserVersion)
             throw DbError(noValida(ruta, QStringLiteral("no se ha podido actualizar")));
         t.commit();
     } catch (const DbError& e) {
@@ -599,9 +602,11 @@ QSqlDatabase abrirClinica(const QString& ruta, const QString& nombre)
             leer(db, ruta, QStringLiteral("SELECT COUNT(*) FROM sqlite_schema"));
             verificarCabecera(ruta, true);
         }
-        if (comprobarTablas(db, ruta) < kUserVersion)
+        if (comprobarTablas(db, ruta, false) < kUserVersion)
             actualizar(db, ruta, rutaCopiaAntesDeActualizar(ruta));
-        comando::prohibirEscritura(QString());
+        // A fresh file on this connection: a ban on the one it replaced no longer holds.
+        if (!comando::motivoProhibicion(conexion).isEmpty())
+            comando::prohibirEscritura(QString());
     } catch (...) {
         db = QSqlDatabase();
         cerrar(nombre);

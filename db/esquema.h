@@ -63,8 +63,10 @@ void configurar(QSqlDatabase db);
 // What the program does at start: refuses a file or folder it may not write to, takes the lock
 // that keeps a second copy of the program off the file, removes its own stale temporaries,
 // checks the header, opens the file as `abrir` does (finishing a change a crash interrupted),
-// checks the tables and brings a file of the first release up to date. A file that is not
-// ours, or damaged at its start, is closed again untouched and DbError is thrown.
+// checks the tables (all but the search for visits of missing patients, which reads every visit
+// and is left to the background check of db/vigilancia) and brings a file of the first release
+// up to date. A file that is not ours, or damaged at its start, is closed again untouched and
+// DbError is thrown.
 QSqlDatabase abrirClinica(const QString& ruta, const QString& nombre = QString());
 
 // Closes and removes the connection `nombre`, and gives up its lock.

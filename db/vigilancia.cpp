@@ -24,14 +24,14 @@ QString mensajeDanado(const QString& ruta)
 
 void declararDanado(QSqlDatabase db, const QString& ruta)
 {
-    comando::prohibirEscritura(mensajeDanado(ruta));
+    comando::prohibirEscritura(mensajeDanado(ruta), db.connectionName());
     QSqlQuery q(db);
     q.exec(QStringLiteral("PRAGMA query_only = 1"));
 }
 
 void levantarDanado(QSqlDatabase db)
 {
-    if (comando::motivoProhibicion().isEmpty())
+    if (comando::motivoProhibicion(db.connectionName()).isEmpty())
         return;
     comando::prohibirEscritura(QString());
     QSqlQuery q(db);
@@ -115,9 +115,32 @@ void Comprobacion::trabajar()
         if (rc == SQLITE_ROW)
             rc = SQLITE_DONE;
     }
-    const int codigo = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(h);
-    const QString error = QString::fromUtf8(sqlite3_errmsg(h));
+    int codigo = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(h);
+    QString error = QString::fromUtf8(sqlite3_errmsg(h));
     sqlite3_finalize(st);
+    st = nullptr;
+    // Visits of patients that do not exist break the file's own rule; only a change made
+    // outside the program can leave them. Looked for here, as it means reading every visit.
+    QString huerfana;
+    if (codigo == SQLITE_OK && hallazgos == QStringList{QStringLiteral("ok")}) {
+        rc = sqlite3_prepare_v2(h, "PRAGMA foreign_key_check", -1, &st, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(st);
+            if (rc == SQLITE_ROW) {
+                huerfana = QStringLiteral("hay citas de pacientes que no existen (la primera, de "
+                                          "la fila %1 de \"%2\")")
+                               .arg(sqlite3_column_int64(st, 1))
+                               .arg(QString::fromUtf8(reinterpret_cast<const char*>(
+                                   sqlite3_column_text(st, 0))));
+                rc = SQLITE_DONE;
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            codigo = sqlite3_extended_errcode(h);
+            error = QString::fromUtf8(sqlite3_errmsg(h));
+        }
+        sqlite3_finalize(st);
+    }
     {
         std::lock_guard<std::mutex> cerrado(mutex_);
         conexion_ = nullptr;
@@ -129,8 +152,8 @@ void Comprobacion::trabajar()
     bool sano = false;
     QString detalle;
     if (codigo == SQLITE_OK) {
-        sano = hallazgos == QStringList{QStringLiteral("ok")};
-        detalle = resumen(hallazgos);
+        sano = hallazgos == QStringList{QStringLiteral("ok")} && huerfana.isEmpty();
+        detalle = huerfana.isEmpty() ? resumen(hallazgos) : huerfana;
     } else if ((codigo & 0xff) == SQLITE_CORRUPT || (codigo & 0xff) == SQLITE_NOTADB) {
         detalle = error;
     } else {

@@ -10,8 +10,9 @@
 struct sqlite3;
 
 // Damage in the data file found before the user works on it: the engine's quick check of every
-// page, run on a read-only connection of its own on a thread of its own once the main window is
-// up, so start-up does not wait for it. A damaged file is then written no more.
+// page, and the search for visits of missing patients, run on a read-only connection of its own
+// on a thread of its own once the main window is up, so start-up does not wait for them. A
+// damaged file is then written no more.
 namespace vigilancia {
 
 // What the user is told when the data file is found damaged.

@@ -380,9 +380,6 @@ private slots:
             << "que Clinora no crea";
         QTest::addRow("contador con dos filas") << sql({"INSERT INTO tabla_codigo VALUES (9)"})
                                                 << "una sola fila";
-        QTest::addRow("cita huérfana")
-            << sql({"INSERT INTO Visita (codigo, fecha) VALUES (999, '01/01/2027')"}, true)
-            << "citas de pacientes que no existen";
         QTest::addRow("modo WAL") << sql({"PRAGMA journal_mode = WAL"}) << "modo WAL";
         QTest::addRow("versión más reciente") << sql({"PRAGMA user_version = 3"})
                                               << "versión más reciente";
@@ -396,17 +393,62 @@ private slots:
         const QString ruta = dir.filePath(esquema::kNombreFichero);
         crearNuestro(ruta);
         preparar(ruta);
-        const QByteArray antes = huella(ruta);
-        const QStringList ficheros = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
 
         // At start.
+        refusadoAlArrancarYAlCargar(ruta, dir.path(), clave);
+    }
+
+    // A visit of a patient that does not exist: start-up leaves the search to the background
+    // check (it reads every visit), which then stops every write; as a backup it is refused.
+    void citaHuerfana()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(esquema::kNombreFichero);
+        crearNuestro(ruta);
+        conConexion(ruta, [](QSqlDatabase db) {
+            ejecutar(db, "PRAGMA foreign_keys = OFF");
+            ejecutar(db, "INSERT INTO Visita (codigo, fecha) VALUES (999, '01/01/2027')");
+        });
+        const QByteArray antes = huella(ruta);
+        {
+            QSqlDatabase db = esquema::abrirClinica(ruta, "inicio");
+            vigilancia::Comprobacion comprobacion(ruta);
+            QSignalSpy terminada(&comprobacion, &vigilancia::Comprobacion::terminada);
+            comprobacion.iniciar();
+            QVERIFY(terminada.wait(10000));
+            QCOMPARE(terminada.first().at(0).toBool(), false);
+            QVERIFY2(terminada.first().at(1).toString().contains("pacientes que no existen"),
+                     qPrintable(terminada.first().at(1).toString()));
+            vigilancia::declararDanado(db, ruta);
+            QVERIFY(mensajeDe([&] { insertarPaciente(db, 999); }).contains("no escribirá nada"));
+        }
+        esquema::cerrar("inicio");
+        QCOMPARE(huella(ruta), antes);
+        const QString m = mensajeDe([&] { esquema::verificarFichero(ruta); });
+        QVERIFY2(m.contains("citas de pacientes que no existen"), qPrintable(m));
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        cerrarListas();
+        const QString c = mensajeDe([&] {
+            copia::cargar(QSqlDatabase::database(), ruta, e.carpeta() + "/s.mdb");
+        });
+        QVERIFY2(c.contains("citas de pacientes que no existen"), qPrintable(c));
+        QCOMPARE(huella(ruta), antes);
+    }
+
+private:
+    void refusadoAlArrancarYAlCargar(const QString& ruta, const QString& carpeta,
+                                     const QString& clave)
+    {
+        const QByteArray antes = huella(ruta);
+        const QStringList ficheros = QDir(carpeta).entryList(QDir::Files | QDir::Hidden);
         const QString m = mensajeDe([&] { esquema::abrirClinica(ruta, "inicio"); });
         QVERIFY2(m.contains(clave), qPrintable(m));
         QVERIFY2(m.startsWith("ERROR: ") && m.contains("No se ha tocado"), qPrintable(m));
         QCOMPARE(huella(ruta), antes);
         QVERIFY(!QSqlDatabase::contains("inicio"));
         // Nothing left beside it but what was there (the lock went with the refusal).
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), ficheros);
+        QCOMPARE(QDir(carpeta).entryList(QDir::Files | QDir::Hidden), ficheros);
 
         // As a backup to load: refused, the live data and the backup as they were.
         Entorno e;
@@ -425,6 +467,7 @@ private slots:
         QVERIFY(temporalesEn(e.carpeta()).isEmpty());
     }
 
+private slots:
     // A change a crash interrupted: at start the engine plays the journal back and the file
     // opens sound with the data before the change; as a backup it is refused, both untouched.
     void diarioPendienteJuntoAlFichero()
