@@ -1,10 +1,12 @@
 #include "app/aplicacion.h"
 #include "app/ventanas.h"
 #include "db/error.h"
+#include "db/vigilancia.h"
 #include "ui/common/mensajes.h"
 
 #include <QFile>
 #include <QScreen>
+#include <QSqlDatabase>
 #include <QTimer>
 
 #include <cstdio>
@@ -31,6 +33,22 @@ void avisarArranqueYSalir()
     });
 }
 
+// Once the main window is up, the whole file is checked in the background; damage found then
+// stops every write and tells the user how to get the data back.
+void vigilarFichero(const QString& ruta)
+{
+    auto* comprobacion = new vigilancia::Comprobacion(ruta, Form1);
+    QObject::connect(comprobacion, &vigilancia::Comprobacion::terminada, Form1,
+                     [ruta](bool sano, const QString& detalle) {
+                         if (sano)
+                             return;
+                         vigilancia::declararDanado(QSqlDatabase::database(), ruta);
+                         mensajes::error(vigilancia::mensajeDanado(ruta)
+                                         + QStringLiteral("\n\nDetalle: ") + detalle);
+                     });
+    QTimer::singleShot(0, comprobacion, &vigilancia::Comprobacion::iniciar);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -43,6 +61,7 @@ int main(int argc, char** argv)
         // Without a window manager "maximised" means nothing: take the screen's work area.
         Form1->setGeometry(Form1->screen()->availableGeometry());
         Form1->showMaximized();
+        vigilarFichero(programa::rutaBaseDatos());
         if (qEnvironmentVariableIsSet("CLINORA_BENCH_SALIR"))
             avisarArranqueYSalir();
         Aplicacion::exec();

@@ -136,6 +136,7 @@ QList<Accion> accionesDatosCita();    // datoscita.cpp
 QList<Accion> accionesPacientes();    // pacientes.cpp
 QList<Accion> accionesListados();     // listados.cpp
 QList<Accion> accionesFactura();      // factura.cpp
+QList<Accion> accionesCopias();       // cargar.cpp
 QList<Accion> accionesSesion();       // sesion.cpp
 
 }  // namespace bench

@@ -4,12 +4,150 @@
 
 #include <QSqlError>
 
+#include <sqlite3.h>
+
 namespace comando {
+
+namespace {
+
+// Set once the data file is found damaged: from then on nothing is written to it through the
+// connection that works on it.
+QString& motivoSoloLectura()
+{
+    static QString motivo;
+    return motivo;
+}
+
+QString& conexionSoloLectura()
+{
+    static QString conexion;
+    return conexion;
+}
+
+bool prohibida(const QSqlDatabase& db)
+{
+    return !motivoSoloLectura().isEmpty() && db.connectionName() == conexionSoloLectura();
+}
+
+// What the user is told for the engine's usual refusals, by primary or extended result code.
+QString explicacion(int codigo)
+{
+    switch (codigo) {
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+        return QStringLiteral("La base de datos no admite el cambio: una cita debe pertenecer a "
+                              "un paciente existente. No se ha guardado nada.");
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+        return QStringLiteral("La base de datos no admite el cambio: ya existe un registro con "
+                              "ese mismo código (o ese paciente ya tiene una cita ese día). No "
+                              "se ha guardado nada.");
+    case SQLITE_CONSTRAINT_CHECK:
+    case SQLITE_CONSTRAINT_NOTNULL:
+    case SQLITE_CONSTRAINT_DATATYPE:
+        return QStringLiteral("La base de datos no admite el cambio: algún dato no tiene la "
+                              "forma o el tamaño permitidos. No se ha guardado nada.");
+    default:
+        break;
+    }
+    switch (codigo & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("El fichero de datos está ocupado por otro programa que lo está "
+                              "usando en este momento. No se ha guardado nada; inténtelo de "
+                              "nuevo dentro de un momento.");
+    case SQLITE_READONLY:
+        return QStringLiteral("El fichero de datos es de solo lectura: no se puede modificar. "
+                              "No se ha guardado nada.");
+    case SQLITE_FULL:
+        return QStringLiteral("El disco está lleno: no se ha guardado nada. Los datos "
+                              "anteriores siguen intactos; libere espacio en el disco y "
+                              "vuelva a intentarlo.");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("El fichero de datos está dañado. No se ha guardado nada. "
+                              "Cargue la última copia de seguridad buena con \"Backup\" › "
+                              "\"Cargar copia\".");
+    case SQLITE_IOERR:
+        return QStringLiteral("No se ha podido leer o escribir el fichero de datos en el disco. "
+                              "No se ha guardado nada.");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("No se puede abrir el fichero de datos.");
+    case SQLITE_CONSTRAINT:
+        return QStringLiteral("La base de datos no admite el cambio porque contradice una de "
+                              "sus reglas. No se ha guardado nada.");
+    default:
+        return QString();
+    }
+}
+
+// Where the driver gave no code, the engine's own wording tells the case.
+int codigoDeTexto(const QString& texto)
+{
+    struct Clave {
+        const char* texto;
+        int codigo;
+    };
+    static const Clave claves[] = {
+        {"FOREIGN KEY constraint", SQLITE_CONSTRAINT_FOREIGNKEY},
+        {"UNIQUE constraint", SQLITE_CONSTRAINT_UNIQUE},
+        {"CHECK constraint", SQLITE_CONSTRAINT_CHECK},
+        {"NOT NULL constraint", SQLITE_CONSTRAINT_NOTNULL},
+        {"cannot store", SQLITE_CONSTRAINT_DATATYPE},
+        {"database is locked", SQLITE_BUSY},
+        {"database table is locked", SQLITE_LOCKED},
+        {"readonly database", SQLITE_READONLY},
+        {"read-only", SQLITE_READONLY},
+        {"disk is full", SQLITE_FULL},
+        {"malformed", SQLITE_CORRUPT},
+        {"not a database", SQLITE_NOTADB},
+        {"disk I/O error", SQLITE_IOERR},
+        {"unable to open", SQLITE_CANTOPEN},
+    };
+    for (const Clave& c : claves) {
+        if (texto.contains(QLatin1String(c.texto), Qt::CaseInsensitive))
+            return c.codigo;
+    }
+    return 0;
+}
+
+}  // namespace
+
+QString textoErrorMotor(int codigo, const QString& texto)
+{
+    if (!motivoSoloLectura().isEmpty()
+        && ((codigo & 0xff) == SQLITE_READONLY || codigoDeTexto(texto) == SQLITE_READONLY))
+        return motivoSoloLectura();
+    QString frase = explicacion(codigo);
+    if (frase.isEmpty() || (codigo & 0xff) == SQLITE_CONSTRAINT) {
+        // A bare constraint code still leaves the wording to tell which rule it was.
+        const QString porTexto = explicacion(codigoDeTexto(texto));
+        if (!porTexto.isEmpty())
+            frase = porTexto;
+    }
+    if (frase.isEmpty())
+        frase = QStringLiteral("La base de datos ha rechazado la operación. No se ha guardado "
+                               "nada.");
+    return QStringLiteral("Error de la base de datos: ") + frase
+           + QStringLiteral("\n\nDetalle: ") + texto;
+}
 
 QString textoError(const QSqlError& e)
 {
-    QString texto = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return QStringLiteral("Error de la base de datos: ") + texto;
+    const QString texto = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    bool ok = false;
+    const int codigo = e.nativeErrorCode().toInt(&ok);
+    return textoErrorMotor(ok ? codigo : 0, texto);
+}
+
+void prohibirEscritura(const QString& motivo, const QString& conexion)
+{
+    motivoSoloLectura() = motivo;
+    conexionSoloLectura() = conexion;
+}
+
+QString motivoProhibicion(const QString& conexion)
+{
+    return conexion == conexionSoloLectura() ? motivoSoloLectura() : QString();
 }
 
 void enlazar(QSqlQuery& q, const QVariantList& valores)
@@ -37,6 +175,8 @@ QSqlQuery preparar(const Sql& s, QSqlDatabase db)
 
 int ejecutar(const Sql& s, QSqlDatabase db)
 {
+    if (prohibida(db))
+        throw DbError(motivoSoloLectura());
     QSqlQuery q = preparar(s, db);
     return q.numRowsAffected();
 }
@@ -47,6 +187,8 @@ bool insertarSiSigueLibre(const Sql& insercion, const std::function<bool()>& yaE
     try {
         ejecutar(insercion, db);
     } catch (const DbError&) {
+        if (prohibida(db))
+            throw;
         if (yaExiste())
             return false;
         throw;
@@ -71,23 +213,28 @@ QStringList columna(const Sql& s, QSqlDatabase db)
     return valores;
 }
 
+// The driver's transaction() sends a plain BEGIN, which takes the write lock only at the first
+// write: a read-then-write change could then meet another writer half-way and fail at once as
+// "locked". BEGIN IMMEDIATE takes the write lock up front, waiting out the busy timeout.
 Transaccion::Transaccion(QSqlDatabase db) : db_(db)
 {
-    if (!db_.transaction())
-        throw DbError(textoError(db_.lastError()));
+    if (prohibida(db_))
+        throw DbError(motivoSoloLectura());
+    preparar(Sql{QStringLiteral("BEGIN IMMEDIATE"), {}}, db_);
     abierta_ = true;
 }
 
 Transaccion::~Transaccion()
 {
-    if (abierta_)
-        db_.rollback();
+    if (!abierta_)
+        return;
+    QSqlQuery q(db_);
+    q.exec(QStringLiteral("ROLLBACK"));
 }
 
 void Transaccion::commit()
 {
-    if (!db_.commit())
-        throw DbError(textoError(db_.lastError()));
+    preparar(Sql{QStringLiteral("COMMIT"), {}}, db_);
     abierta_ = false;
 }
 

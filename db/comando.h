@@ -12,8 +12,18 @@
 // Running single statements on a connection; any rejection becomes a DbError.
 namespace comando {
 
-// The engine's message as the user sees it in the error box.
+// The engine's message as the user sees it in the error box: a Spanish explanation of the usual
+// failures (busy, read-only, disk full, damaged file, a rule of the tables), then the engine's
+// own text as detail. Keyed on the engine's result code, else on its wording.
 QString textoError(const QSqlError& e);
+QString textoErrorMotor(int codigo, const QString& texto);
+
+// Once the data file is found damaged: every later write through the connection `conexion` is
+// refused with `motivo`, before it reaches the engine. An empty text lifts the ban (a fresh
+// file was opened).
+void prohibirEscritura(const QString& motivo,
+                       const QString& conexion = QString(QSqlDatabase::defaultConnection));
+QString motivoProhibicion(const QString& conexion = QString(QSqlDatabase::defaultConnection));
 
 // Binds values in order to a prepared query.
 void enlazar(QSqlQuery& q, const QVariantList& valores);
@@ -32,7 +42,8 @@ QVariant valor(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
 QStringList columna(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
 
 // Scope guard: rolls back unless commit() was reached, so a multi-statement change is all or
-// nothing.
+// nothing. Starts as a write transaction (BEGIN IMMEDIATE), so a read-then-write change never
+// meets another writer half-way.
 class Transaccion {
 public:
     explicit Transaccion(QSqlDatabase db = QSqlDatabase::database());

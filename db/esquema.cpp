@@ -1,15 +1,24 @@
 #include "db/esquema.h"
 
+#include "db/acceso.h"
 #include "db/comando.h"
+#include "db/copia.h"
 #include "db/error.h"
+#include "db/orden.h"
+#include "db/reloj.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QUuid>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace esquema {
 
@@ -19,7 +28,7 @@ namespace {
 // pair keeps one visit per patient and day even if another copy of the program wrote first;
 // deleting a patient takes his visits along, so they can never attach to a later patient given
 // the same code.
-const char* const kTablas[] = {
+const char* const kPaciente =
     "CREATE TABLE Paciente ("
     " codigo INTEGER PRIMARY KEY CHECK (codigo BETWEEN -2147483648 AND 2147483647),"
     " nombre TEXT NOT NULL DEFAULT '', apellido1 TEXT NOT NULL DEFAULT '',"
@@ -31,7 +40,8 @@ const char* const kTablas[] = {
     // Sort keys of the three names (see db/orden.h), written with every insert and update.
     " nombre_orden TEXT NOT NULL DEFAULT '', apellido1_orden TEXT NOT NULL DEFAULT '',"
     " apellido2_orden TEXT NOT NULL DEFAULT ''"
-    ") STRICT",
+    ") STRICT";
+const char* const kVisita =
     "CREATE TABLE Visita ("
     " codigo INTEGER NOT NULL REFERENCES Paciente (codigo) ON DELETE CASCADE,"
     " fecha TEXT NOT NULL CHECK (length(fecha) <= 20),"
@@ -42,20 +52,65 @@ const char* const kTablas[] = {
     " factura INTEGER NOT NULL DEFAULT 0 CHECK (factura IN (0, 1)),"
     " num_factura TEXT NOT NULL DEFAULT '',"
     " UNIQUE (codigo, fecha)"
-    ") STRICT",
-    "CREATE TABLE tabla_codigo (codigo INTEGER NOT NULL) STRICT",
-    // The day lists look visits up by date; (fecha, hora) also hands them back already sorted.
-    "CREATE INDEX Visita_fecha_hora ON Visita (fecha, hora)",
-    // The month listing looks visits up by month and year, the date text from its 4th character.
+    ") STRICT";
+const char* const kTablaCodigo = "CREATE TABLE tabla_codigo (codigo INTEGER NOT NULL) STRICT";
+// The day lists look visits up by date; (fecha, hora) also hands them back already sorted.
+const char* const kIndiceDia = "CREATE INDEX Visita_fecha_hora ON Visita (fecha, hora)";
+// The indexes of version 2: the month listing looks visits up by month and year, the date text
+// from its 4th character; a year's invoices are kept in calendar order; lists of patients go in
+// Spanish order by one of the names, ties by code.
+const char* const kIndicesVersion2[] = {
     "CREATE INDEX Visita_mes ON Visita (substr(fecha, 4), fecha, hora)",
-    // A year's invoices, already in calendar order.
     "CREATE INDEX Visita_facturas ON Visita (substr(fecha, 7), substr(fecha, 4, 2),"
     " substr(fecha, 1, 2), hora) WHERE factura = 1",
-    // Lists of patients in Spanish order by one of the names, ties by code.
     "CREATE INDEX Paciente_nombre_orden ON Paciente (nombre_orden, codigo)",
     "CREATE INDEX Paciente_apellido1_orden ON Paciente (apellido1_orden, codigo)",
     "CREATE INDEX Paciente_apellido2_orden ON Paciente (apellido2_orden, codigo)",
+};
+
+const char* const kTablas[] = {
+    kPaciente,
+    kVisita,
+    kTablaCodigo,
+    kIndiceDia,
+    kIndicesVersion2[0],
+    kIndicesVersion2[1],
+    kIndicesVersion2[2],
+    kIndicesVersion2[3],
+    kIndicesVersion2[4],
     "INSERT INTO tabla_codigo (codigo) VALUES (1)",
+};
+
+// The first release's file (version 1): the same tables without the sort keys of the names,
+// and only the day index.
+const char* const kTablasVersion1[] = {
+    "CREATE TABLE Paciente ("
+    " codigo INTEGER PRIMARY KEY CHECK (codigo BETWEEN -2147483648 AND 2147483647),"
+    " nombre TEXT NOT NULL DEFAULT '', apellido1 TEXT NOT NULL DEFAULT '',"
+    " apellido2 TEXT NOT NULL DEFAULT '', dni TEXT NOT NULL DEFAULT '',"
+    " tlf1 TEXT NOT NULL DEFAULT '', tlf2 TEXT NOT NULL DEFAULT '',"
+    " direccion TEXT NOT NULL DEFAULT '', poblacion TEXT NOT NULL DEFAULT '',"
+    " provincia TEXT NOT NULL DEFAULT '', fecha_alta TEXT NOT NULL DEFAULT '',"
+    " sociedad TEXT NOT NULL DEFAULT '', comentario TEXT NOT NULL DEFAULT ''"
+    ") STRICT",
+    kVisita,
+    kTablaCodigo,
+    kIndiceDia,
+};
+
+// Brings a version 1 file to version 2: the sort keys, filled from the names, and the indexes.
+const char* const kActualizarA2[] = {
+    "ALTER TABLE Paciente ADD COLUMN nombre_orden TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE Paciente ADD COLUMN apellido1_orden TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE Paciente ADD COLUMN apellido2_orden TEXT NOT NULL DEFAULT ''",
+    "UPDATE Paciente SET nombre_orden = clinora_clave(nombre),"
+    " apellido1_orden = clinora_clave(apellido1), apellido2_orden = clinora_clave(apellido2)",
+    kIndicesVersion2[0],
+    kIndicesVersion2[1],
+    kIndicesVersion2[2],
+    kIndicesVersion2[3],
+    kIndicesVersion2[4],
+    "PRAGMA user_version = 2",
 };
 
 struct TablaEsperada {
@@ -63,19 +118,53 @@ struct TablaEsperada {
     QStringList columnas;
 };
 
-const QList<TablaEsperada>& tablasEsperadas()
+QList<TablaEsperada> tablasEsperadas(int version)
 {
-    static const QList<TablaEsperada> tablas = {
-        {QStringLiteral("Paciente"),
-         {"codigo", "nombre", "apellido1", "apellido2", "dni", "tlf1", "tlf2", "direccion",
-          "poblacion", "provincia", "fecha_alta", "sociedad", "comentario", "nombre_orden",
-          "apellido1_orden", "apellido2_orden"}},
+    QStringList paciente = {"codigo", "nombre", "apellido1", "apellido2", "dni", "tlf1", "tlf2",
+                            "direccion", "poblacion", "provincia", "fecha_alta", "sociedad",
+                            "comentario"};
+    if (version >= 2)
+        paciente << "nombre_orden" << "apellido1_orden" << "apellido2_orden";
+    return {
+        {QStringLiteral("Paciente"), paciente},
         {QStringLiteral("Visita"),
          {"codigo", "fecha", "pago", "cantidad", "observacion", "hora", "factura",
           "num_factura"}},
         {QStringLiteral("tabla_codigo"), {"codigo"}},
     };
-    return tablas;
+}
+
+// A definition as the engine keeps it, reduced so that layout does not count: one blank between
+// words, none around brackets and commas, lower case. Adding a column to a table stores its
+// text in a slightly different layout from creating it with the column.
+QString normalizado(const QString& sql)
+{
+    static const QRegularExpression alrededor(QStringLiteral("\\s*([(),])\\s*"));
+    QString t = sql.simplified();
+    t.replace(alrededor, QStringLiteral("\\1"));
+    return t.toLower();
+}
+
+// Name and definition of every table and index the program creates, for a given version.
+QHash<QString, QString> definiciones(int version)
+{
+    static const QRegularExpression nombre(
+        QStringLiteral("^CREATE (?:TABLE|INDEX) (\\w+)"), QRegularExpression::CaseInsensitiveOption);
+    QHash<QString, QString> mapa;
+    const auto anadir = [&](const char* sentencia) {
+        const QString texto = QString::fromLatin1(sentencia);
+        const QRegularExpressionMatch m = nombre.match(texto);
+        if (m.hasMatch())
+            mapa.insert(m.captured(1).toLower(), normalizado(texto));
+    };
+    if (version == 1) {
+        for (const char* s : kTablasVersion1)
+            anadir(s);
+    } else {
+        for (const char* s : kTablas)
+            anadir(s);
+    }
+    return mapa;
 }
 
 sqlite3* manejador(QSqlDatabase db)
@@ -93,7 +182,36 @@ void exec(QSqlDatabase db, const QString& texto)
 
 QString citado(const QString& ruta)
 {
-    return QStringLiteral("«") + ruta + QStringLiteral("»");
+    return QStringLiteral("«") + QDir::toNativeSeparators(ruta) + QStringLiteral("»");
+}
+
+QString noValida(const QString& ruta, const QString& motivo)
+{
+    return QStringLiteral("ERROR: El fichero %1 no es una base de datos de Clinora válida: %2. "
+                          "No se ha tocado.")
+        .arg(citado(ruta), motivo);
+}
+
+DbError danado(const QString& ruta, const QString& detalle)
+{
+    return DbError(QStringLiteral("ERROR: El fichero %1 está dañado y no se puede usar (%2). No "
+                                  "se ha tocado. Si es el fichero de datos, cargue la última "
+                                  "copia de seguridad buena con \"Backup\" › \"Cargar copia\".")
+                       .arg(citado(ruta), detalle));
+}
+
+// Runs a read of the file's own structure; an engine failure there means the file is damaged.
+QSqlQuery leer(QSqlDatabase db, const QString& ruta, const QString& texto,
+               const QVariantList& valores = {})
+{
+    QSqlQuery q(db);
+    if (!q.prepare(texto)) {
+        throw danado(ruta, q.lastError().databaseText());
+    }
+    comando::enlazar(q, valores);
+    if (!q.exec())
+        throw danado(ruta, q.lastError().databaseText());
+    return q;
 }
 
 // The returned handle is the caller's only one, so cerrar() can drop the connection cleanly
@@ -104,31 +222,107 @@ QSqlDatabase abrirSoloLectura(const QString& ruta, const QString& conexion)
     db.setDatabaseName(ruta);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
     if (!db.open())
-        throw DbError(QStringLiteral("ERROR: No se puede abrir el fichero %1: %2")
+        throw DbError(QStringLiteral("ERROR: No se puede abrir el fichero %1. No se ha tocado.\n\n"
+                                     "Detalle: %2")
                           .arg(citado(ruta), db.lastError().text()));
     return db;
 }
 
-void comprobarTablas(QSqlDatabase db, const QString& ruta)
+// The version written in the file; a version we do not know is refused.
+int versionDe(QSqlDatabase db, const QString& ruta)
 {
-    for (const TablaEsperada& t : tablasEsperadas()) {
-        QSqlQuery q = comando::preparar(
-            Sql{QStringLiteral("SELECT name FROM pragma_table_info(?)"), {t.nombre}}, db);
+    QSqlQuery q = leer(db, ruta, QStringLiteral("PRAGMA user_version"));
+    const int version = q.next() ? q.value(0).toInt() : 0;
+    if (version > kUserVersion)
+        throw DbError(QStringLiteral("ERROR: El fichero %1 es de una versión más reciente de "
+                                     "Clinora y este programa no puede usarlo. No se ha tocado.")
+                          .arg(citado(ruta)));
+    if (version < 1)
+        throw DbError(noValida(ruta, QStringLiteral("no indica qué versión de Clinora lo creó")));
+    return version;
+}
+
+// The file holds our tables with our definitions (types, keys, the unique pair, the foreign
+// key, the checks, the indexes), nothing else of its own, at most one counter row, and, when
+// `huerfanas`, no visit of a patient that does not exist (a scan of every visit: start-up leaves
+// it to the background check). Returns the version of the file.
+int comprobarTablas(QSqlDatabase db, const QString& ruta, bool huerfanas)
+{
+    const int version = versionDe(db, ruta);
+    for (const TablaEsperada& t : tablasEsperadas(version)) {
+        QSqlQuery q = leer(db, ruta, QStringLiteral("SELECT name FROM pragma_table_info(?)"),
+                           {t.nombre});
         QStringList columnas;
         while (q.next())
             columnas << q.value(0).toString().toLower();
         if (columnas.isEmpty())
-            throw DbError(QStringLiteral("ERROR: Al fichero %1 le falta la tabla \"%2\"; no es "
-                                         "una base de datos de Clinora válida.")
-                              .arg(citado(ruta), t.nombre));
+            throw DbError(noValida(ruta, QStringLiteral("le falta la tabla \"%1\"").arg(t.nombre)));
         for (const QString& c : t.columnas) {
             if (!columnas.contains(c))
-                throw DbError(QStringLiteral("ERROR: En el fichero %1 a la tabla \"%2\" le falta "
-                                             "la columna \"%3\"; no es una base de datos de "
-                                             "Clinora válida.")
-                                  .arg(citado(ruta), t.nombre, c));
+                throw DbError(noValida(ruta, QStringLiteral("a la tabla \"%1\" le falta la "
+                                                            "columna \"%2\"")
+                                                 .arg(t.nombre, c)));
         }
+        if (columnas.size() != t.columnas.size())
+            throw DbError(noValida(ruta, QStringLiteral("la tabla \"%1\" tiene columnas que "
+                                                        "Clinora no crea")
+                                             .arg(t.nombre)));
     }
+    QHash<QString, QString> esperadas = definiciones(version);
+    QSqlQuery q = leer(db, ruta,
+                       QStringLiteral("SELECT type, name, sql FROM sqlite_schema "
+                                      "WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
+    while (q.next()) {
+        const QString tipo = q.value(0).toString();
+        const QString nombre = q.value(1).toString();
+        const auto it = esperadas.constFind(nombre.toLower());
+        if (it == esperadas.constEnd())
+            throw DbError(noValida(ruta, QStringLiteral("contiene %1 \"%2\", que Clinora no crea")
+                                             .arg(tipo == QLatin1String("table")
+                                                      ? QStringLiteral("la tabla")
+                                                  : tipo == QLatin1String("index")
+                                                      ? QStringLiteral("el índice")
+                                                      : QStringLiteral("el objeto"),
+                                                  nombre)));
+        if (normalizado(q.value(2).toString()) != *it)
+            throw DbError(noValida(
+                ruta, QStringLiteral("%1 \"%2\" no tiene la definición que crea Clinora (tipos, "
+                                     "claves o reglas distintas)")
+                          .arg(tipo == QLatin1String("table") ? QStringLiteral("la tabla")
+                                                              : QStringLiteral("el índice"),
+                               nombre)));
+        esperadas.remove(nombre.toLower());
+    }
+    if (!esperadas.isEmpty())
+        throw DbError(noValida(ruta, QStringLiteral("le falta el índice \"%1\"")
+                                         .arg(esperadas.keys().constFirst())));
+    QSqlQuery contador = leer(db, ruta, QStringLiteral("SELECT COUNT(*) FROM tabla_codigo"));
+    // A missing row is put back by the code proposal; two rows would leave it guessing.
+    if (contador.next() && contador.value(0).toInt() > 1)
+        throw DbError(noValida(ruta, QStringLiteral("la tabla \"tabla_codigo\" debe tener una "
+                                                    "sola fila")));
+    if (!huerfanas)
+        return version;
+    QSqlQuery sinPaciente = leer(db, ruta, QStringLiteral("PRAGMA foreign_key_check"));
+    if (sinPaciente.next())
+        throw DbError(noValida(ruta, QStringLiteral("tiene citas de pacientes que no existen")));
+    return version;
+}
+
+// The sort key of a name, for the version upgrade's UPDATE.
+void funcionClave(sqlite3_context* contexto, int, sqlite3_value** argumentos)
+{
+    const auto* texto = reinterpret_cast<const char*>(sqlite3_value_text(argumentos[0]));
+    const QByteArray clave = orden::clave(QString::fromUtf8(texto ? texto : "")).toUtf8();
+    sqlite3_result_text(contexto, clave.constData(), int(clave.size()), SQLITE_TRANSIENT);
+}
+
+quint32 entero(const QByteArray& b, int i, int bytes)
+{
+    quint32 v = 0;
+    for (int k = 0; k < bytes; ++k)
+        v = (v << 8) | quint8(b.at(i + k));
+    return v;
 }
 
 }  // namespace
@@ -150,8 +344,7 @@ void crearFichero(const QString& ruta)
                           .arg(citado(ruta)));
     // Built under a temporary name and moved into place at the end, so a half-made file never
     // carries the real name; rename refuses to overwrite a file that appeared meanwhile.
-    const QString temporal = ruta + QStringLiteral(".creando-")
-                             + QUuid::createUuid().toString(QUuid::Id128).left(8);
+    const QString temporal = acceso::nombreTemporal(ruta);
     {
         QFile vacio(temporal);
         if (!vacio.open(QIODevice::WriteOnly | QIODevice::NewOnly))
@@ -168,72 +361,175 @@ void crearFichero(const QString& ruta)
         QFile::remove(temporal);
         throw;
     }
-    if (!QFile::rename(temporal, ruta)) {
+    if (::link(QFile::encodeName(temporal).constData(), QFile::encodeName(ruta).constData())
+        != 0) {
         QFile::remove(temporal);
         throw DbError(QStringLiteral("ERROR: El fichero %1 ya existe; no se sobrescribe.")
                           .arg(citado(ruta)));
     }
+    QFile::remove(temporal);
+}
+
+void verificarCabecera(const QString& ruta, bool completa)
+{
+    // The header and the first page are read as plain bytes first, so a file of another kind, or
+    // one whose start is damaged, is never handed to the engine at all.
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("ERROR: No se puede leer el fichero %1. No se ha tocado.")
+                          .arg(citado(ruta)));
+    const qint64 longitud = f.size();
+    const QByteArray cabecera = f.read(100);
+    if (longitud == 0)
+        throw DbError(QStringLiteral("ERROR: El fichero %1 está vacío: no es una base de datos "
+                                     "de Clinora. No se ha tocado.")
+                          .arg(citado(ruta)));
+    if (cabecera.size() < 100 || !cabecera.startsWith(QByteArray("SQLite format 3\0", 16)))
+        throw DbError(QStringLiteral("ERROR: El fichero %1 no es una base de datos de Clinora "
+                                     "(no es una base de datos SQLite o su cabecera está dañada). "
+                                     "No se ha tocado.")
+                          .arg(citado(ruta)));
+    if (entero(cabecera, 68, 4) != quint32(kApplicationId))
+        throw DbError(QStringLiteral("ERROR: El fichero %1 es una base de datos de otro programa, "
+                                     "no de Clinora. No se ha tocado.")
+                          .arg(citado(ruta)));
+    if (entero(cabecera, 60, 4) > quint32(kUserVersion))
+        throw DbError(QStringLiteral("ERROR: El fichero %1 es de una versión más reciente de "
+                                     "Clinora y este programa no puede usarlo. No se ha tocado.")
+                          .arg(citado(ruta)));
+    if (quint8(cabecera.at(18)) == 2 || quint8(cabecera.at(19)) == 2)
+        throw DbError(QStringLiteral(
+            "ERROR: El fichero %1 ha sido modificado con otro programa (está en modo WAL, que "
+            "Clinora no usa), así que no se sabe si sus datos están completos. No se ha tocado.")
+                          .arg(citado(ruta)));
+    if (!completa)
+        return;
+    // The rest of the start of the file, as the engine wrote it.
+    quint32 pagina = entero(cabecera, 16, 2);
+    if (pagina == 1)
+        pagina = 65536;
+    const bool potencia = pagina >= 512 && pagina <= 65536 && (pagina & (pagina - 1)) == 0;
+    const quint32 reservado = quint8(cabecera.at(20));
+    if (!potencia || quint8(cabecera.at(18)) != 1 || quint8(cabecera.at(19)) != 1
+        || quint8(cabecera.at(21)) != 64 || quint8(cabecera.at(22)) != 32
+        || quint8(cabecera.at(23)) != 32 || reservado >= pagina / 2)
+        throw danado(ruta, QStringLiteral("su cabecera no es válida"));
+    if (longitud % pagina != 0 || longitud < qint64(pagina)
+        || (entero(cabecera, 92, 4) == entero(cabecera, 24, 4)
+            && qint64(entero(cabecera, 28, 4)) * pagina != longitud))
+        throw danado(ruta, QStringLiteral("su longitud no es la que indica su cabecera: está "
+                                          "cortado o le sobran datos"));
+    f.seek(0);
+    const QByteArray primera = f.read(pagina);
+    const int tipo = quint8(primera.at(100));
+    const int inicioPunteros = 100 + (tipo == 0x05 ? 12 : 8);
+    const quint32 util = pagina - reservado;
+    const quint32 celdas = entero(primera, 103, 2);
+    bool bien = (tipo == 0x05 || tipo == 0x0D) && primera.size() == qint64(pagina)
+                && inicioPunteros + 2 * celdas <= util;
+    for (quint32 i = 0; bien && i < celdas; ++i) {
+        const quint32 celda = entero(primera, inicioPunteros + 2 * int(i), 2);
+        bien = celda >= quint32(inicioPunteros) + 2 * celdas && celda < util;
+    }
+    const quint32 contenido = entero(primera, 105, 2);
+    if (!bien || (contenido != 0 && contenido < quint32(inicioPunteros) + 2 * celdas))
+        throw danado(ruta, QStringLiteral("su primera página está dañada"));
 }
 
 void verificarCabecera(const QString& ruta)
 {
-    // The header is read as plain bytes first, so a file of another kind is never handed to the
-    // engine at all, and nothing can be written to it.
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("ERROR: No se puede leer el fichero %1.").arg(citado(ruta)));
-    const QByteArray cabecera = f.read(100);
-    f.close();
-    if (cabecera.size() < 100 || !cabecera.startsWith(QByteArray("SQLite format 3\0", 16)))
-        throw DbError(QStringLiteral("ERROR: El fichero %1 no es una base de datos de Clinora "
-                                     "(no es una base de datos SQLite o su cabecera está dañada).")
-                          .arg(citado(ruta)));
-    const auto byte = [&](int i) { return quint32(quint8(cabecera.at(i))); };
-    const quint32 appId = (byte(68) << 24) | (byte(69) << 16) | (byte(70) << 8) | byte(71);
-    const quint32 version = (byte(60) << 24) | (byte(61) << 16) | (byte(62) << 8) | byte(63);
-    if (appId != quint32(kApplicationId))
-        throw DbError(QStringLiteral("ERROR: El fichero %1 es una base de datos de otro programa, "
-                                     "no de Clinora.")
-                          .arg(citado(ruta)));
-    if (version > quint32(kUserVersion))
-        throw DbError(QStringLiteral("ERROR: El fichero %1 es de una versión más reciente de "
-                                     "Clinora y este programa no puede usarlo.")
-                          .arg(citado(ruta)));
-
+    verificarCabecera(ruta, true);
 }
 
-void verificarFichero(const QString& ruta)
+// A journal beside a file that we only read would have to be played back into it first; for a
+// file from outside that is a change we do not make.
+void sinDiarioPendiente(const QString& ruta)
 {
-    verificarCabecera(ruta);
+    const QFileInfo diario(ruta + QStringLiteral("-journal"));
+    if (diario.exists() && diario.size() > 0)
+        throw DbError(QStringLiteral("ERROR: El fichero %1 tiene a su lado un diario de cambios "
+                                     "sin terminar (%2): otro programa se interrumpió mientras "
+                                     "lo modificaba. No se ha tocado ninguno de los dos.")
+                          .arg(citado(ruta), citado(diario.fileName())));
+    if (QFileInfo::exists(ruta + QStringLiteral("-wal")))
+        throw DbError(QStringLiteral("ERROR: El fichero %1 tiene a su lado cambios de otro "
+                                     "programa sin terminar (%2). No se ha tocado.")
+                          .arg(citado(ruta), citado(QFileInfo(ruta).fileName() + "-wal")));
+}
+
+int verificarFichero(const QString& ruta)
+{
+    sinDiarioPendiente(ruta);
+    verificarCabecera(ruta, true);
     const QString conexion = QStringLiteral("verificar-") + QUuid::createUuid().toString();
     try {
-        comprobarTablas(abrirSoloLectura(ruta, conexion), ruta);
+        const int version = comprobarTablas(abrirSoloLectura(ruta, conexion), ruta, true);
         cerrar(conexion);
+        return version;
     } catch (...) {
         cerrar(conexion);
         throw;
     }
+}
+
+QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int* codigo)
+{
+    // The engine's C interface straight, so it may run on a thread of its own; mapped and with
+    // a large cache, the full check of a big file is much quicker.
+    sqlite3* h = nullptr;
+    if (codigo)
+        *codigo = SQLITE_OK;
+    const int abierto = sqlite3_open_v2(QFile::encodeName(ruta).constData(), &h,
+                                        SQLITE_OPEN_READONLY, nullptr);
+    if (abierto != SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(h));
+        sqlite3_close(h);
+        if (codigo)
+            *codigo = abierto;
+        return error;
+    }
+    sqlite3_busy_timeout(h, 5000);
+    sqlite3_exec(h, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+    sqlite3_exec(h, "PRAGMA cache_size = -262144", nullptr, nullptr, nullptr);
+    const char* pragma = comprobacion == Comprobacion::Completa ? "PRAGMA integrity_check"
+                                                                : "PRAGMA quick_check";
+    sqlite3_stmt* st = nullptr;
+    QStringList filas;
+    int rc = sqlite3_prepare_v2(h, pragma, -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW && filas.size() < 5)
+            filas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        if (rc == SQLITE_ROW)
+            rc = SQLITE_DONE;
+    }
+    QString resultado;
+    if (rc != SQLITE_DONE) {
+        resultado = QString::fromUtf8(sqlite3_errmsg(h));
+        if (codigo)
+            *codigo = sqlite3_extended_errcode(h);
+    } else {
+        // The engine lists every damaged cell; the first few tell enough.
+        QStringList lineas = filas.join(QLatin1Char('\n')).split(QLatin1Char('\n'),
+                                                                Qt::SkipEmptyParts);
+        if (lineas.size() > 3)
+            lineas = lineas.mid(0, 3) << QStringLiteral("…");
+        resultado = lineas.join(QLatin1Char(' '));
+        if (filas != QStringList{QStringLiteral("ok")} && codigo)
+            *codigo = SQLITE_CORRUPT;
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return resultado;
 }
 
 void verificarFicheroCompleto(const QString& ruta, Comprobacion comprobacion)
 {
     verificarFichero(ruta);
-    const QString conexion = QStringLiteral("integridad-") + QUuid::createUuid().toString();
-    try {
-        const QString pragma = comprobacion == Comprobacion::Completa
-                                   ? QStringLiteral("PRAGMA integrity_check")
-                                   : QStringLiteral("PRAGMA quick_check");
-        const QString resultado =
-            comando::valor(Sql{pragma, {}}, abrirSoloLectura(ruta, conexion)).toString();
-        if (resultado != QLatin1String("ok"))
-            throw DbError(QStringLiteral("ERROR: El fichero %1 está dañado (la comprobación de "
-                                         "integridad ha fallado: %2).")
-                              .arg(citado(ruta), resultado));
-        cerrar(conexion);
-    } catch (...) {
-        cerrar(conexion);
-        throw;
-    }
+    int codigo = SQLITE_OK;
+    const QString resultado = comprobarIntegridad(ruta, comprobacion, &codigo);
+    if (codigo != SQLITE_OK)
+        throw danado(ruta, QStringLiteral("la comprobación de integridad ha fallado: ")
+                               + resultado);
 }
 
 QSqlDatabase abrir(const QString& ruta, const QString& nombre)
@@ -242,10 +538,18 @@ QSqlDatabase abrir(const QString& ruta, const QString& nombre)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conexion);
     db.setDatabaseName(ruta);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    configurar(db);
+    return db;
+}
+
+void configurar(QSqlDatabase db)
+{
     if (!db.open())
-        throw DbError(QStringLiteral("ERROR: No se puede abrir el fichero %1: %2")
-                          .arg(citado(ruta), db.lastError().text()));
+        throw DbError(QStringLiteral("ERROR: No se puede abrir el fichero %1.\n\nDetalle: %2")
+                          .arg(citado(db.databaseName()), db.lastError().text()));
     if (sqlite3* h = manejador(db)) {
+        // The error box tells the cases apart by the engine's precise code.
+        sqlite3_extended_result_codes(h, 1);
         // A double-quoted word must name a column, never silently become a text value.
         sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -256,17 +560,75 @@ QSqlDatabase abrir(const QString& ruta, const QString& nombre)
     // A day's lists touch a thousand scattered patient pages; keep them in memory between
     // re-runs (16 MB).
     exec(db, QStringLiteral("PRAGMA cache_size = -16384"));
-    return db;
+}
+
+void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguridad)
+{
+    if (!copiaSeguridad.isEmpty())
+        copia::guardar(db, copiaSeguridad);
+    sqlite3* h = manejador(db);
+    if (!h)
+        throw DbError(QStringLiteral("ERROR: La base de datos no está abierta."));
+    sqlite3_create_function(h, "clinora_clave", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            funcionClave, nullptr, nullptr);
+    try {
+        comando::Transaccion t(db);
+        if (versionDe(db, ruta) != 1)
+            throw DbError(QStringLiteral("ERROR: El fichero %1 ha cambiado mientras se "
+                                         "actualizaba; no se ha tocado.")
+                              .arg(citado(ruta)));
+        for (const char* sentencia : kActualizarA2)
+            exec(db, QString::fromLatin1(sentencia));
+        // Checked before it counts: a file converted only in part is never kept.
+        if (comprobarTablas(db, ruta, false) != kUserVersion)
+            throw DbError(noValida(ruta, QStringLiteral("no se ha podido actualizar")));
+        t.commit();
+    } catch (const DbError& e) {
+        sqlite3_create_function(h, "clinora_clave", 1, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                                nullptr);
+        throw DbError(QStringLiteral("ERROR: El fichero %1 es de una versión anterior de Clinora "
+                                     "y no se ha podido poner al día; sigue como estaba.\n\n%2")
+                          .arg(citado(ruta), e.message()));
+    }
+    sqlite3_create_function(h, "clinora_clave", 1, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                            nullptr);
+}
+
+QString rutaCopiaAntesDeActualizar(const QString& ruta)
+{
+    return QFileInfo(ruta).absolutePath()
+           + QStringLiteral("/clinora-antes-de-actualizar-%1.mdb")
+                 .arg(reloj::ahora().toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
 
 QSqlDatabase abrirClinica(const QString& ruta, const QString& nombre)
 {
-    verificarCabecera(ruta);
-    // Opened for writing before the tables are read, so the engine can finish a change that a
-    // crash interrupted (a hot journal) instead of refusing our own file.
-    QSqlDatabase db = abrir(ruta, nombre);
+    const QString conexion = nombre.isEmpty() ? QString(QSqlDatabase::defaultConnection) : nombre;
+    acceso::comprobarEscritura(ruta);
+    acceso::bloquear(ruta, conexion);
+    QSqlDatabase db;
     try {
-        comprobarTablas(db, ruta);
+        // Ours from an earlier run that was interrupted; nobody else is at work here now.
+        acceso::limpiarTemporales(QFileInfo(ruta).absolutePath());
+        // A journal beside our file is a change a crash interrupted: the engine plays it back
+        // when the file is first read, and only then do length and first page have to agree.
+        const QFileInfo diario(ruta + QStringLiteral("-journal"));
+        const bool pendiente = diario.exists() && diario.size() > 0;
+        if (QFileInfo::exists(ruta + QStringLiteral("-wal")))
+            throw DbError(QStringLiteral("ERROR: El fichero %1 tiene a su lado cambios de otro "
+                                         "programa sin terminar (modo WAL). No se ha tocado.")
+                              .arg(citado(ruta)));
+        verificarCabecera(ruta, !pendiente);
+        db = abrir(ruta, conexion);
+        if (pendiente) {
+            leer(db, ruta, QStringLiteral("SELECT COUNT(*) FROM sqlite_schema"));
+            verificarCabecera(ruta, true);
+        }
+        if (comprobarTablas(db, ruta, false) < kUserVersion)
+            actualizar(db, ruta, rutaCopiaAntesDeActualizar(ruta));
+        // A fresh file on this connection: a ban on the one it replaced no longer holds.
+        if (!comando::motivoProhibicion(conexion).isEmpty())
+            comando::prohibirEscritura(QString());
     } catch (...) {
         db = QSqlDatabase();
         cerrar(nombre);
@@ -278,6 +640,7 @@ QSqlDatabase abrirClinica(const QString& ruta, const QString& nombre)
 void cerrar(const QString& nombre)
 {
     const QString conexion = nombre.isEmpty() ? QString(QSqlDatabase::defaultConnection) : nombre;
+    acceso::liberar(conexion);
     if (!QSqlDatabase::contains(conexion))
         return;
     {

@@ -18,12 +18,22 @@ void crear(QSqlDatabase db);
 // Creates a new clinic database file readable by its owner only. Refuses an existing file.
 void crearFichero(const QString& ruta);
 
-// Checks the first bytes of the file: SQLite, our application_id, a version we know.
+// Checks the first bytes of the file: SQLite, our application_id, a version we know, not in WAL
+// mode; when `completa`, also that its length agrees with its header and that its first page
+// is sound. Reads bytes only; throws DbError with a Spanish message.
+void verificarCabecera(const QString& ruta, bool completa);
 void verificarCabecera(const QString& ruta);
 
-// Checks, without writing to it, that the file is a clinic database of ours. Throws DbError
-// with a Spanish message saying what is wrong.
-void verificarFichero(const QString& ruta);
+// Refuses a file with an unfinished journal (or WAL) beside it: playing it back would change a
+// file that is only to be read.
+void sinDiarioPendiente(const QString& ruta);
+
+// Checks, without writing to it, that the file is a clinic database of ours: its header, no
+// unfinished journal beside it, the tables and indexes defined exactly as the program creates
+// them, one counter row, no visit of a missing patient. Returns the file's version (1 for the
+// first release's files, which abrirClinica brings up to date). Throws DbError with a Spanish
+// message saying what is wrong.
+int verificarFichero(const QString& ruta);
 
 // verificarFichero plus the engine's own check of every page: the full one for a file that
 // comes from outside, the quick one for a copy just written by us.
@@ -31,16 +41,35 @@ enum class Comprobacion { Completa, Rapida };
 void verificarFicheroCompleto(const QString& ruta,
                               Comprobacion comprobacion = Comprobacion::Completa);
 
+// The engine's check of every page alone, on a read-only connection of its own (so it may run on
+// any thread). Returns "ok", or what is wrong; `codigo` gets SQLITE_OK, SQLITE_CORRUPT for a
+// damaged file, or the engine's error when the check could not run.
+QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int* codigo);
+
+// Brings an open file of version 1 to the current version in one transaction (all or nothing),
+// after a safety copy of it to `copiaSeguridad` when that is given.
+void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguridad);
+// Where start-up keeps the safety copy before bringing a file up to date.
+QString rutaCopiaAntesDeActualizar(const QString& ruta);
+
 // Opens `ruta` as the connection `nombre` (the default connection when empty) with the settings
 // every connection uses: foreign keys on, rollback journal with full sync, busy timeout, double
 // quoted strings off. The file must already have passed verificarFichero.
 QSqlDatabase abrir(const QString& ruta, const QString& nombre = QString());
+// Opens `db` (its file name already set) and applies those settings; used again when a
+// connection is reopened on a file put in place of the old one.
+void configurar(QSqlDatabase db);
 
-// What the program does at start: checks the header, opens the file as `abrir` does and checks
-// the tables; a file that is not ours is closed again untouched and DbError is thrown.
+// What the program does at start: refuses a file or folder it may not write to, takes the lock
+// that keeps a second copy of the program off the file, removes its own stale temporaries,
+// checks the header, opens the file as `abrir` does (finishing a change a crash interrupted),
+// checks the tables (all but the search for visits of missing patients, which reads every visit
+// and is left to the background check of db/vigilancia) and brings a file of the first release
+// up to date. A file that is not ours, or damaged at its start, is closed again untouched and
+// DbError is thrown.
 QSqlDatabase abrirClinica(const QString& ruta, const QString& nombre = QString());
 
-// Closes and removes the connection `nombre`.
+// Closes and removes the connection `nombre`, and gives up its lock.
 void cerrar(const QString& nombre = QString());
 
 }  // namespace esquema

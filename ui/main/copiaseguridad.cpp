@@ -10,7 +10,9 @@
 #include "ui/common/mensajes.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QProgressDialog>
 #include <QSqlDatabase>
 
 namespace copiaseguridad {
@@ -59,8 +61,10 @@ void cargar(QWidget* ventana, const QString& rutaBaseDatos)
             "Ese fichero es el de los datos actuales; elija una copia de seguridad."));
         return;
     }
+    // The quick part of the checks before asking; the check of every page runs during the load
+    // itself, beside the safety copy, and a load it fails is rolled back.
     try {
-        esquema::verificarFicheroCompleto(origen);
+        esquema::verificarFichero(origen);
     } catch (const DbError& e) {
         mensajes::informacion(e.message()
                               + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
@@ -84,17 +88,40 @@ void cargar(QWidget* ventana, const QString& rutaBaseDatos)
     for (DataSet* d : abiertos)
         d->close();
     QString fallo;
-    try {
-        copia::cargar(QSqlDatabase::database(), origen, seguridad);
-    } catch (const DbError& e) {
-        fallo = e.message();
+    {
+        QProgressDialog progreso(QStringLiteral("Comprobando la copia y guardando los datos "
+                                                "actuales…"),
+                                 QString(), 0, 0, ventana);
+        progreso.setWindowTitle(QStringLiteral("Cargar copia de seguridad"));
+        progreso.setAccessibleName(QStringLiteral("Cargando la copia de seguridad"));
+        progreso.setWindowModality(Qt::ApplicationModal);
+        progreso.setMinimumDuration(0);
+        progreso.setAutoClose(false);
+        progreso.setAutoReset(false);
+        progreso.show();
+        QCoreApplication::processEvents();
+        const auto avanzar = [&progreso](int hecho, int total) {
+            if (total > 0) {
+                progreso.setLabelText(QStringLiteral("Cargando los datos de la copia…"));
+                progreso.setRange(0, total);
+                progreso.setValue(hecho);
+            } else {
+                progreso.setLabelText(QStringLiteral("Comprobando la copia…"));
+                progreso.setRange(0, 0);
+            }
+            QCoreApplication::processEvents();
+        };
+        try {
+            copia::cargar(QSqlDatabase::database(), origen, seguridad, avanzar);
+        } catch (const DbError& e) {
+            fallo = e.message();
+        }
     }
     for (DataSet* d : abiertos)
         d->open();
     refrescar::vistaRapida();
     if (!fallo.isEmpty()) {
-        mensajes::error(fallo + QStringLiteral("\n\nNo se ha cargado nada: los datos actuales "
-                                               "siguen como estaban."));
+        mensajes::error(fallo);
         return;
     }
     mensajes::informacion(QStringLiteral("Copia de seguridad cargada correctamente. Los datos "

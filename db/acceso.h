@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// What the program needs around the data file before it works on it: a folder and a file it may
+// write to, no other copy of the program on the same file, and no leftovers of its own.
+namespace acceso {
+
+// Refuses (DbError, Spanish) a file or a folder where the data cannot be changed: marked
+// read-only, on a read-only disk, or a folder where the engine cannot create its journal.
+void comprobarEscritura(const QString& ruta);
+
+// Takes the lock beside `ruta` (a hidden ".clinora.mdb.lock") for the connection `conexion`,
+// kept until liberar(conexion). A lock left by a copy of the program that has since died is
+// taken over; one held by a running copy refuses with a message naming the file.
+void bloquear(const QString& ruta, const QString& conexion);
+void liberar(const QString& conexion);
+
+// A temporary file of ours for work that ends as `destino`: hidden, in the same folder, named
+// ".<name>.clinora-XXXXXXXX.tmp" so that nothing else is ever mistaken for one.
+QString nombreTemporal(const QString& destino);
+bool esTemporalNuestro(const QString& nombreFichero);
+
+// Removes the temporaries of ours in `carpeta` (and their journals) that no running program is
+// writing. Returns how many files were removed.
+int limpiarTemporales(const QString& carpeta);
+
+}  // namespace acceso
