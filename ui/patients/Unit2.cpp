@@ -65,22 +65,23 @@ public:
 struct DefEdit {
     QString etiqueta;
     int fila, columna, columnas;
+    int largo;   // the most the column keeps; the code box has its own rule
 };
 
-// LabeledEdit1 ... LabeledEdit12: label, and place in the group box grid (label row).
+// LabeledEdit1 ... LabeledEdit12: label, place in the group box grid (label row), length.
 const DefEdit kEdits[] = {
-    {QStringLiteral("(*) Código:"), 0, 0, 1},
-    {QStringLiteral("(*) Nombre:"), 2, 0, 1},
-    {QStringLiteral("(*) Primer Apellido:"), 2, 1, 1},
-    {QStringLiteral("(*) Segundo Apellido:"), 2, 2, 1},
-    {QStringLiteral("DNI:"), 4, 0, 1},
-    {QStringLiteral("(*) Telf. de contacto:"), 4, 1, 1},
-    {QStringLiteral("Telf. alternativo:"), 4, 2, 1},
-    {QStringLiteral("Dirección:"), 6, 0, 1},
-    {QStringLiteral("Población:"), 6, 1, 1},
-    {QStringLiteral("Provincia:"), 6, 2, 1},
-    {QStringLiteral("Aseguradora:"), 8, 0, 1},
-    {QStringLiteral("Comentario:"), 10, 0, 3},
+    {QStringLiteral("(*) Código:"), 0, 0, 1, 10},
+    {QStringLiteral("(*) Nombre:"), 2, 0, 1, sql::kLargoNombre},
+    {QStringLiteral("(*) Primer Apellido:"), 2, 1, 1, sql::kLargoNombre},
+    {QStringLiteral("(*) Segundo Apellido:"), 2, 2, 1, sql::kLargoNombre},
+    {QStringLiteral("DNI:"), 4, 0, 1, sql::kLargoDni},
+    {QStringLiteral("(*) Telf. de contacto:"), 4, 1, 1, sql::kLargoTelefono},
+    {QStringLiteral("Telf. alternativo:"), 4, 2, 1, sql::kLargoTelefono},
+    {QStringLiteral("Dirección:"), 6, 0, 1, sql::kLargoDireccion},
+    {QStringLiteral("Población:"), 6, 1, 1, sql::kLargoPoblacion},
+    {QStringLiteral("Provincia:"), 6, 2, 1, sql::kLargoPoblacion},
+    {QStringLiteral("Aseguradora:"), 8, 0, 1, sql::kLargoSociedad},
+    {QStringLiteral("Comentario:"), 10, 0, 3, sql::kLargoComentario},
 };
 
 // Mandatory boxes in the order they are checked, by LabeledEdit number.
@@ -168,6 +169,8 @@ QWidget* TFormAlta::crearDatos()
     int numero = 1;
     for (const DefEdit& d : kEdits) {
         auto* edit = new EditMayusculas(QStringLiteral("LabeledEdit%1").arg(numero++), GroupBox1);
+        // Typing stops at what the patient record can keep and show again.
+        edit->setMaxLength(d.largo);
         crearEditEtiquetado(edit, d.etiqueta, rejilla, d.fila, d.columna, d.columnas);
         LabeledEdits.append(edit);
     }
