@@ -137,5 +137,6 @@ QList<Accion> accionesPacientes();    // pacientes.cpp
 QList<Accion> accionesListados();     // listados.cpp
 QList<Accion> accionesFactura();      // factura.cpp
 QList<Accion> accionesSesion();       // sesion.cpp
+QList<Accion> accionesImportacion();  // importar.cpp
 
 }  // namespace bench
