@@ -94,6 +94,8 @@ bool convertirSiEsAccess(const QString& ruta)
     QString texto = QStringLiteral("Se ha convertido el fichero de Access al formato de "
                                    "Clinora.\n\n")
                     + r.resumen();
+    if (!r.noImportadas.isEmpty())
+        texto += QStringLiteral("\n\nFilas no importadas:");
     for (int i = 0; i < r.noImportadas.size() && i < kLineasEnMensaje; ++i)
         texto += QStringLiteral("\n- ") + r.noImportadas.at(i);
     if (r.noImportadas.size() > kLineasEnMensaje)

@@ -37,19 +37,12 @@ QString citado(const QString& texto)
 // libmdb cuts every value at the bound buffer's size; a memo of 64K characters in UTF-8 fits.
 constexpr size_t kTamValor = 256 * 1024;
 
-// One table as read from the old file: lower-case column names and every row as text.
-struct Tabla {
-    bool existe = false;
-    QStringList columnas;
-    QList<QStringList> filas;
+using Access = TablasAccess;
 
-    int columna(const QString& nombre) const { return columnas.indexOf(nombre); }
-};
-
-struct Access {
-    Tabla paciente, visita, codigo;
-    QStringList otras;
-};
+int columnaDe(const Tabla& t, const QString& nombre)
+{
+    return int(t.columnas.indexOf(nombre));
+}
 
 void cerrarMdb(MdbHandle* h)
 {
@@ -131,7 +124,7 @@ Access leerAccess(const QString& ruta)
 
 QString valor(const QStringList& fila, int columna)
 {
-    return columna < 0 ? QString() : fila.at(columna);
+    return columna < 0 || columna >= fila.size() ? QString() : fila.at(columna);
 }
 
 // SQLite counts characters, not UTF-16 units.
@@ -193,7 +186,7 @@ private:
 int Conversion::columna(const Tabla& t, const QString& tabla, const QString& nombre,
                         bool obligatoria)
 {
-    const int i = t.columna(nombre);
+    const int i = columnaDe(t, nombre);
     if (i >= 0)
         return i;
     if (obligatoria)
@@ -420,7 +413,7 @@ void Conversion::tablaCodigo()
     const qint64 reconstruido = maximo_ < sql::kCodigoMaximo ? maximo_ + 1 : sql::kCodigoMinimo;
     QString motivo;
     const Tabla& t = a_.codigo;
-    const int i = t.columna(QStringLiteral("codigo"));
+    const int i = columnaDe(t, QStringLiteral("codigo"));
     if (!t.existe)
         motivo = QStringLiteral("el fichero original no tiene la tabla «tabla_codigo»");
     else if (i < 0)
@@ -560,7 +553,15 @@ Resultado importar(const QString& origen, const QString& destino)
     if (!esAccess(origen))
         throw DbError(QStringLiteral("ERROR: El fichero %1 no es una base de datos de Access.")
                           .arg(citado(origen)));
-    const Access access = leerAccess(origen);
+    return importarTablas(leerAccess(origen), origen, destino);
+}
+
+Resultado importarTablas(const TablasAccess& access, const QString& origen,
+                         const QString& destino)
+{
+    if (QFileInfo::exists(destino))
+        throw DbError(QStringLiteral("ERROR: El fichero %1 ya existe; no se sobrescribe.")
+                          .arg(citado(destino)));
     if (!access.paciente.existe || !access.visita.existe)
         throw DbError(QStringLiteral("ERROR: Al fichero de Access %1 le falta la tabla «%2»; no "
                                      "es un fichero de la consulta.")

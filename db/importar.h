@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <functional>
@@ -46,6 +47,22 @@ struct Resultado {
 // transaction and renamed into place only when complete; on any failure the temporary is
 // removed and DbError is thrown with a Spanish message.
 Resultado importar(const QString& origen, const QString& destino);
+
+// The three tables as read from an old file: lower-case column names, every value as the text
+// libmdb gives (yes/no as "1"/"0", NULL as the empty text). Other tables are only named.
+struct Tabla {
+    bool existe = false;
+    QStringList columnas;
+    QList<QStringList> filas;
+};
+struct TablasAccess {
+    Tabla paciente, visita, codigo;
+    QStringList otras;
+};
+
+// What importar does once the old file is read; `origen` only names it in the report.
+Resultado importarTablas(const TablasAccess& tablas, const QString& origen,
+                         const QString& destino);
 
 // Tests only: called with the temporary file's path once every row is in, just before the
 // rename; a hook that throws stands for a failure at the last moment. Empty removes it.

@@ -71,6 +71,37 @@ const QString kComentario1 = QStringLiteral(
     "Alergia a penicilina. ÁÉÍÓÚ áéíóú ñÑ üÜ ¿¡ ç € «comillas» 'simple' \"doble\"");
 const QString kComentario4 = QStringLiteral("Línea 1\r\nLínea 2, con coma; y punto y coma\tTAB");
 
+// Tables as libmdb would hand them over, for the cases no sample file holds.
+const QStringList kColumnasPaciente{"codigo",    "nombre",     "apellido1", "apellido2", "dni",
+                                    "tlf1",      "tlf2",       "direccion", "poblacion",
+                                    "provincia", "fecha_alta", "sociedad",  "comentario"};
+const QStringList kColumnasVisita{"codigo",      "fecha", "pago",    "cantidad",
+                                  "observacion", "hora",  "factura", "num_factura"};
+
+QStringList paciente(const QString& codigo, const QString& apellido1, const QString& nombre,
+                     const QString& alta = QString())
+{
+    return {codigo, nombre, apellido1, "", "", "", "", "", "", "", alta, "", ""};
+}
+
+QStringList visita(const QString& codigo, const QString& fecha, const QString& hora = "10:00",
+                   const QString& cantidad = "30", const QString& observacion = QString(),
+                   const QString& pago = "0", const QString& factura = "0")
+{
+    return {codigo, fecha, pago, cantidad, observacion, hora, factura, ""};
+}
+
+importacion::TablasAccess tablas(const QList<QStringList>& pacientes,
+                                 const QList<QStringList>& visitas,
+                                 const QList<QStringList>& codigo = {{"1"}})
+{
+    importacion::TablasAccess t;
+    t.paciente = {true, kColumnasPaciente, pacientes};
+    t.visita = {true, kColumnasVisita, visitas};
+    t.codigo = {true, {"codigo"}, codigo};
+    return t;
+}
+
 }  // namespace
 
 class TestImportar : public QObject {
@@ -401,8 +432,8 @@ private slots:
         QCOMPARE(e.textos.at(1),
                  QStringLiteral("Se ha convertido el fichero de Access al formato de Clinora.\n\n"
                                 "Pacientes importados: 6 de 6.\nVisitas importadas: 5 de 6.\n"
-                                "Filas no importadas: 1.\nFilas importadas con cambios: 5.\n"
-                                "- Visita del paciente 99 del «01/01/2006»: no hay ningún "
+                                "Filas no importadas: 1.\nFilas importadas con cambios: 5.\n\n"
+                                "Filas no importadas:\n- Visita del paciente 99 del «01/01/2006»: no hay ningún "
                                 "paciente con el código 99.\n\n"
                                 "El original se conserva sin cambios en "
                                 "«clinora-access-20261207-093015.mdb».\n"
@@ -433,6 +464,195 @@ private slots:
         QVERIFY(e.crearVentanas());
         QVERIFY(e.textos.isEmpty());
         QCOMPARE(QDir(e.carpeta()).entryList(QDir::Files), QStringList{"clinora.mdb"});
+    }
+
+    // --- Decisions on rows no sample file holds ---
+
+    void codigosDePacienteNoValidosORepetidos()
+    {
+        Entorno e;
+        const QString nuevo = e.carpeta() + QStringLiteral("/nuevo.mdb");
+        const importacion::Resultado r = importacion::importarTablas(
+            tablas({paciente("7", "PRIMERO", "ANA"), paciente("7", "SEGUNDO", "EVA"),
+                    paciente("0", "CERO", "LUIS"), paciente("2147483648", "GRANDE", "PAZ"),
+                    paciente("", "SIN", "CÓDIGO"), paciente("2147483647", "MÁXIMO", "SOL")},
+                   {visita("0", "01/02/2020"), visita("7", "01/02/2020")}),
+            "viejo.mdb", nuevo);
+        QCOMPARE(r.pacientesLeidos, 6);
+        QCOMPARE(r.pacientesImportados, 2);
+        QCOMPARE(r.noImportadas,
+                 (QStringList{
+                     "Paciente 7 (SEGUNDO, EVA): el código está repetido; se ha importado el "
+                     "primer paciente con ese código.",
+                     "Paciente 0 (CERO, LUIS): el código está fuera de 1 a 2147483647.",
+                     "Paciente 2147483648 (GRANDE, PAZ): el código está fuera de 1 a "
+                     "2147483647.",
+                     "Paciente sin código (SIN, CÓDIGO): no tiene un código numérico.",
+                     "Visita del paciente 0 del «01/02/2020»: su paciente no se ha importado "
+                     "(ver arriba).",
+                 }));
+        QCOMPARE(filas(nuevo, "SELECT apellido1 FROM Paciente WHERE codigo = 7")
+                     .first()
+                     .value("apellido1")
+                     .toString(),
+                 QStringLiteral("PRIMERO"));
+        // The old table's next code is kept, whatever codes the patients hold.
+        QCOMPARE(r.siguienteCodigo, 1);
+    }
+
+    void visitasNoImportadas()
+    {
+        Entorno e;
+        const QString nuevo = e.carpeta() + QStringLiteral("/nuevo.mdb");
+        const importacion::Resultado r = importacion::importarTablas(
+            tablas({paciente("1", "UNO", "ANA")},
+                   {visita("1", "3/2/2004", "10:00"), visita("1", "03/02/2004", "11:00"),
+                    visita("1", "mañana"), visita("1", ""), visita("x", "01/01/2020")}),
+            "viejo.mdb", nuevo);
+        QCOMPARE(r.visitasLeidas, 5);
+        QCOMPARE(r.visitasImportadas, 1);
+        QCOMPARE(r.noImportadas,
+                 (QStringList{
+                     "Visita del paciente 1 del «03/02/2004»: el paciente ya tiene otra visita "
+                     "el 03/02/2004; se ha importado la primera que aparece en el fichero.",
+                     "Visita del paciente 1 del «mañana»: la fecha no es una fecha reconocible "
+                     "(no se adivina).",
+                     "Visita del paciente 1 del (sin fecha): la fecha no es una fecha "
+                     "reconocible (no se adivina).",
+                     "Visita del paciente x del «01/01/2020»: no tiene un código de paciente "
+                     "numérico.",
+                 }));
+        QCOMPARE(filas(nuevo, "SELECT hora FROM Visita").first().value("hora").toString(),
+                 QStringLiteral("10:00"));
+    }
+
+    void visitasImportadasConCambios_data()
+    {
+        QTest::addColumn<QStringList>("fila");
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QVariant>("guardado");
+        QTest::addColumn<QString>("linea");
+        const QString obs60 = QString(50, QChar('a')) + QStringLiteral("ÑÑÑÑÑbbbbb");
+        QTest::addRow("hora no reconocible")
+            << visita("1", "01/02/2020", "tarde") << "hora" << QVariant("")
+            << "Visita del paciente 1 del «01/02/2020»: la hora «tarde» no es una hora "
+               "reconocible; queda vacía.";
+        QTest::addRow("observación larga")
+            << visita("1", "01/02/2020", "10:00", "30", obs60) << "observacion"
+            << QVariant(QString(50, QChar('a')))
+            << "Visita del paciente 1 del «01/02/2020»: la observación tenía 60 caracteres y "
+               "caben 50; lo que no cabe era «ÑÑÑÑÑbbbbb».";
+        QTest::addRow("importe con decimales")
+            << visita("1", "01/02/2020", "10:00", "12,50") << "cantidad" << QVariant(13)
+            << "Visita del paciente 1 del «01/02/2020»: importe «12,50» con decimales; queda "
+               "13 euros.";
+        QTest::addRow("importe que no es número")
+            << visita("1", "01/02/2020", "10:00", "gratis") << "cantidad" << QVariant(0)
+            << "Visita del paciente 1 del «01/02/2020»: importe «gratis» no es un número "
+               "entero; queda 0.";
+        QTest::addRow("importe vacío o nulo")
+            << visita("1", "01/02/2020", "10:00", "") << "cantidad" << QVariant(0)
+            << "Visita del paciente 1 del «01/02/2020»: sin importe (vacío o nulo); queda 0.";
+        QTest::addRow("sí/no de Access -1")
+            << visita("1", "01/02/2020", "10:00", "30", "", "-1") << "pago" << QVariant(1)
+            << QString();
+        QTest::addRow("sí/no desconocido")
+            << visita("1", "01/02/2020", "10:00", "30", "", "0", "quizá") << "factura"
+            << QVariant(0)
+            << "Visita del paciente 1 del «01/02/2020»: factura «quizá» no es sí ni no; queda "
+               "«no».";
+        QTest::addRow("fecha y hora de Jet")
+            << visita("1", "01/02/2020 00:00:00", "30/12/1899 17:15:00") << "hora"
+            << QVariant("17:15")
+            << "Visita del paciente 1 del «01/02/2020 00:00:00»: fecha «01/02/2020 00:00:00» "
+               "pasa a «01/02/2020»; hora «30/12/1899 17:15:00» pasa a «17:15».";
+    }
+
+    void visitasImportadasConCambios()
+    {
+        QFETCH(QStringList, fila);
+        QFETCH(QString, columna);
+        QFETCH(QVariant, guardado);
+        QFETCH(QString, linea);
+        Entorno e;
+        const QString nuevo = e.carpeta() + QStringLiteral("/nuevo.mdb");
+        const importacion::Resultado r = importacion::importarTablas(
+            tablas({paciente("1", "UNO", "ANA")}, {fila}), "viejo.mdb", nuevo);
+        QCOMPARE(r.visitasImportadas, 1);
+        QVERIFY(r.noImportadas.isEmpty());
+        QCOMPARE(r.cambiadas, linea.isEmpty() ? QStringList() : QStringList{linea});
+        QCOMPARE(filas(nuevo, "SELECT * FROM Visita").first().value(columna), guardado);
+    }
+
+    void siguienteCodigo_data()
+    {
+        QTest::addColumn<bool>("hayTabla");
+        QTest::addColumn<QList<QStringList>>("codigo");
+        QTest::addColumn<qint64>("siguiente");
+        QTest::addColumn<bool>("reconstruido");
+        QTest::addRow("se trae") << true << QList<QStringList>{{"12"}} << qint64(12) << false;
+        QTest::addRow("sin tabla") << false << QList<QStringList>{} << qint64(41) << true;
+        QTest::addRow("tabla vacía") << true << QList<QStringList>{} << qint64(41) << true;
+        QTest::addRow("nulo") << true << QList<QStringList>{{""}} << qint64(41) << true;
+        QTest::addRow("cero") << true << QList<QStringList>{{"0"}} << qint64(41) << true;
+        QTest::addRow("texto") << true << QList<QStringList>{{"abc"}} << qint64(41) << true;
+    }
+
+    void siguienteCodigo()
+    {
+        QFETCH(bool, hayTabla);
+        QFETCH(QList<QStringList>, codigo);
+        QFETCH(qint64, siguiente);
+        QFETCH(bool, reconstruido);
+        Entorno e;
+        const QString nuevo = e.carpeta() + QStringLiteral("/nuevo.mdb");
+        importacion::TablasAccess t =
+            tablas({paciente("40", "UNO", "ANA"), paciente("3", "DOS", "EVA")}, {}, codigo);
+        t.codigo.existe = hayTabla;
+        const importacion::Resultado r = importacion::importarTablas(t, "viejo.mdb", nuevo);
+        QCOMPARE(r.siguienteCodigo, siguiente);
+        QCOMPARE(r.codigoReconstruido, reconstruido);
+        QCOMPARE(filas(nuevo, "SELECT codigo FROM tabla_codigo").size(), 1);
+        QCOMPARE(filas(nuevo, "SELECT codigo FROM tabla_codigo").first().value("codigo"),
+                 QVariant(siguiente));
+    }
+
+    void columnasQueFaltan()
+    {
+        Entorno e;
+        const QString nuevo = e.carpeta() + QStringLiteral("/nuevo.mdb");
+        importacion::TablasAccess t = tablas({paciente("1", "UNO", "ANA")}, {});
+        t.visita.columnas.removeAll("fecha");
+        QVERIFY(mensajeDe([&] { importacion::importarTablas(t, "viejo.mdb", nuevo); })
+                    .contains(QStringLiteral("a la tabla «Visita» le falta la columna «fecha»")));
+        QCOMPARE(QDir(e.carpeta()).entryList(QDir::Files), QStringList{"clinora.mdb"});
+
+        t = tablas({paciente("1", "UNO", "ANA")}, {visita("1", "01/01/2020")});
+        t.visita.columnas[7] = QStringLiteral("otra");
+        const importacion::Resultado r = importacion::importarTablas(t, "viejo.mdb", nuevo);
+        QCOMPARE(r.visitasImportadas, 1);
+        QVERIFY(r.notas.contains(QStringLiteral("La tabla «Visita» del fichero original no tiene "
+                                                "la columna «num_factura»: queda vacía en todas "
+                                                "las filas.")));
+    }
+
+    void alArrancarUnFalloDejaElOriginal()
+    {
+        Entorno e;
+        QVERIFY(QFile::remove(e.rutaBD()));
+        QVERIFY(QFile::copy(muestra(QStringLiteral("consulta_basic.mdb")), e.rutaBD()));
+        const QByteArray antes = huella(e.rutaBD());
+        importacion::fijarFalloDePrueba(
+            [](const QString&) { throw DbError(QStringLiteral("ERROR: disco lleno (simulado).")); });
+        e.respuestas = {1};
+        QVERIFY(!e.crearVentanas());
+        QCOMPARE(e.tipos, (QList<mensajes::Tipo>{mensajes::Tipo::Confirmacion,
+                                                 mensajes::Tipo::Error}));
+        QCOMPARE(e.textos.at(1), QStringLiteral("ERROR: disco lleno (simulado).\n\nNo se ha "
+                                                "convertido nada: el fichero original sigue "
+                                                "como estaba."));
+        QCOMPARE(QDir(e.carpeta()).entryList(QDir::Files), QStringList{"clinora.mdb"});
+        QCOMPARE(huella(e.rutaBD()), antes);
     }
 
     // --- The large sample ---
