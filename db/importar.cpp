@@ -249,7 +249,8 @@ void Conversion::pacientes()
         if (importados_.contains(codigo)) {
             r_.noImportadas << quien
                                    + QStringLiteral(": el código está repetido; se ha importado "
-                                                    "el primer paciente con ese código.");
+                                                    "el primer paciente con ese código, y las "
+                                                    "visitas de ese código quedan con él.");
             continue;
         }
         p.codigo = int(codigo);

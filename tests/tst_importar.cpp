@@ -483,7 +483,8 @@ private slots:
         QCOMPARE(r.noImportadas,
                  (QStringList{
                      "Paciente 7 (SEGUNDO, EVA): el código está repetido; se ha importado el "
-                     "primer paciente con ese código.",
+                     "primer paciente con ese código, y las visitas de ese código quedan con "
+                     "él.",
                      "Paciente 0 (CERO, LUIS): el código está fuera de 1 a 2147483647.",
                      "Paciente 2147483648 (GRANDE, PAZ): el código está fuera de 1 a "
                      "2147483647.",
