@@ -243,7 +243,8 @@ int main(int argc, char** argv)
     acciones << bench::accionesArranque() << bench::accionesPrincipal()
              << bench::accionesRejilla() << bench::accionesCitas() << bench::accionesDatosCita()
              << bench::accionesPacientes() << bench::accionesListados()
-             << bench::accionesFactura() << bench::accionesCopias() << bench::accionesSesion();
+             << bench::accionesFactura() << bench::accionesCopias() << bench::accionesSesion()
+             << bench::accionesImportacion();
 
     QStringList args = app.arguments().mid(1);
     int veces = 20;

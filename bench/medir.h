@@ -138,5 +138,6 @@ QList<Accion> accionesListados();     // listados.cpp
 QList<Accion> accionesFactura();      // factura.cpp
 QList<Accion> accionesCopias();       // cargar.cpp
 QList<Accion> accionesSesion();       // sesion.cpp
+QList<Accion> accionesImportacion();  // importar.cpp
 
 }  // namespace bench

@@ -224,6 +224,14 @@ Sql actualizarVisita(const DatosVisita& v)
              v.codigo, v.fecha}};
 }
 
+Sql importarVisita(const DatosVisita& v)
+{
+    return {QStringLiteral("INSERT INTO Visita (codigo, fecha, pago, cantidad, observacion, hora, "
+                           "factura, num_factura) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+            {v.codigo, v.fecha, v.pago ? 1 : 0, v.cantidad, v.observacion, v.hora,
+             v.factura ? 1 : 0, v.numFactura}};
+}
+
 Sql borrarVisita(int codigo, const QString& fecha)
 {
     return {QStringLiteral("DELETE FROM Visita WHERE codigo = ? AND fecha = ?"), {codigo, fecha}};

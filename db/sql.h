@@ -74,6 +74,8 @@ struct DatosVisita : NuevaVisita {
     QString numFactura;
 };
 Sql actualizarVisita(const DatosVisita& v);
+// A visit brought across from an old file whole, invoice data included.
+Sql importarVisita(const DatosVisita& v);
 Sql borrarVisita(int codigo, const QString& fecha);
 
 // --- Patient search ---

@@ -1,6 +1,7 @@
 #include "db/reloj.h"
 #include "ui/main/Unit1.h"
 
+#include "app/importacion.h"
 #include "app/ventanas.h"
 #include "db/dataset.h"
 #include "db/error.h"
@@ -307,6 +308,8 @@ QGroupBox* TForm1::crearVistaRapida()
 bool TForm1::FormCreate(const QString& rutaBaseDatos)
 {
     rutaBaseDatos_ = rutaBaseDatos;
+    if (!importacion::convertirSiEsAccess(rutaBaseDatos))
+        return false;
     if (!QFileInfo::exists(rutaBaseDatos)) {
         mensajes::informacion(QStringLiteral(
             "ERROR: No se encuentra el fichero con la información de los pacientes."));

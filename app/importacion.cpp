@@ -1,0 +1,118 @@
+#include "app/importacion.h"
+
+#include "db/error.h"
+#include "db/importar.h"
+#include "db/reloj.h"
+#include "ui/common/mensajes.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <filesystem>
+#include <system_error>
+
+namespace importacion {
+
+namespace {
+
+QString citado(const QString& texto)
+{
+    return QStringLiteral("«") + texto + QStringLiteral("»");
+}
+
+QByteArray huella(const QString& ruta)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(&f);
+    return h.result();
+}
+
+// At most this many rejected rows in the box; the file holds them all.
+constexpr int kLineasEnMensaje = 10;
+
+}  // namespace
+
+bool convertirSiEsAccess(const QString& ruta)
+{
+    if (!esAccess(ruta))
+        return true;
+    const QFileInfo info(ruta);
+    const QDir carpeta = info.absoluteDir();
+    if (!mensajes::confirmacion(
+            QStringLiteral("El fichero %1 es una base de datos de Access del programa anterior.\n\n"
+                           "¿Desea convertirlo al formato de Clinora? El fichero original se "
+                           "conserva sin cambios, con la fecha de hoy en el nombre, en la misma "
+                           "carpeta.")
+                .arg(citado(info.fileName()))))
+        return false;
+
+    const QString sello = reloj::ahora().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString copia = carpeta.filePath(QStringLiteral("clinora-access-%1.mdb").arg(sello));
+    const QString informe =
+        carpeta.filePath(QStringLiteral("clinora-importacion-%1.txt").arg(sello));
+    const QString nuevo = carpeta.filePath(
+        QStringLiteral("clinora-nuevo-%1.mdb").arg(QUuid::createUuid().toString(QUuid::Id128).left(8)));
+    bool copiaHecha = false;
+    Resultado r;
+    try {
+        r = importar(ruta, nuevo);
+        const QByteArray original = huella(ruta);
+        if (!QFile::copy(ruta, copia))
+            throw DbError(QStringLiteral("ERROR: No se puede guardar la copia del original en "
+                                         "%1.")
+                              .arg(citado(copia)));
+        copiaHecha = true;
+        if (original.isEmpty() || huella(copia) != original)
+            throw DbError(QStringLiteral("ERROR: La copia del original en %1 no es idéntica a "
+                                         "él.")
+                              .arg(citado(copia)));
+        // Replaces the old file in one step: the name always holds either the untouched
+        // original or the complete new database.
+        std::error_code e;
+        std::filesystem::rename(QFile::encodeName(nuevo).constData(),
+                                QFile::encodeName(ruta).constData(), e);
+        if (e)
+            throw DbError(QStringLiteral("ERROR: No se puede poner la base de datos convertida "
+                                         "en %1.")
+                              .arg(citado(ruta)));
+    } catch (const DbError& e) {
+        QFile::remove(nuevo);
+        if (copiaHecha)
+            QFile::remove(copia);
+        mensajes::error(e.message()
+                        + QStringLiteral("\n\nNo se ha convertido nada: el fichero original "
+                                         "sigue como estaba."));
+        return false;
+    }
+
+    QString texto = QStringLiteral("Se ha convertido el fichero de Access al formato de "
+                                   "Clinora.\n\n")
+                    + r.resumen();
+    if (!r.noImportadas.isEmpty())
+        texto += QStringLiteral("\n\nFilas no importadas:");
+    for (int i = 0; i < r.noImportadas.size() && i < kLineasEnMensaje; ++i)
+        texto += QStringLiteral("\n- ") + r.noImportadas.at(i);
+    if (r.noImportadas.size() > kLineasEnMensaje)
+        texto += QStringLiteral("\n- ... y %1 más.").arg(r.noImportadas.size() - kLineasEnMensaje);
+    texto += QStringLiteral("\n\nEl original se conserva sin cambios en %1.")
+                 .arg(citado(QFileInfo(copia).fileName()));
+    QFile f(informe);
+    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+        && f.write(r.informe().toUtf8()) >= 0 && f.flush())
+        texto += QStringLiteral("\nEl informe completo está en %1.")
+                     .arg(citado(QFileInfo(informe).fileName()));
+    else
+        texto += QStringLiteral("\nNo se ha podido escribir el informe en %1.")
+                     .arg(citado(QFileInfo(informe).fileName()));
+    f.close();
+    mensajes::informacion(texto);
+    return true;
+}
+
+}  // namespace importacion
