@@ -106,16 +106,22 @@ Sql pacientePorCodigo(int codigo)
 
 Sql visitasDelMes(const QString& mes, const QString& ano)
 {
-    // The month and year are the date text from its fourth character on, which an index on
-    // that expression finds directly; the day must be two characters, as in "__/mm/yyyy".
+    // The month's visits are those of its days, "01/{mes}/{ano}" to "31/{mes}/{ano}": each found
+    // on the day index, which also hands them back in day and hour order. A day that is not two
+    // characters is none of them.
+    QStringList marcas;
+    QVariantList dias;
+    for (int dia = 1; dia <= 31; ++dia) {
+        marcas << QStringLiteral("?");
+        dias << QStringLiteral("%1/%2/%3").arg(dia, 2, 10, QLatin1Char('0')).arg(mes, ano);
+    }
     return {QStringLiteral("SELECT ") + columnasPacienteVisita()
                 + QStringLiteral(", CASE Visita.pago WHEN 0 THEN 'No' ELSE 'Sí' END AS pago_texto"
-                                 " FROM Paciente, Visita"
-                                 " WHERE substr(Visita.fecha, 4) = ?"
-                                 " AND substr(Visita.fecha, 3, 1) = '/'"
-                                 " AND Paciente.codigo = Visita.codigo"
-                                 " ORDER BY Visita.fecha, Visita.hora, Visita.codigo"),
-            {mes + QLatin1Char('/') + ano}};
+                                 " FROM Paciente, Visita WHERE Visita.fecha IN (")
+                + marcas.join(QStringLiteral(", "))
+                + QStringLiteral(") AND Paciente.codigo = Visita.codigo"
+                                 " ORDER BY Visita.fecha, Visita.hora, Visita.rowid"),
+            dias};
 }
 
 Sql facturasDelAno(const QString& ano)
