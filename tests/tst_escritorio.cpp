@@ -34,15 +34,6 @@ QStringList columna(QAbstractItemView* rejilla, int col, int rol = Qt::DisplayRo
     return valores;
 }
 
-template <typename T = QWidget>
-T* hijo(QWidget* ventana, const char* nombre)
-{
-    T* w = ventana->findChild<T*>(QString::fromLatin1(nombre));
-    if (!w)
-        qFatal("falta %s", nombre);
-    return w;
-}
-
 // The main window on screen and active, so its keys and Alt+letter shortcuts reach it.
 void mostrarPrincipal()
 {

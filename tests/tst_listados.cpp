@@ -15,15 +15,6 @@
 
 namespace {
 
-template <typename T = QWidget>
-T* hijo(QWidget* ventana, const char* nombre)
-{
-    T* w = ventana->findChild<T*>(QString::fromLatin1(nombre));
-    if (!w)
-        qFatal("falta %s", nombre);
-    return w;
-}
-
 QStringList items(QComboBox* caja)
 {
     QStringList r;

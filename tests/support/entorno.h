@@ -63,6 +63,16 @@ private:
     bool ventanas_ = false;
 };
 
+// A control of a window by its name; a missing one ends the test program at once, naming it.
+template <typename T = QWidget>
+T* hijo(QWidget* ventana, const char* nombre)
+{
+    T* w = ventana->findChild<T*>(QString::fromLatin1(nombre));
+    if (!w)
+        qFatal("falta %s", nombre);
+    return w;
+}
+
 // The test program's main: our application object (so database errors reach the one error
 // box), Spanish as in the program, offscreen.
 #define CLINORA_TEST_MAIN(Clase)                                                             \
