@@ -32,16 +32,6 @@ void escribir(const QString& ruta, const QByteArray& contenido)
     f.write(contenido);
 }
 
-QString mensajeDe(const std::function<void()>& accion)
-{
-    try {
-        accion();
-    } catch (const DbError& e) {
-        return e.message();
-    }
-    return QString();
-}
-
 }  // namespace
 
 class TestBaseDatos : public QObject {

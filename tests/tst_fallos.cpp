@@ -65,16 +65,6 @@ void estropear(const QString& ruta, qint64 desde, int n)
     f.write(viejo);
 }
 
-QString mensajeDe(const std::function<void()>& accion)
-{
-    try {
-        accion();
-    } catch (const DbError& e) {
-        return e.message();
-    }
-    return QString();
-}
-
 QString conexionNueva()
 {
     return QStringLiteral("prueba-") + QUuid::createUuid().toString(QUuid::Id128);

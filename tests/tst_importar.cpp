@@ -37,16 +37,6 @@ QByteArray huella(const QString& ruta)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-QString mensajeDe(const std::function<void()>& accion)
-{
-    try {
-        accion();
-    } catch (const DbError& e) {
-        return e.message();
-    }
-    return QString();
-}
-
 // The rows of a table of a converted database, each column by name.
 QList<QVariantMap> filas(const QString& ruta, const QString& consulta)
 {

@@ -3,6 +3,7 @@
 #include "app/ventanas.h"
 #include "db/comando.h"
 #include "db/esquema.h"
+#include "db/error.h"
 #include "db/sql.h"
 
 #include <QSqlQuery>
@@ -105,4 +106,32 @@ int Entorno::abrir(Ventana* ventana, std::function<void()> guion)
         return v->result();
     };
     return showModal(ventana);
+}
+
+QString mensajeDe(const std::function<void()>& accion)
+{
+    try {
+        accion();
+    } catch (const DbError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QStringList ordenDeTabulacion(QWidget* inicio, QStringList* sinNombre)
+{
+    QStringList orden;
+    QWidget* w = inicio;
+    do {
+        // Parts of a control pass the focus to the control itself.
+        const bool parte = w->focusProxy() && w->focusProxy()->isAncestorOf(w);
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !parte
+            && !w->objectName().startsWith(QLatin1String("qt_"))) {
+            orden << w->objectName();
+            if (w->accessibleName().isEmpty())
+                *sinNombre << w->objectName();
+        }
+        w = w->nextInFocusChain();
+    } while (w != inicio && orden.size() < 60);
+    return orden;
 }

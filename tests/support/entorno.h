@@ -73,6 +73,14 @@ T* hijo(QWidget* ventana, const char* nombre)
     return w;
 }
 
+// The message of the DbError that `accion` raises; empty when it raises none.
+QString mensajeDe(const std::function<void()>& accion);
+
+// The controls Tab visits from `inicio` round to it again, by name: enabled ones that take Tab,
+// not the inner parts of a control (the calendar's buttons, a box's own text) nor Qt's own.
+// Those without an accessible name are added to `sinNombre`.
+QStringList ordenDeTabulacion(QWidget* inicio, QStringList* sinNombre);
+
 // The test program's main: our application object (so database errors reach the one error
 // box), Spanish as in the program, offscreen.
 #define CLINORA_TEST_MAIN(Clase)                                                             \
