@@ -120,7 +120,16 @@ private slots:
         lista->setCurrentIndex(lista->model()->index(1, 0));
         QCOMPARE(tabular(lista, 5), lista);
         QCOMPARE(lista->currentIndex(), lista->model()->index(1, 5));
+        // The cell Tab reached wears a frame, the rest of its row none, until the grid lets go.
+        const auto enmarcada = [&](int col) {
+            const QImage imagen = lista->viewport()->grab().toImage();
+            const QRect celda = lista->visualRect(lista->model()->index(1, col));
+            return imagen.pixelColor(celda.left(), celda.center().y())
+                   == lista->palette().color(QPalette::Text);
+        };
+        QVERIFY(enmarcada(5) && !enmarcada(4));
         QVERIFY(tabular(lista, 1) != lista);
+        QVERIFY(!enmarcada(5));
         lista->setCurrentIndex(lista->model()->index(1, 0));
         QVERIFY(tabular(lista, 1, Qt::ShiftModifier) != lista);
         lista->setCurrentIndex(lista->model()->index(1, 2));
