@@ -130,6 +130,11 @@ private slots:
         QVERIFY(enmarcada(5) && !enmarcada(4));
         QVERIFY(tabular(lista, 1) != lista);
         QVERIFY(!enmarcada(5));
+        // Coming back, Tab starts the walk at the first column, Shift+Tab at the last.
+        QCOMPARE(tabular(hijo(Form1, "ComboBox1"), 1), lista);
+        QCOMPARE(lista->currentIndex(), lista->model()->index(1, 0));
+        QCOMPARE(tabular(hijo(Form1, "BitBtn2"), 1, Qt::ShiftModifier), lista);
+        QCOMPARE(lista->currentIndex(), lista->model()->index(1, 5));
         lista->setCurrentIndex(lista->model()->index(1, 0));
         QVERIFY(tabular(lista, 1, Qt::ShiftModifier) != lista);
         lista->setCurrentIndex(lista->model()->index(1, 2));

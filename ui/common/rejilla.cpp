@@ -336,6 +336,20 @@ bool Rejilla::focusNextPrevChild(bool next)
     return QWidget::focusNextPrevChild(next);
 }
 
+void Rejilla::focusInEvent(QFocusEvent* event)
+{
+    // Reached by Tab the walk starts at the row's first column, by Shift+Tab at its last, so
+    // every round of the window walks all the columns, not only what is left of the last walk.
+    const QModelIndex actual = currentIndex();
+    if (tabEntreColumnas_ && actual.isValid()) {
+        if (event->reason() == Qt::TabFocusReason)
+            setCurrentIndex(modelo_->index(actual.row(), 0));
+        else if (event->reason() == Qt::BacktabFocusReason)
+            setCurrentIndex(modelo_->index(actual.row(), modelo_->columnCount() - 1));
+    }
+    QTableView::focusInEvent(event);
+}
+
 void Rejilla::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
