@@ -368,36 +368,38 @@ private slots:
         RelojFijo reloj(QDateTime(nochevieja, QTime(23, 59, 50)));
         Entorno e;
         e.paciente(1, "VIEJO");
-        e.paciente(2, "NUEVO");
+        e.paciente(2, "NUEVO", "ZOE");
+        e.paciente(3, "OTRO", "ANA");
         e.visita(1, texto(nochevieja), "15:00");
         e.visita(2, texto(anoNuevo), "15:00");
+        e.visita(3, texto(anoNuevo), "16:00");
         QVERIFY(e.crearVentanas());
+        auto* orden = hijo<QComboBox>(Form1, "ComboBox1");
+        orden->setCurrentText("Nombre");
+        Form1->ComboBox1Change();
         auto* lista = hijo<Rejilla>(Form1, "DBGrid1");
         QCOMPARE(columna(lista, 2), QStringList{"VIEJO"});
         QCOMPARE(lista->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(),
                  estilo::kGranate);
 
-        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 10)));
-        Form1->Timer1Timer();
-        QCOMPARE(hijo<QLabel>(Form1, "PanelHora")->text(), QString("00:00:10"));
-        // The heading and the list keep the day they were built for ...
-        QVERIFY(hijo<QLabel>(Form1, "Panel1")->text().endsWith(texto(nochevieja)));
-        QCOMPARE(columna(lista, 2), QStringList{"VIEJO"});
-        // ... yesterday's unpaid visit turns red (the year decides first) ...
+        // Midnight, before the clock's next tick: yesterday's unpaid visit turns red (the year
+        // decides first), and the double-click opens that visit, of that day.
+        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 0)));
         QCOMPARE(lista->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(),
                  estilo::kRojo);
-        // ... and the double-click opens that visit, of that day.
         lista->setCurrentIndex(lista->model()->index(0, 0));
         QTest::keyClick(lista, Qt::Key_Return);
         QCOMPARE(e.abiertas, QStringList{"FormDatosCita"});
         QCOMPARE(FormDatosCita->CodigoPaciente, 1);
         QCOMPARE(FormDatosCita->FechaCita, texto(nochevieja));
 
-        // A change of ordering moves the list to the new day.
-        auto* orden = hijo<QComboBox>(Form1, "ComboBox1");
-        orden->setCurrentText("Nombre");
-        Form1->ComboBox1Change();
-        QCOMPARE(columna(lista, 2), QStringList{"NUEVO"});
+        // The first tick of the new day moves the heading and the list to it, in their order.
+        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 1)));
+        Form1->Timer1Timer();
+        QCOMPARE(hijo<QLabel>(Form1, "PanelHora")->text(), QString("00:00:01"));
+        QCOMPARE(hijo<QLabel>(Form1, "Panel1")->text(), "CITAS PARA HOY:   " + texto(anoNuevo));
+        QCOMPARE(columna(lista, 2), (QStringList{"OTRO", "NUEVO"}));
+        QCOMPARE(orden->currentText(), QString("Nombre"));
         // A registration after midnight is dated on the new day.
         e.abrir(FormAlta, [&] {
             QCOMPARE(hijo<QLabel>(FormAlta, "Label2")->text(), texto(anoNuevo));
