@@ -245,7 +245,21 @@ private slots:
         QVERIFY(!hijo<QLabel>(Form1, "PanelHora")->accessibleDescription().isEmpty());
         QCOMPARE(hijo(Form1, "qt_calendar_prevmonth")->accessibleName(), QString("Mes anterior"));
         QCOMPARE(hijo(Form1, "qt_calendar_nextmonth")->accessibleName(), QString("Mes siguiente"));
-        QCOMPARE(hijo(Form1, "qt_calendar_yearbutton")->accessibleName(), QString("Año"));
+        // Every calendar's month and year buttons say the page shown, as it changes.
+        for (auto* calendario : {hijo<QCalendarWidget>(Form1, "MonthCalendar1"),
+                                 FormNuevaCita->MonthCalendar1}) {
+            const auto oido = [&] {
+                QStringList nombres;
+                for (const char* boton : {"qt_calendar_monthbutton", "qt_calendar_yearbutton"})
+                    nombres << QAccessible::queryAccessibleInterface(hijo(calendario, boton))
+                                   ->text(QAccessible::Name);
+                return nombres;
+            };
+            calendario->setCurrentPage(2026, 12);
+            QCOMPARE(oido(), (QStringList{"Mes: diciembre", "Año: 2026"}));
+            calendario->showNextMonth();
+            QCOMPARE(oido(), (QStringList{"Mes: enero", "Año: 2027"}));
+        }
 
         FormNuevaCita->CodigoPaciente = 1;
         FormNuevaCita->MonthCalendar1->setSelectedDate(reloj::hoy());
