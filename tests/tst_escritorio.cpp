@@ -120,7 +120,21 @@ private slots:
         lista->setCurrentIndex(lista->model()->index(1, 0));
         QCOMPARE(tabular(lista, 5), lista);
         QCOMPARE(lista->currentIndex(), lista->model()->index(1, 5));
+        // The cell Tab reached wears a frame, the rest of its row none, until the grid lets go.
+        const auto enmarcada = [&](int col) {
+            const QImage imagen = lista->viewport()->grab().toImage();
+            const QRect celda = lista->visualRect(lista->model()->index(1, col));
+            return imagen.pixelColor(celda.left(), celda.center().y())
+                   == lista->palette().color(QPalette::Text);
+        };
+        QVERIFY(enmarcada(5) && !enmarcada(4));
         QVERIFY(tabular(lista, 1) != lista);
+        QVERIFY(!enmarcada(5));
+        // Coming back, Tab starts the walk at the first column, Shift+Tab at the last.
+        QCOMPARE(tabular(hijo(Form1, "ComboBox1"), 1), lista);
+        QCOMPARE(lista->currentIndex(), lista->model()->index(1, 0));
+        QCOMPARE(tabular(hijo(Form1, "BitBtn2"), 1, Qt::ShiftModifier), lista);
+        QCOMPARE(lista->currentIndex(), lista->model()->index(1, 5));
         lista->setCurrentIndex(lista->model()->index(1, 0));
         QVERIFY(tabular(lista, 1, Qt::ShiftModifier) != lista);
         lista->setCurrentIndex(lista->model()->index(1, 2));
@@ -231,7 +245,21 @@ private slots:
         QVERIFY(!hijo<QLabel>(Form1, "PanelHora")->accessibleDescription().isEmpty());
         QCOMPARE(hijo(Form1, "qt_calendar_prevmonth")->accessibleName(), QString("Mes anterior"));
         QCOMPARE(hijo(Form1, "qt_calendar_nextmonth")->accessibleName(), QString("Mes siguiente"));
-        QCOMPARE(hijo(Form1, "qt_calendar_yearbutton")->accessibleName(), QString("Año"));
+        // Every calendar's month and year buttons say the page shown, as it changes.
+        for (auto* calendario : {hijo<QCalendarWidget>(Form1, "MonthCalendar1"),
+                                 FormNuevaCita->MonthCalendar1}) {
+            const auto oido = [&] {
+                QStringList nombres;
+                for (const char* boton : {"qt_calendar_monthbutton", "qt_calendar_yearbutton"})
+                    nombres << QAccessible::queryAccessibleInterface(hijo(calendario, boton))
+                                   ->text(QAccessible::Name);
+                return nombres;
+            };
+            calendario->setCurrentPage(2026, 12);
+            QCOMPARE(oido(), (QStringList{"Mes: diciembre", "Año: 2026"}));
+            calendario->showNextMonth();
+            QCOMPARE(oido(), (QStringList{"Mes: enero", "Año: 2027"}));
+        }
 
         FormNuevaCita->CodigoPaciente = 1;
         FormNuevaCita->MonthCalendar1->setSelectedDate(reloj::hoy());
@@ -354,36 +382,38 @@ private slots:
         RelojFijo reloj(QDateTime(nochevieja, QTime(23, 59, 50)));
         Entorno e;
         e.paciente(1, "VIEJO");
-        e.paciente(2, "NUEVO");
+        e.paciente(2, "NUEVO", "ZOE");
+        e.paciente(3, "OTRO", "ANA");
         e.visita(1, texto(nochevieja), "15:00");
         e.visita(2, texto(anoNuevo), "15:00");
+        e.visita(3, texto(anoNuevo), "16:00");
         QVERIFY(e.crearVentanas());
+        auto* orden = hijo<QComboBox>(Form1, "ComboBox1");
+        orden->setCurrentText("Nombre");
+        Form1->ComboBox1Change();
         auto* lista = hijo<Rejilla>(Form1, "DBGrid1");
         QCOMPARE(columna(lista, 2), QStringList{"VIEJO"});
         QCOMPARE(lista->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(),
                  estilo::kGranate);
 
-        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 10)));
-        Form1->Timer1Timer();
-        QCOMPARE(hijo<QLabel>(Form1, "PanelHora")->text(), QString("00:00:10"));
-        // The heading and the list keep the day they were built for ...
-        QVERIFY(hijo<QLabel>(Form1, "Panel1")->text().endsWith(texto(nochevieja)));
-        QCOMPARE(columna(lista, 2), QStringList{"VIEJO"});
-        // ... yesterday's unpaid visit turns red (the year decides first) ...
+        // Midnight, before the clock's next tick: yesterday's unpaid visit turns red (the year
+        // decides first), and the double-click opens that visit, of that day.
+        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 0)));
         QCOMPARE(lista->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(),
                  estilo::kRojo);
-        // ... and the double-click opens that visit, of that day.
         lista->setCurrentIndex(lista->model()->index(0, 0));
         QTest::keyClick(lista, Qt::Key_Return);
         QCOMPARE(e.abiertas, QStringList{"FormDatosCita"});
         QCOMPARE(FormDatosCita->CodigoPaciente, 1);
         QCOMPARE(FormDatosCita->FechaCita, texto(nochevieja));
 
-        // A change of ordering moves the list to the new day.
-        auto* orden = hijo<QComboBox>(Form1, "ComboBox1");
-        orden->setCurrentText("Nombre");
-        Form1->ComboBox1Change();
-        QCOMPARE(columna(lista, 2), QStringList{"NUEVO"});
+        // The first tick of the new day moves the heading and the list to it, in their order.
+        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 1)));
+        Form1->Timer1Timer();
+        QCOMPARE(hijo<QLabel>(Form1, "PanelHora")->text(), QString("00:00:01"));
+        QCOMPARE(hijo<QLabel>(Form1, "Panel1")->text(), "CITAS PARA HOY:   " + texto(anoNuevo));
+        QCOMPARE(columna(lista, 2), (QStringList{"OTRO", "NUEVO"}));
+        QCOMPARE(orden->currentText(), QString("Nombre"));
         // A registration after midnight is dated on the new day.
         e.abrir(FormAlta, [&] {
             QCOMPARE(hijo<QLabel>(FormAlta, "Label2")->text(), texto(anoNuevo));

@@ -409,9 +409,15 @@ private slots:
         Entorno e;
         QVERIFY(e.crearVentanas());
         QList<QUrl> abiertas;
-        ayuda::setAbridor([&](const QUrl& url) { abiertas << url; });
+        bool navegador = true;
+        ayuda::setAbridor([&](const QUrl& url) {
+            abiertas << url;
+            return navegador;
+        });
         ayuda::abrir("no-existe.html");
         QVERIFY(abiertas.isEmpty());
+        QCOMPARE(e.textos, QStringList{"No se encuentra la página de ayuda «"
+                                       + ayuda::rutaPagina("no-existe.html") + "»."});
         QFile pagina(ayuda::rutaPagina("p02-principal.html"));
         const bool existia = pagina.exists();
         if (!existia) {
@@ -422,10 +428,17 @@ private slots:
         QTest::mouseClick(Form1->findChild<QToolButton*>("Image3"), Qt::LeftButton);
         QCOMPARE(abiertas.size(), 1);
         QVERIFY(abiertas.first().toLocalFile().endsWith("/Ayuda/p02-principal.html"));
+        QCOMPARE(e.textos.size(), 1);
+        // No browser to show it: said, not left to silence.
+        navegador = false;
+        QTest::mouseClick(Form1->findChild<QToolButton*>("Image3"), Qt::LeftButton);
+        QCOMPARE(abiertas.size(), 2);
+        QCOMPARE(e.textos.last(), "No se puede abrir la página de ayuda «"
+                                      + ayuda::rutaPagina("p02-principal.html")
+                                      + "»: no hay un navegador que la muestre.");
         if (!existia)
             pagina.remove();
         ayuda::setAbridor({});
-        QVERIFY(e.textos.isEmpty());
     }
 
     void copiaDeSeguridadGuardarYCargar()

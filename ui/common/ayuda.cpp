@@ -1,7 +1,10 @@
 #include "ui/common/ayuda.h"
 
+#include "ui/common/mensajes.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QToolButton>
 
@@ -25,13 +28,18 @@ QString rutaPagina(const QString& pagina)
 void abrir(const QString& pagina)
 {
     const QString ruta = rutaPagina(pagina);
-    if (!QFileInfo(ruta).isFile())
+    if (!QFileInfo(ruta).isFile()) {
+        mensajes::informacion(QStringLiteral("No se encuentra la página de ayuda «%1».")
+                                  .arg(QDir::toNativeSeparators(ruta)));
         return;
+    }
     const QUrl url = QUrl::fromLocalFile(ruta);
-    if (abridorActual())
-        abridorActual()(url);
-    else
-        QDesktopServices::openUrl(url);
+    const bool abierta = abridorActual() ? abridorActual()(url) : QDesktopServices::openUrl(url);
+    if (!abierta)
+        mensajes::informacion(
+            QStringLiteral("No se puede abrir la página de ayuda «%1»: no hay un navegador que "
+                           "la muestre.")
+                .arg(QDir::toNativeSeparators(ruta)));
 }
 
 void setAbridor(Abridor abridor)

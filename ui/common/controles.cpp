@@ -94,6 +94,20 @@ QCalendarWidget* crearCalendario(const QString& nombre, const QString& nombreAcc
             w->setToolTip(p.accesible);
         }
     }
+    // The month and year buttons say the page shown ("Mes: diciembre", "Año: 2026"), not only
+    // what they are: a screen reader names a button by its accessible name, not its text.
+    auto* mes = calendario->findChild<QWidget*>(QStringLiteral("qt_calendar_monthbutton"));
+    auto* ano = calendario->findChild<QWidget*>(QStringLiteral("qt_calendar_yearbutton"));
+    const auto anunciarPagina = [calendario, mes, ano](int year, int month) {
+        if (mes)
+            mes->setAccessibleName(QStringLiteral("Mes: ")
+                                   + calendario->locale().standaloneMonthName(month));
+        if (ano)
+            ano->setAccessibleName(QStringLiteral("Año: ") + QString::number(year));
+    };
+    QObject::connect(calendario, &QCalendarWidget::currentPageChanged, calendario,
+                     anunciarPagina);
+    anunciarPagina(calendario->yearShown(), calendario->monthShown());
     return calendario;
 }
 

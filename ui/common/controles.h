@@ -21,7 +21,8 @@ public:
 };
 
 // A month calendar as every window shows it: Spanish, weeks from Monday, hand cursor, and
-// Spanish names for its month buttons and year box, which a screen reader reads out.
+// Spanish names for its month buttons and year box, which a screen reader reads out; the month
+// and year buttons name the page shown.
 class QCalendarWidget;
 QCalendarWidget* crearCalendario(const QString& nombre, const QString& nombreAccesible,
                                  const QSize& tamano, QWidget* parent);

@@ -176,8 +176,16 @@ public:
         const QWidget* w = opcion.widget;
         QStyle* estilo = w ? w->style() : QApplication::style();
         estilo->drawPrimitive(QStyle::PE_PanelItemViewItem, &opcion, p, w);
-        if (opcion.text.isEmpty())
-            return;
+        if (!opcion.text.isEmpty())
+            pintarTexto(p, opcion, estilo);
+        // Over the text, so a long text cannot hide it.
+        if (opcion.state & QStyle::State_HasFocus)
+            pintarFoco(p, opcion);
+    }
+
+    static void pintarTexto(QPainter* p, const QStyleOptionViewItem& opcion, QStyle* estilo)
+    {
+        const QWidget* w = opcion.widget;
         const bool elegida = opcion.state & QStyle::State_Selected;
         const QPalette::ColorGroup grupo = (opcion.state & QStyle::State_Enabled)
                                                ? ((opcion.state & QStyle::State_Active)
@@ -192,6 +200,21 @@ public:
         const QRect caja = opcion.rect.adjusted(margen, 0, -margen, 0);
         p->setClipRect(caja);
         p->drawText(caja, int(opcion.displayAlignment) | Qt::TextSingleLine, opcion.text);
+        p->restore();
+    }
+
+    // The cell the keyboard is on (the grid's current cell while the grid has focus): a frame
+    // two pixels wide inside the cell, visible on a selected row as on a plain one. The style's
+    // own focus mark comes with the item painting skipped above, and Tab walking the columns of
+    // a row must show where it stands.
+    static void pintarFoco(QPainter* p, const QStyleOptionViewItem& opcion)
+    {
+        p->save();
+        // The grid's own text colour: the row's colour (maroon, red) would fade on the selection.
+        const QPalette& paleta = opcion.widget ? opcion.widget->palette() : opcion.palette;
+        p->setPen(QPen(paleta.color(QPalette::Text), 2));
+        p->setBrush(Qt::NoBrush);
+        p->drawRect(QRectF(opcion.rect).adjusted(1, 1, -1, -1));
         p->restore();
     }
 
@@ -311,6 +334,20 @@ bool Rejilla::focusNextPrevChild(bool next)
         }
     }
     return QWidget::focusNextPrevChild(next);
+}
+
+void Rejilla::focusInEvent(QFocusEvent* event)
+{
+    // Reached by Tab the walk starts at the row's first column, by Shift+Tab at its last, so
+    // every round of the window walks all the columns, not only what is left of the last walk.
+    const QModelIndex actual = currentIndex();
+    if (tabEntreColumnas_ && actual.isValid()) {
+        if (event->reason() == Qt::TabFocusReason)
+            setCurrentIndex(modelo_->index(actual.row(), 0));
+        else if (event->reason() == Qt::BacktabFocusReason)
+            setCurrentIndex(modelo_->index(actual.row(), modelo_->columnCount() - 1));
+    }
+    QTableView::focusInEvent(event);
 }
 
 void Rejilla::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -321,12 +321,11 @@ bool TForm1::FormCreate(const QString& rutaBaseDatos)
         mensajes::error(e.message());
         return false;
     }
-    Panel1->setText(kCaptionPanel1 + QStringLiteral("  ") + hoyTexto());
     MonthCalendar1->setSelectedDate(reloj::hoy());
-    Timer1Timer();
-    Timer1->start();
     OrdenCitas = sql::kOrdenHora;
     construirListaDelDia();
+    Timer1Timer();
+    Timer1->start();
     MonthCalendar1Click();
     // The receptionist starts on today's list.
     DBGrid1->setFocus();
@@ -336,8 +335,9 @@ bool TForm1::FormCreate(const QString& rutaBaseDatos)
 void TForm1::construirListaDelDia()
 {
     ADODataSetCitas->close();
-    // The rows' day, which the double-click hands on even after midnight.
+    // The rows' day, which the double-click hands on even after midnight, and the heading's.
     fechaListaDelDia_ = hoyTexto();
+    Panel1->setText(kCaptionPanel1 + QStringLiteral("  ") + fechaListaDelDia_);
     ADODataSetCitas->setCommand(sql::citasDelDia(fechaListaDelDia_, OrdenCitas));
     ADODataSetCitas->open();
 }
@@ -373,6 +373,10 @@ void TForm1::Timer1Timer()
 {
     PanelHora->setText(formatos::textoHoraLarga(reloj::horaActual()));
     PanelHora->setAccessibleDescription(PanelHora->text());
+    // Left open past midnight, the window's "today" moves to the new day at the first tick,
+    // in the order chosen; the quick view stays on the day picked in the calendar.
+    if (hoyTexto() != fechaListaDelDia_)
+        construirListaDelDia();
 }
 
 void TForm1::MonthCalendar1Click()
