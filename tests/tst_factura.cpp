@@ -31,6 +31,7 @@ constexpr double kMargen = 10.0;
 constexpr double kDetalle = kMargen + 26.2;
 constexpr double kResumen = kDetalle + 86.8;
 constexpr double kDerechaBanda = kMargen + 161.9;
+constexpr double kAbajoPagina = 257.0 - kMargen;
 
 DatosFactura ejemplo()
 {
@@ -127,6 +128,44 @@ private slots:
         QFETCH(int, euros);
         QFETCH(QString, letras);
         QCOMPARE(letras::importe(euros), letras);
+    }
+
+    // The same words on paper: whole, at the size of the amount in figures, the sentence
+    // running on where they need more room, the table where it was, one page.
+    void importeImpresoEntero_data()
+    {
+        QTest::addColumn<int>("euros");
+        for (const int euros : {100, 80, 234, 320, 480, 555, 646, 777, 868, 99999})
+            QTest::addRow("%d", euros) << euros;
+    }
+    void importeImpresoEntero()
+    {
+        QFETCH(int, euros);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        DatosFactura d = ejemplo();
+        d.cantidad = euros;
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(d, ruta));
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.paginas, 1);
+        QCOMPARE(pdf.solapes(), QString());
+        QCOMPARE(fraseDelImporte(pdf), QStringLiteral("la cantidad de ") + letras::importe(euros)
+                                           + QStringLiteral(", por concepto de Asistencia "
+                                                            "Médica, por los servicios que se "
+                                                            "indican."));
+        const QString cifra = QString::number(euros);
+        QCOMPARE(pdf.linea(kDetalle + 40.2), QStringLiteral("Consulta médica %1 .-").arg(cifra));
+        const double alto = pdf.caja(cifra, kDetalle + 40.2).height();
+        const QList<Palabra> frase =
+            pdf.enOrden(kDetalle + 14.8 - 0.5, pdf.caja(QStringLiteral("indican.")).top());
+        // The amount's words follow "la cantidad de", as large as its figures.
+        const qsizetype enLetra = letras::importe(euros).count(QLatin1Char(' ')) + 1;
+        QVERIFY(frase.size() > 3 + enLetra);
+        for (qsizetype i = 3; i < 3 + enLetra; ++i)
+            QVERIFY2(frase.at(i).caja.height() >= alto - 0.05, qPrintable(frase.at(i).texto));
+        for (const Palabra& p : pdf.palabras)
+            QVERIFY2(p.caja.right() <= kDerechaBanda + 0.05, qPrintable(p.texto));
     }
 
     void fechaEnLetras_data()
@@ -399,7 +438,7 @@ private slots:
         for (const Palabra& p : pdf.palabras) {
             QVERIFY2(p.caja.left() >= kMargen - 0.05 && p.caja.right() <= kDerechaBanda + 0.05,
                      qPrintable(p.texto));
-            QVERIFY2(p.caja.top() >= kMargen - 0.05 && p.caja.bottom() <= kResumen + 11.4,
+            QVERIFY2(p.caja.top() >= kMargen - 0.05 && p.caja.bottom() <= kAbajoPagina + 0.05,
                      qPrintable(p.texto));
         }
         // A name that does not fit ends in an ellipsis within its room, above the next line.
@@ -416,10 +455,12 @@ private slots:
             QVERIFY2(impreso.endsWith(QStringLiteral("…")), qPrintable(impreso));
             QVERIFY(impreso.size() > 40);   // cut, but not to nothing
         }
-        // The words after the amount stay where they belong.
-        QVERIFY(!pdf.caja(QStringLiteral(","), kDetalle + 14.8).isNull());
-        const QRectF coma = pdf.caja(QStringLiteral(","), kDetalle + 14.8);
-        QVERIFY(qAbs(coma.left() - (kMargen + 55.0)) < 0.3);
+        // The words after the amount follow it whole, however long it is.
+        const QString frase = fraseDelImporte(pdf);
+        QVERIFY2(frase.startsWith(QStringLiteral("la cantidad de "))
+                     && frase.endsWith(QStringLiteral(", por concepto de Asistencia Médica, por "
+                                                      "los servicios que se indican.")),
+                 qPrintable(frase));
     }
 
     void sinFicheroDeConsulta()
@@ -470,14 +511,10 @@ private slots:
         const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
         QVERIFY(ImprimeFactura->guardarPdf(d, ruta));
         const PdfLeido pdf = leerPdf(ruta);
-        // Too long for its 23 mm at a readable size on one line: two lines, nothing cut.
-        QString palabras;
-        for (const Palabra& p : pdf.palabras) {
-            if (p.caja.left() >= kMargen + 31.8 - 0.05 && p.caja.right() <= kMargen + 55.0
-                && p.caja.top() >= kDetalle + 14.8 - 0.05 && p.caja.bottom() <= kDetalle + 21.2)
-                palabras += p.texto + QLatin1Char(' ');
-        }
-        QCOMPARE(palabras.trimmed(), QStringLiteral("CIENTO CINCUENTA EUROS"));
+        // Longer than the form's 23 mm: the sentence runs on, nothing cut.
+        QCOMPARE(fraseDelImporte(pdf),
+                 QStringLiteral("la cantidad de CIENTO CINCUENTA EUROS, por concepto de "
+                                "Asistencia Médica, por los servicios que se indican."));
         QCOMPARE(pdf.linea(kDetalle + 40.2), QStringLiteral("Consulta médica 150 .-"));
         QCOMPARE(ImprimeFactura->datos().cantidad, 150);
     }

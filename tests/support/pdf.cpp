@@ -20,6 +20,48 @@ QString PdfLeido::linea(double arribaMm, double tolerancia, int pagina) const
     return t.join(QLatin1Char(' '));
 }
 
+QList<Palabra> PdfLeido::enOrden(double desdeMm, double hastaMm) const
+{
+    QList<Palabra> dentro;
+    for (const Palabra& p : palabras) {
+        if (p.caja.top() >= desdeMm && p.caja.top() <= hastaMm)
+            dentro << p;
+    }
+    std::sort(dentro.begin(), dentro.end(),
+              [](const Palabra& a, const Palabra& b) { return a.caja.top() < b.caja.top(); });
+    // Words of one line may differ a little in their tops (another size or weight): a line is
+    // what starts within a millimetre of its highest word.
+    const auto izquierda = [](const Palabra& a, const Palabra& b) {
+        return a.caja.left() < b.caja.left();
+    };
+    auto linea = dentro.begin();
+    for (auto it = dentro.begin(); it != dentro.end(); ++it) {
+        if (it->caja.top() - linea->caja.top() > 1.0) {
+            std::sort(linea, it, izquierda);
+            linea = it;
+        }
+    }
+    std::sort(linea, dentro.end(), izquierda);
+    return dentro;
+}
+
+QString PdfLeido::texto(double desdeMm, double hastaMm) const
+{
+    QStringList t;
+    for (const Palabra& p : enOrden(desdeMm, hastaMm))
+        t << p.texto;
+    return t.join(QLatin1Char(' '));
+}
+
+QRectF PdfLeido::caja(const QString& texto) const
+{
+    for (const Palabra& p : palabras) {
+        if (p.texto == texto)
+            return p.caja;
+    }
+    return {};
+}
+
 QRectF PdfLeido::caja(const QString& texto, double arribaMm, double tolerancia) const
 {
     for (const Palabra& p : palabras) {
@@ -104,4 +146,14 @@ PdfLeido leerPdf(const QString& ruta)
         r.palabras << Palabra{desescapar(m.captured(5)), QRectF(a, b), enPagina};
     }
     return r;
+}
+
+QString fraseDelImporte(const PdfLeido& pdf)
+{
+    const QRectF desde = pdf.caja(QStringLiteral("cantidad"));
+    const QRectF hasta = pdf.caja(QStringLiteral("indican."));
+    if (desde.isNull() || hasta.isNull())
+        return {};
+    return pdf.texto(desde.top() - 0.5, hasta.top() + 0.5).replace(QStringLiteral(" ,"),
+                                                                    QStringLiteral(","));
 }
