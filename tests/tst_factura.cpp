@@ -18,7 +18,6 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTimer>
 #include <QToolButton>
 
 Q_DECLARE_METATYPE(DatosFactura)
@@ -583,26 +582,11 @@ private slots:
         QString titulo;
         int paginas = -1;
         QPageLayout formato;
-        bool vista = false;
         int sinFoco = 0;
         QString imprimir;
-        QTimer cerrar;
-        cerrar.setInterval(20);
-        int intentos = 0;
-        connect(&cerrar, &QTimer::timeout, this, [&] {
-            auto* d = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-            if (!d) {
-                if (++intentos > 500)   // ten seconds: give up rather than hang the suite
-                    cerrar.stop();
-                return;
-            }
-            auto* w = d->findChild<QPrintPreviewWidget*>();
-            if (!w || w->pageCount() == 0)
-                return;
-            cerrar.stop();
-            vista = true;
+        const auto mirar = [&](QPrintPreviewDialog* d) {
             titulo = d->windowTitle();
-            paginas = w->pageCount();
+            paginas = d->findChild<QPrintPreviewWidget*>()->pageCount();
             formato = d->printer()->pageLayout();
             for (QToolButton* b : d->findChildren<QToolButton*>())
                 sinFoco += b->focusPolicy() == Qt::NoFocus;
@@ -610,10 +594,8 @@ private slots:
                 if (a->shortcut() == QKeySequence(QKeySequence::Print))
                     imprimir = a->text();
             }
-            d->reject();
-        });
-        cerrar.start();
-        ImprimeFactura->mostrar(ejemplo());
+        };
+        const bool vista = enVistaPrevia([] { ImprimeFactura->mostrar(ejemplo()); }, mirar);
         QVERIFY(vista);
         QCOMPARE(titulo, QStringLiteral("Clinora 1.1 -  Imprimir Factura"));
         QCOMPARE(paginas, 1);

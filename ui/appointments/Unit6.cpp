@@ -6,6 +6,7 @@
 #include "db/dataset.h"
 #include "db/formatos.h"
 #include "db/sql.h"
+#include "reports/letras.h"
 #include "ui/common/ayuda.h"
 #include "ui/common/barra.h"
 #include "ui/common/cabecera.h"
@@ -38,6 +39,12 @@ const QString kImporteEstandar = QStringLiteral("100");
 const QString kImporteEnLetras = QStringLiteral("CIEN EUROS");
 // The amount is a whole number of euros, as its column is.
 const QString kFormaImporte = QStringLiteral("\\d{0,5}");
+// An amount that can be saved and printed: from 0 to 99999.
+bool esImporte(const QString& texto)
+{
+    static const QRegularExpression forma(QStringLiteral("^\\d{1,5}$"));
+    return forma.match(texto).hasMatch();
+}
 
 const QString kPreguntaGuardar = QStringLiteral("¿Desea guardar las modificaciones?");
 const QString kGuardada = QStringLiteral("¡Datos modificados correctamente!");
@@ -182,6 +189,7 @@ QWidget* TFormDatosCita::crearCita()
     DBEdit2->setFixedWidth(70);
     DBEdit2->setAlignment(Qt::AlignRight);
     connect(DBEdit2, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
+    connect(DBEdit2, &QLineEdit::textChanged, this, &TFormDatosCita::proponerLetras);
     LabelImporte = etiquetaDe(QStringLiteral("Importe:"), DBEdit2, Panel3);
     LabelImporte->setObjectName(QStringLiteral("LabelImporte"));
     LabelEuro = new QLabel(QStringLiteral("€"), Panel3);
@@ -216,6 +224,8 @@ QWidget* TFormDatosCita::crearCita()
 
     Edit1 = new EditMayusculas(QStringLiteral("Edit1"), Panel3);
     Edit1->setText(kImporteEnLetras);
+    // Once the user writes the amount in words himself, a change of the amount leaves them be.
+    connect(Edit1, &QLineEdit::textEdited, this, [this] { letrasEscritas_ = true; });
     LabelImporteFactura = etiquetaDe(QStringLiteral("Importe en factura:"), Edit1, Panel3);
     LabelImporteFactura->setObjectName(QStringLiteral("LabelImporteFactura"));
     pago->addWidget(LabelImporteFactura, 1, 0);
@@ -348,6 +358,7 @@ void TFormDatosCita::cargarVisita()
     // the last visit shown; then the texts, so the stored amount replaces the standard fee the
     // payment reaction proposes. A stored amount is no reason for the invoice warning.
     cargando_ = true;
+    letrasEscritas_ = false;
     {
         const QSignalBlocker b1(DBCheckBox1);
         const QSignalBlocker b2(DBCheckBox2);
@@ -363,6 +374,8 @@ void TFormDatosCita::cargarVisita()
         DBComboBox1->setCurrentIndex(i);
     DBComboBox1->setEditText(hora);
     DBEdit2->setText(hay ? campo("CANTIDAD").toString() : QString());
+    // The payment reaction proposed the standard fee's words; the stored amount's replace them.
+    proponerLetras();
     DBEdit3->setText(campo("OBSERVACION").toString());
     cargando_ = false;
 }
@@ -377,8 +390,17 @@ void TFormDatosCita::DBComboBox1Click()
     activarCambios(true);
 }
 
+void TFormDatosCita::proponerLetras()
+{
+    if (!DBCheckBox1->isChecked() || letrasEscritas_)
+        return;
+    const QString importe = DBEdit2->text();
+    Edit1->setText(esImporte(importe) ? letras::importe(importe.toInt()) : QString());
+}
+
 void TFormDatosCita::DBCheckBox1Click()
 {
+    letrasEscritas_ = false;
     if (DBCheckBox1->isChecked()) {
         for (QWidget* w : std::initializer_list<QWidget*>{Panel3, DBEdit2, LabelImporte, LabelEuro})
             w->setEnabled(true);
@@ -427,8 +449,7 @@ void TFormDatosCita::DBCheckBox2Click()
 bool TFormDatosCita::importeValido()
 {
     const QString importe = DBEdit2->text();
-    static const QRegularExpression forma(QStringLiteral("^\\d{1,5}$"));
-    if (forma.match(importe).hasMatch())
+    if (esImporte(importe))
         return true;
     mensajes::informacion(
         importe.isEmpty()
