@@ -25,7 +25,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTime>
@@ -37,9 +36,7 @@ namespace {
 // The standard fee, in figures and in words.
 const QString kImporteEstandar = QStringLiteral("100");
 const QString kImporteEnLetras = QStringLiteral("CIEN EUROS");
-// The amount is a whole number of euros, as its column is.
-const QString kFormaImporte = QStringLiteral("\\d{0,5}");
-// An amount that can be saved and printed: from 0 to 99999.
+// The amount is a whole number of euros, as its column is, from 0 to 99999.
 bool esImporte(const QString& texto)
 {
     static const QRegularExpression forma(QStringLiteral("^\\d{1,5}$"));
@@ -183,9 +180,8 @@ QWidget* TFormDatosCita::crearCita()
     pago->setVerticalSpacing(6);
     DBEdit2 = new QLineEdit(Panel3);
     DBEdit2->setObjectName(QStringLiteral("DBEdit2"));
-    DBEdit2->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(kFormaImporte), DBEdit2));
-    DBEdit2->setMaxLength(5);
+    // Whatever is typed stays as typed, to be refused whole when saved or printed: a box that
+    // dropped the comma of "55,50" would store 5550 euros.
     DBEdit2->setFixedWidth(70);
     DBEdit2->setAlignment(Qt::AlignRight);
     connect(DBEdit2, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
@@ -455,8 +451,10 @@ bool TFormDatosCita::importeValido()
         importe.isEmpty()
             ? QStringLiteral("¡El campo \"Importe\" está vacío, debes poner una cantidad entera "
                              "de euros (de 0 a 99999)!")
-            : QStringLiteral("¡El campo \"Importe\" no es válido, debe ser una cantidad entera de "
-                             "euros (de 0 a 99999)!"));
+            : QStringLiteral("¡El campo \"Importe\" no es válido: \"%1\" no es una cantidad "
+                             "entera de euros; escríbela solo con cifras, sin céntimos, puntos ni "
+                             "comas (de 0 a 99999)!")
+                  .arg(importe));
     DBEdit2->setFocus();
     return false;
 }
