@@ -119,7 +119,117 @@ void pintarTabla(pagina::Pagina& pg, int cantidad)
                 Caja{95.2, 40.2, kTablaDerecha - 1.0 - 95.2});
 }
 
-void pintarRecibo(pagina::Pagina& pg, const DatosFactura& d)
+// The receipt's lines, from the line of the amount down: the amount in words may take more than
+// the room the form gives it, and the sentence then runs on, line under line.
+constexpr double kLineaImporte = 14.8;
+constexpr double kInterlineado = 21.2 - 14.8;
+constexpr double kIzquierdaRecibo = 6.3;
+// The form has two lines for the amount's sentence; more push the table and the closing line
+// down. Past this many the words the user wrote end in an ellipsis: the page stays one.
+constexpr int kLineasPrevistas = 2;
+constexpr int kLineasMaximas = 6;
+
+// A piece of running text in one typeface; pieces of one word are never parted ("EUROS,").
+struct Tramo {
+    QString texto;
+    Letra letra;
+};
+using Palabra = QList<Tramo>;
+
+struct Colocado {
+    Tramo tramo;
+    double x;
+    int linea;
+};
+
+// The words of `texto` in `letra`, added to `palabras`; `pegado` glues the first one to the
+// word before it.
+void anadir(QList<Palabra>& palabras, const QString& texto, const Letra& letra, bool pegado)
+{
+    const QStringList trozos = texto.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < trozos.size(); ++i) {
+        if (i == 0 && pegado && !palabras.isEmpty())
+            palabras.last() << Tramo{trozos.at(i), letra};
+        else
+            palabras << Palabra{Tramo{trozos.at(i), letra}};
+    }
+}
+
+// Lays the words out from `x0` on the first line, each next line starting at the receipt's
+// left edge; empty when they need more than `maxLineas` lines or a word is wider than a line.
+QList<Colocado> componer(const pagina::Pagina& pg, const QList<Palabra>& palabras, double x0,
+                         int maxLineas)
+{
+    QList<Colocado> colocados;
+    double x = x0;
+    int linea = 0;
+    bool primera = true;
+    for (const Palabra& palabra : palabras) {
+        double ancho = 0;
+        for (const Tramo& t : palabra)
+            ancho += pg.ancho(t.texto, t.letra);
+        const double blanco = primera ? 0 : pg.ancho(QStringLiteral(" "), palabra.first().letra);
+        if (x + blanco + ancho > kAnchoBanda) {
+            ++linea;
+            x = kIzquierdaRecibo;
+            if (linea >= maxLineas || x + ancho > kAnchoBanda)
+                return {};
+        } else {
+            x += blanco;
+        }
+        for (const Tramo& t : palabra) {
+            colocados << Colocado{t, x, linea};
+            x += pg.ancho(t.texto, t.letra);
+        }
+        primera = false;
+    }
+    return colocados;
+}
+
+// The amount in words and the rest of the sentence, starting at `xImporte` on the amount's
+// line. Returns the lines used. The amount is printed at its own size, never shrunk: where it
+// fits the form's room the fixed words stand at their places, otherwise the sentence runs on.
+int pintarImporte(pagina::Pagina& pg, const QString& importe, double xImporte)
+{
+    const QString concepto = QStringLiteral(", por concepto de Asistencia Médica, ");
+    const QString servicios = QStringLiteral("por los servicios que se indican.");
+    if (xImporte + pg.ancho(importe, kValor) <= 55.0) {
+        fijo(pg, importe, kValor, xImporte, kLineaImporte);
+        fijo(pg, concepto, kFijo, 55.0, kLineaImporte);
+        fijo(pg, servicios, kFijo, kIzquierdaRecibo, kLineaImporte + kInterlineado);
+        return kLineasPrevistas;
+    }
+    const auto frase = [&](const QString& enLetra) {
+        QList<Palabra> palabras;
+        anadir(palabras, enLetra, kValor, false);
+        anadir(palabras, concepto + servicios, kFijo, true);
+        return componer(pg, palabras, xImporte, kLineasMaximas);
+    };
+    QList<Colocado> colocados = frase(importe);
+    if (colocados.isEmpty()) {
+        // Only words the user wrote come this far: the longest beginning that leaves room.
+        const QString puntos = QStringLiteral("…");
+        qsizetype bajo = 0, alto = importe.size();
+        while (bajo < alto) {
+            const qsizetype medio = (bajo + alto + 1) / 2;
+            if (frase(importe.left(medio).trimmed() + puntos).isEmpty())
+                alto = medio - 1;
+            else
+                bajo = medio;
+        }
+        colocados = frase(importe.left(bajo).trimmed() + puntos);
+    }
+    int lineas = 1;
+    for (const Colocado& c : colocados) {
+        fijo(pg, c.tramo.texto, c.tramo.letra, c.x, kLineaImporte + c.linea * kInterlineado);
+        lineas = std::max(lineas, c.linea + 1);
+    }
+    return lineas;
+}
+
+// The receipt and the services table; returns how far the lines of the amount pushed the table
+// (and what follows) down.
+double pintarRecibo(pagina::Pagina& pg, const DatosFactura& d)
 {
     pg.banda(kAltoCabecera);
     // The name starts at its place unless the words before it reach that far on this device.
@@ -129,25 +239,23 @@ void pintarRecibo(pagina::Pagina& pg, const DatosFactura& d)
     pg.escribir(TImprimeFactura::nombreCompleto(d), kValor,
                 Caja{xNombre, 8.5, kAnchoBanda - xNombre, 14.8 - 8.5 - 0.2});
 
-    const double finCantidad = fijo(pg, QStringLiteral("la cantidad de "), kFijo, 6.3, 14.8);
+    const double finCantidad =
+        fijo(pg, QStringLiteral("la cantidad de "), kFijo, kIzquierdaRecibo, kLineaImporte);
     const double xImporte = std::max(31.8, finCantidad + kSeparacion);
-    pg.escribir(TImprimeFactura::importeEnLetra(d), kValor,
-                Caja{xImporte, 14.8, 55.0 - xImporte, 21.2 - 14.8 - 0.2});
-    fijo(pg, QStringLiteral(", por concepto de Asistencia Médica, "), kFijo, 55.0, 14.8);
-    fijo(pg, QStringLiteral("por los servicios que se indican."), kFijo, 6.3, 21.2);
+    const int lineas = pintarImporte(pg, TImprimeFactura::importeEnLetra(d), xImporte);
+    const double desplazamiento = std::max(0, lineas - kLineasPrevistas) * kInterlineado;
 
+    pg.banda(kAltoCabecera + desplazamiento);
     pintarTabla(pg, d.cantidad);
+    return desplazamiento;
 }
 
-void pintarCierre(pagina::Pagina& pg, const DatosFactura& d, const DatosConsulta& c)
+void pintarCierre(pagina::Pagina& pg, const DatosFactura& d, const DatosConsulta& c,
+                  double desplazamiento)
 {
-    pg.banda(kAltoCabecera + kAltoDetalle);
+    pg.banda(kAltoCabecera + kAltoDetalle + desplazamiento);
     pg.escribir(TImprimeFactura::lineaFinal(d, c), kValor, Caja{19.1, 5.3, kAnchoBanda - 19.1});
 }
-
-// The area inside the layout's margins in device pixels, for a painter whose origin is the
-// paper's corner. Computed from millimetres here rather than left to the device, which rounds
-// the margins to whole points (a third of a millimetre off on PDF).
 
 }  // namespace
 
@@ -200,8 +308,7 @@ void TImprimeFactura::pintar(QPainter& p, const QRectF& areaPx, double dpi,
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     pintarCabecera(pg, d, c);
-    pintarRecibo(pg, d);
-    pintarCierre(pg, d, c);
+    pintarCierre(pg, d, c, pintarRecibo(pg, d));
     p.restore();
 }
 

@@ -5,6 +5,7 @@
 #include "db/formatos.h"
 #include "db/reloj.h"
 #include "tests/support/entorno.h"
+#include "tests/support/pdf.h"
 #include "ui/common/controles.h"
 #include "ui/common/estilo.h"
 #include "ui/common/rejilla.h"
@@ -284,11 +285,12 @@ private slots:
                                             << "";
         QTest::addRow("pagada con factura") << true << true << 100 << "11MM1-" << "CIEN EUROS"
                                             << "7-01022026";
-        // The stored amount is shown as stored, without the warning a tick would give.
+        // The stored amount is shown as stored, with its words, without the warning a tick
+        // would give.
         QTest::addRow("pagada con factura de 80")
-            << true << true << 80 << "11MM1-" << "CIEN EUROS" << "7-01022026";
+            << true << true << 80 << "11MM1-" << "OCHENTA EUROS" << "7-01022026";
         QTest::addRow("pagada sin factura de 0") << true << false << 0 << "11M-0-"
-                                                 << "CIEN EUROS" << "";
+                                                 << "CERO EUROS" << "";
         QTest::addRow("factura sin pago (fila antigua)") << false << true << 0 << "00--0-" << ""
                                                          << "";
     }
@@ -577,8 +579,25 @@ private slots:
         QCOMPARE(filaVisita(e, 7, kFecha).mid(4), (QVariantList{"15:00", "IGUAL"}));
     }
 
-    void importeEnterosDeEuro()
+    // What is typed in "Importe:" is never altered: anything but whole euros is refused, with
+    // what was typed, by the save and by the invoice.
+    void importeNoValido_data()
     {
+        QTest::addColumn<QString>("escrito");
+        QTest::addRow("vacío") << "";
+        for (const char* escrito : {"55,50", "55.50", "1.000", "-5", "12a", " 80", "123456"})
+            QTest::addRow("%s", escrito) << QString::fromLatin1(escrito);
+    }
+    void importeNoValido()
+    {
+        QFETCH(QString, escrito);
+        const QString mensaje =
+            escrito.isEmpty()
+                ? kImporteVacio
+                : QStringLiteral("¡El campo \"Importe\" no es válido: \"%1\" no es una cantidad "
+                                 "entera de euros; escríbela solo con cifras, sin céntimos, "
+                                 "puntos ni comas (de 0 a 99999)!")
+                      .arg(escrito);
         Entorno e;
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
@@ -586,28 +605,88 @@ private slots:
         abrir(e, 7, kFecha, [&] {
             pago()->click();
             importe()->clear();
-            QTest::keyClicks(importe(), "-1a2,5 e3");
-            QCOMPARE(importe()->text(), QString("1253"));
-            importe()->clear();
-            QTest::keyClicks(importe(), "1234567");
-            QCOMPARE(importe()->text(), QString("12345"));
-
-            importe()->clear();
+            QTest::keyClicks(importe(), escrito);
+            QCOMPARE(importe()->text(), escrito);
+            QCOMPARE(letras()->text(), QString());   // no words for what is not an amount
             aplicar()->click();
-            QCOMPARE(e.textos, (QStringList{kPregunta, kImporteVacio}));
+            QCOMPARE(e.textos, (QStringList{kPregunta, mensaje}));
             QCOMPARE(FormDatosCita->focusWidget(), static_cast<QWidget*>(importe()));
+            QCOMPARE(importe()->text(), escrito);
             QCOMPARE(filaVisita(e, 7, kFecha).mid(0, 3), (QVariantList{0, 0, 0}));
 
-            // Nor does the invoice print without an amount.
+            // Nor does the invoice print.
             factura()->click();
             e.textos.clear();
-            control<QPushButton>("BitBtn5")->click();
-            QCOMPARE(e.textos, QStringList{kImporteVacio});
+            const auto imprimir = [] { control<QPushButton>("BitBtn5")->click(); };
+            QVERIFY(!enVistaPrevia(imprimir, [](QPrintPreviewDialog*) {}));
+            QCOMPARE(e.textos, QStringList{mensaje});
 
+            importe()->clear();
             QTest::keyClicks(importe(), "99999");
             aplicar()->click();
         });
         QCOMPARE(filaVisita(e, 7, kFecha).mid(0, 4), (QVariantList{1, 1, 99999, "7-01022026"}));
+    }
+
+    // The invoice printed from the record says the amount of this visit, in figures and in
+    // words: the stored one, the one typed since, or the words the user wrote for this print.
+    void facturaImpresa_data()
+    {
+        QTest::addColumn<int>("guardada");
+        QTest::addColumn<QString>("letrasEscritas");   // null: not touched
+        QTest::addColumn<QString>("importeEscrito");    // null: not touched
+        QTest::addColumn<QString>("enLetra");
+        QTest::addColumn<int>("cifra");
+        QTest::addRow("guardada de 80") << 80 << QString() << QString() << "OCHENTA EUROS" << 80;
+        QTest::addRow("guardada de 555")
+            << 555 << QString() << QString() << "QUINIENTOS CINCUENTA Y CINCO EUROS" << 555;
+        QTest::addRow("de 100 cambiada a 80")
+            << 100 << QString() << "80" << "OCHENTA EUROS" << 80;
+        QTest::addRow("letras escritas") << 80 << "ochenta euros justos" << QString()
+                                         << "OCHENTA EUROS JUSTOS" << 80;
+        QTest::addRow("letras escritas y luego otro importe")
+            << 100 << "cien euros al contado" << "90" << "CIEN EUROS AL CONTADO" << 90;
+        QTest::addRow("letras borradas") << 555 << "" << QString()
+                                         << "QUINIENTOS CINCUENTA Y CINCO EUROS" << 555;
+    }
+    void facturaImpresa()
+    {
+        QFETCH(int, guardada);
+        QFETCH(QString, letrasEscritas);
+        QFETCH(QString, importeEscrito);
+        QFETCH(QString, enLetra);
+        QFETCH(int, cifra);
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, kFecha, "15:00", true);
+        marcarPago(e, 7, kFecha, true, true, guardada);
+        QVERIFY(e.crearVentanas());
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        PdfLeido pdf;
+        abrir(e, 7, kFecha, [&] {
+            // As the user would: what was there selected and typed over.
+            const auto escribir = [](QLineEdit* caja, const QString& texto) {
+                caja->selectAll();
+                QTest::keyClick(caja, Qt::Key_Delete);
+                QTest::keyClicks(caja, texto);
+            };
+            if (!letrasEscritas.isNull())
+                escribir(letras(), letrasEscritas);
+            if (!importeEscrito.isNull())
+                escribir(importe(), importeEscrito);
+            const auto imprimir = [] { control<QPushButton>("BitBtn5")->click(); };
+            QVERIFY(enVistaPrevia(imprimir, [&](QPrintPreviewDialog* d) {
+                pdf = imprimirEnPdf(d, ruta);
+            }));
+        });
+        QCOMPARE(pdf.paginas, 1);
+        QCOMPARE(qRound(pdf.tamanoPt.width()), 516);   // B5
+        QCOMPARE(fraseDelImporte(pdf), QStringLiteral("la cantidad de ") + enLetra
+                                           + QStringLiteral(", por concepto de Asistencia "
+                                                            "Médica, por los servicios que se "
+                                                            "indican."));
+        QCOMPARE(pdf.linea(pdf.caja(QStringLiteral("médica")).top()),
+                 QStringLiteral("Consulta médica %1 .-").arg(cifra));
     }
 
     void guardarCitaQueYaNoEsta()

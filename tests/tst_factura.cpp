@@ -18,7 +18,6 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTimer>
 #include <QToolButton>
 
 Q_DECLARE_METATYPE(DatosFactura)
@@ -31,6 +30,7 @@ constexpr double kMargen = 10.0;
 constexpr double kDetalle = kMargen + 26.2;
 constexpr double kResumen = kDetalle + 86.8;
 constexpr double kDerechaBanda = kMargen + 161.9;
+constexpr double kAbajoPagina = 257.0 - kMargen;
 
 DatosFactura ejemplo()
 {
@@ -98,6 +98,14 @@ private slots:
             {101, "CIENTO UN EUROS"},
             {111, "CIENTO ONCE EUROS"},
             {150, "CIENTO CINCUENTA EUROS"},
+            // Every word of the tens and the hundreds at least once.
+            {234, "DOSCIENTOS TREINTA Y CUATRO EUROS"},
+            {320, "TRESCIENTOS VEINTE EUROS"},
+            {480, "CUATROCIENTOS OCHENTA EUROS"},
+            {555, "QUINIENTOS CINCUENTA Y CINCO EUROS"},
+            {646, "SEISCIENTOS CUARENTA Y SEIS EUROS"},
+            {777, "SETECIENTOS SETENTA Y SIETE EUROS"},
+            {868, "OCHOCIENTOS SESENTA Y OCHO EUROS"},
             {500, "QUINIENTOS EUROS"},
             {999, "NOVECIENTOS NOVENTA Y NUEVE EUROS"},
             {1000, "MIL EUROS"},
@@ -119,6 +127,44 @@ private slots:
         QFETCH(int, euros);
         QFETCH(QString, letras);
         QCOMPARE(letras::importe(euros), letras);
+    }
+
+    // The same words on paper: whole, at the size of the amount in figures, the sentence
+    // running on where they need more room, the table where it was, one page.
+    void importeImpresoEntero_data()
+    {
+        QTest::addColumn<int>("euros");
+        for (const int euros : {100, 80, 234, 320, 480, 555, 646, 777, 868, 99999})
+            QTest::addRow("%d", euros) << euros;
+    }
+    void importeImpresoEntero()
+    {
+        QFETCH(int, euros);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        DatosFactura d = ejemplo();
+        d.cantidad = euros;
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        QVERIFY(ImprimeFactura->guardarPdf(d, ruta));
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.paginas, 1);
+        QCOMPARE(pdf.solapes(), QString());
+        QCOMPARE(fraseDelImporte(pdf), QStringLiteral("la cantidad de ") + letras::importe(euros)
+                                           + QStringLiteral(", por concepto de Asistencia "
+                                                            "Médica, por los servicios que se "
+                                                            "indican."));
+        const QString cifra = QString::number(euros);
+        QCOMPARE(pdf.linea(kDetalle + 40.2), QStringLiteral("Consulta médica %1 .-").arg(cifra));
+        const double alto = pdf.caja(cifra, kDetalle + 40.2).height();
+        const QList<Palabra> frase =
+            pdf.enOrden(kDetalle + 14.8 - 0.5, pdf.caja(QStringLiteral("indican.")).top());
+        // The amount's words follow "la cantidad de", as large as its figures.
+        const qsizetype enLetra = letras::importe(euros).count(QLatin1Char(' ')) + 1;
+        QVERIFY(frase.size() > 3 + enLetra);
+        for (qsizetype i = 3; i < 3 + enLetra; ++i)
+            QVERIFY2(frase.at(i).caja.height() >= alto - 0.05, qPrintable(frase.at(i).texto));
+        for (const Palabra& p : pdf.palabras)
+            QVERIFY2(p.caja.right() <= kDerechaBanda + 0.05, qPrintable(p.texto));
     }
 
     void fechaEnLetras_data()
@@ -391,7 +437,7 @@ private slots:
         for (const Palabra& p : pdf.palabras) {
             QVERIFY2(p.caja.left() >= kMargen - 0.05 && p.caja.right() <= kDerechaBanda + 0.05,
                      qPrintable(p.texto));
-            QVERIFY2(p.caja.top() >= kMargen - 0.05 && p.caja.bottom() <= kResumen + 11.4,
+            QVERIFY2(p.caja.top() >= kMargen - 0.05 && p.caja.bottom() <= kAbajoPagina + 0.05,
                      qPrintable(p.texto));
         }
         // A name that does not fit ends in an ellipsis within its room, above the next line.
@@ -408,10 +454,12 @@ private slots:
             QVERIFY2(impreso.endsWith(QStringLiteral("…")), qPrintable(impreso));
             QVERIFY(impreso.size() > 40);   // cut, but not to nothing
         }
-        // The words after the amount stay where they belong.
-        QVERIFY(!pdf.caja(QStringLiteral(","), kDetalle + 14.8).isNull());
-        const QRectF coma = pdf.caja(QStringLiteral(","), kDetalle + 14.8);
-        QVERIFY(qAbs(coma.left() - (kMargen + 55.0)) < 0.3);
+        // The words after the amount follow it whole, however long it is.
+        const QString frase = fraseDelImporte(pdf);
+        QVERIFY2(frase.startsWith(QStringLiteral("la cantidad de "))
+                     && frase.endsWith(QStringLiteral(", por concepto de Asistencia Médica, por "
+                                                      "los servicios que se indican.")),
+                 qPrintable(frase));
     }
 
     void sinFicheroDeConsulta()
@@ -462,14 +510,10 @@ private slots:
         const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
         QVERIFY(ImprimeFactura->guardarPdf(d, ruta));
         const PdfLeido pdf = leerPdf(ruta);
-        // Too long for its 23 mm at a readable size on one line: two lines, nothing cut.
-        QString palabras;
-        for (const Palabra& p : pdf.palabras) {
-            if (p.caja.left() >= kMargen + 31.8 - 0.05 && p.caja.right() <= kMargen + 55.0
-                && p.caja.top() >= kDetalle + 14.8 - 0.05 && p.caja.bottom() <= kDetalle + 21.2)
-                palabras += p.texto + QLatin1Char(' ');
-        }
-        QCOMPARE(palabras.trimmed(), QStringLiteral("CIENTO CINCUENTA EUROS"));
+        // Longer than the form's 23 mm: the sentence runs on, nothing cut.
+        QCOMPARE(fraseDelImporte(pdf),
+                 QStringLiteral("la cantidad de CIENTO CINCUENTA EUROS, por concepto de "
+                                "Asistencia Médica, por los servicios que se indican."));
         QCOMPARE(pdf.linea(kDetalle + 40.2), QStringLiteral("Consulta médica 150 .-"));
         QCOMPARE(ImprimeFactura->datos().cantidad, 150);
     }
@@ -538,26 +582,11 @@ private slots:
         QString titulo;
         int paginas = -1;
         QPageLayout formato;
-        bool vista = false;
         int sinFoco = 0;
         QString imprimir;
-        QTimer cerrar;
-        cerrar.setInterval(20);
-        int intentos = 0;
-        connect(&cerrar, &QTimer::timeout, this, [&] {
-            auto* d = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-            if (!d) {
-                if (++intentos > 500)   // ten seconds: give up rather than hang the suite
-                    cerrar.stop();
-                return;
-            }
-            auto* w = d->findChild<QPrintPreviewWidget*>();
-            if (!w || w->pageCount() == 0)
-                return;
-            cerrar.stop();
-            vista = true;
+        const auto mirar = [&](QPrintPreviewDialog* d) {
             titulo = d->windowTitle();
-            paginas = w->pageCount();
+            paginas = d->findChild<QPrintPreviewWidget*>()->pageCount();
             formato = d->printer()->pageLayout();
             for (QToolButton* b : d->findChildren<QToolButton*>())
                 sinFoco += b->focusPolicy() == Qt::NoFocus;
@@ -565,10 +594,8 @@ private slots:
                 if (a->shortcut() == QKeySequence(QKeySequence::Print))
                     imprimir = a->text();
             }
-            d->reject();
-        });
-        cerrar.start();
-        ImprimeFactura->mostrar(ejemplo());
+        };
+        const bool vista = enVistaPrevia([] { ImprimeFactura->mostrar(ejemplo()); }, mirar);
         QVERIFY(vista);
         QCOMPARE(titulo, QStringLiteral("Clinora 1.1 -  Imprimir Factura"));
         QCOMPARE(paginas, 1);

@@ -1,7 +1,12 @@
 #include "tests/support/pdf.h"
 
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -18,6 +23,48 @@ QString PdfLeido::linea(double arribaMm, double tolerancia, int pagina) const
     for (const Palabra& p : enLinea)
         t << p.texto;
     return t.join(QLatin1Char(' '));
+}
+
+QList<Palabra> PdfLeido::enOrden(double desdeMm, double hastaMm) const
+{
+    QList<Palabra> dentro;
+    for (const Palabra& p : palabras) {
+        if (p.caja.top() >= desdeMm && p.caja.top() <= hastaMm)
+            dentro << p;
+    }
+    std::sort(dentro.begin(), dentro.end(),
+              [](const Palabra& a, const Palabra& b) { return a.caja.top() < b.caja.top(); });
+    // Words of one line may differ a little in their tops (another size or weight): a line is
+    // what starts within a millimetre of its highest word.
+    const auto izquierda = [](const Palabra& a, const Palabra& b) {
+        return a.caja.left() < b.caja.left();
+    };
+    auto linea = dentro.begin();
+    for (auto it = dentro.begin(); it != dentro.end(); ++it) {
+        if (it->caja.top() - linea->caja.top() > 1.0) {
+            std::sort(linea, it, izquierda);
+            linea = it;
+        }
+    }
+    std::sort(linea, dentro.end(), izquierda);
+    return dentro;
+}
+
+QString PdfLeido::texto(double desdeMm, double hastaMm) const
+{
+    QStringList t;
+    for (const Palabra& p : enOrden(desdeMm, hastaMm))
+        t << p.texto;
+    return t.join(QLatin1Char(' '));
+}
+
+QRectF PdfLeido::caja(const QString& texto) const
+{
+    for (const Palabra& p : palabras) {
+        if (p.texto == texto)
+            return p.caja;
+    }
+    return {};
 }
 
 QRectF PdfLeido::caja(const QString& texto, double arribaMm, double tolerancia) const
@@ -104,4 +151,46 @@ PdfLeido leerPdf(const QString& ruta)
         r.palabras << Palabra{desescapar(m.captured(5)), QRectF(a, b), enPagina};
     }
     return r;
+}
+
+QString fraseDelImporte(const PdfLeido& pdf)
+{
+    const QRectF desde = pdf.caja(QStringLiteral("cantidad"));
+    const QRectF hasta = pdf.caja(QStringLiteral("indican."));
+    if (desde.isNull() || hasta.isNull())
+        return {};
+    return pdf.texto(desde.top() - 0.5, hasta.top() + 0.5).replace(QStringLiteral(" ,"),
+                                                                    QStringLiteral(","));
+}
+
+bool enVistaPrevia(const std::function<void()>& abrir,
+                   const std::function<void(QPrintPreviewDialog*)>& mirar)
+{
+    bool vista = false;
+    int intentos = 0;
+    QTimer reloj;
+    reloj.setInterval(20);
+    QObject::connect(&reloj, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* w = d ? d->findChild<QPrintPreviewWidget*>() : nullptr;
+        if (!w || w->pageCount() == 0) {
+            if (++intentos > 500)   // give up rather than hang the suite
+                reloj.stop();
+            return;
+        }
+        reloj.stop();
+        vista = true;
+        mirar(d);
+        d->reject();
+    });
+    reloj.start();
+    abrir();
+    return vista;
+}
+
+PdfLeido imprimirEnPdf(QPrintPreviewDialog* vista, const QString& ruta)
+{
+    vista->printer()->setOutputFileName(ruta);
+    vista->findChild<QPrintPreviewWidget*>()->print();
+    return leerPdf(ruta);
 }

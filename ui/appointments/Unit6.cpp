@@ -6,6 +6,7 @@
 #include "db/dataset.h"
 #include "db/formatos.h"
 #include "db/sql.h"
+#include "reports/letras.h"
 #include "ui/common/ayuda.h"
 #include "ui/common/barra.h"
 #include "ui/common/cabecera.h"
@@ -24,7 +25,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTime>
@@ -36,8 +36,12 @@ namespace {
 // The standard fee, in figures and in words.
 const QString kImporteEstandar = QStringLiteral("100");
 const QString kImporteEnLetras = QStringLiteral("CIEN EUROS");
-// The amount is a whole number of euros, as its column is.
-const QString kFormaImporte = QStringLiteral("\\d{0,5}");
+// The amount is a whole number of euros, as its column is, from 0 to 99999.
+bool esImporte(const QString& texto)
+{
+    static const QRegularExpression forma(QStringLiteral("^\\d{1,5}$"));
+    return forma.match(texto).hasMatch();
+}
 
 const QString kPreguntaGuardar = QStringLiteral("¿Desea guardar las modificaciones?");
 const QString kGuardada = QStringLiteral("¡Datos modificados correctamente!");
@@ -176,12 +180,12 @@ QWidget* TFormDatosCita::crearCita()
     pago->setVerticalSpacing(6);
     DBEdit2 = new QLineEdit(Panel3);
     DBEdit2->setObjectName(QStringLiteral("DBEdit2"));
-    DBEdit2->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(kFormaImporte), DBEdit2));
-    DBEdit2->setMaxLength(5);
+    // Whatever is typed stays as typed, to be refused whole when saved or printed: a box that
+    // dropped the comma of "55,50" would store 5550 euros.
     DBEdit2->setFixedWidth(70);
     DBEdit2->setAlignment(Qt::AlignRight);
     connect(DBEdit2, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
+    connect(DBEdit2, &QLineEdit::textChanged, this, &TFormDatosCita::proponerLetras);
     LabelImporte = etiquetaDe(QStringLiteral("Importe:"), DBEdit2, Panel3);
     LabelImporte->setObjectName(QStringLiteral("LabelImporte"));
     LabelEuro = new QLabel(QStringLiteral("€"), Panel3);
@@ -216,6 +220,8 @@ QWidget* TFormDatosCita::crearCita()
 
     Edit1 = new EditMayusculas(QStringLiteral("Edit1"), Panel3);
     Edit1->setText(kImporteEnLetras);
+    // Once the user writes the amount in words himself, a change of the amount leaves them be.
+    connect(Edit1, &QLineEdit::textEdited, this, [this] { letrasEscritas_ = true; });
     LabelImporteFactura = etiquetaDe(QStringLiteral("Importe en factura:"), Edit1, Panel3);
     LabelImporteFactura->setObjectName(QStringLiteral("LabelImporteFactura"));
     pago->addWidget(LabelImporteFactura, 1, 0);
@@ -348,6 +354,7 @@ void TFormDatosCita::cargarVisita()
     // the last visit shown; then the texts, so the stored amount replaces the standard fee the
     // payment reaction proposes. A stored amount is no reason for the invoice warning.
     cargando_ = true;
+    letrasEscritas_ = false;
     {
         const QSignalBlocker b1(DBCheckBox1);
         const QSignalBlocker b2(DBCheckBox2);
@@ -363,6 +370,8 @@ void TFormDatosCita::cargarVisita()
         DBComboBox1->setCurrentIndex(i);
     DBComboBox1->setEditText(hora);
     DBEdit2->setText(hay ? campo("CANTIDAD").toString() : QString());
+    // The payment reaction proposed the standard fee's words; the stored amount's replace them.
+    proponerLetras();
     DBEdit3->setText(campo("OBSERVACION").toString());
     cargando_ = false;
 }
@@ -377,8 +386,17 @@ void TFormDatosCita::DBComboBox1Click()
     activarCambios(true);
 }
 
+void TFormDatosCita::proponerLetras()
+{
+    if (!DBCheckBox1->isChecked() || letrasEscritas_)
+        return;
+    const QString importe = DBEdit2->text();
+    Edit1->setText(esImporte(importe) ? letras::importe(importe.toInt()) : QString());
+}
+
 void TFormDatosCita::DBCheckBox1Click()
 {
+    letrasEscritas_ = false;
     if (DBCheckBox1->isChecked()) {
         for (QWidget* w : std::initializer_list<QWidget*>{Panel3, DBEdit2, LabelImporte, LabelEuro})
             w->setEnabled(true);
@@ -427,15 +445,16 @@ void TFormDatosCita::DBCheckBox2Click()
 bool TFormDatosCita::importeValido()
 {
     const QString importe = DBEdit2->text();
-    static const QRegularExpression forma(QStringLiteral("^\\d{1,5}$"));
-    if (forma.match(importe).hasMatch())
+    if (esImporte(importe))
         return true;
     mensajes::informacion(
         importe.isEmpty()
             ? QStringLiteral("¡El campo \"Importe\" está vacío, debes poner una cantidad entera "
                              "de euros (de 0 a 99999)!")
-            : QStringLiteral("¡El campo \"Importe\" no es válido, debe ser una cantidad entera de "
-                             "euros (de 0 a 99999)!"));
+            : QStringLiteral("¡El campo \"Importe\" no es válido: \"%1\" no es una cantidad "
+                             "entera de euros; escríbela solo con cifras, sin céntimos, puntos ni "
+                             "comas (de 0 a 99999)!")
+                  .arg(importe));
     DBEdit2->setFocus();
     return false;
 }

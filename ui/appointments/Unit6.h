@@ -66,9 +66,13 @@ private:
     void cargarVisita();
     Guardado guardar();
     bool importeValido();
+    // "Importe en factura:" follows "Importe:" while the visit is paid and the user has not
+    // written the words himself since the amount was loaded or proposed.
+    void proponerLetras();
     void activarCambios(bool activo);
 
     bool cargando_ = false;
+    bool letrasEscritas_ = false;
     PanelPaciente* GroupBox1 = nullptr;   // the patient's name and telephones
     QLineEdit* DBEdit1 = nullptr;
     QComboBox* DBComboBox1 = nullptr;
