@@ -249,12 +249,17 @@ void TFormListados::FormCreate()
     for (int ano = hoy.year() + 1; ano > kPrimerAno; --ano)
         anos << QString::number(ano);
     anos.sort();
+    // Each list opens at the box's own text, not at its first item.
+    const auto fijar = [](Desplegable* caja, const QString& texto) {
+        caja->setCurrentIndex(caja->findText(texto));
+        caja->fijarTexto(texto);
+    };
     for (Desplegable* caja : {ComboBox2, ComboBox3}) {
         caja->addItems(anos);
-        caja->fijarTexto(QString::number(hoy.year()));
+        fijar(caja, QString::number(hoy.year()));
     }
     RadioButton1->setChecked(true);
-    ComboBox1->fijarTexto(kMeses.at(hoy.month() - 1));
+    fijar(ComboBox1, kMeses.at(hoy.month() - 1));
     RadioButton1Click();
 }
 
