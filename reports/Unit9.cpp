@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QProgressDialog>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -22,7 +24,6 @@ constexpr double kAnchoBanda = 277;
 constexpr double kAltoTitulo = 9.3;
 constexpr double kAltoCabecera = 8.5;
 constexpr double kAltoDetalle = 10.6;
-constexpr double kAltoUtil = 190;   // A4 landscape less 10 mm above and below
 
 const Letra kValor{10};
 const Letra kEncabezado{12, true};
@@ -59,6 +60,40 @@ QStringList textos(const TImprimeListaVisitas::Fila& f)
     return {f.fecha, f.codigo, f.apellido1, f.apellido2, f.nombre,
             f.tlf1,  f.tlf2,   f.pago,      f.cantidad,  f.ultima};
 }
+
+// How far one painting of a long list has got (a month of a busy practice is hundreds of
+// pages), in a box that shows once it takes a while. The preview's painting may be stopped, and
+// then shows the pages painted so far; paper and files always get every page, so printing
+// offers no Cancel.
+class Avance {
+public:
+    Avance(bool parable, QWidget* padre) : parable_(parable), padre_(padre) {}
+
+    bool operator()(int hecho, int total)
+    {
+        if (total < 20)
+            return true;
+        if (!dialogo_) {
+            dialogo_ = std::make_unique<QProgressDialog>(
+                parable_ ? QStringLiteral("Preparando la vista previa del listado...")
+                         : QStringLiteral("Imprimiendo el listado..."),
+                QStringLiteral("Cancelar"), 0, total, padre_);
+            dialogo_->setWindowTitle(kTitulo);
+            dialogo_->setAccessibleName(dialogo_->labelText());
+            dialogo_->setWindowModality(Qt::WindowModal);
+            dialogo_->setMinimumDuration(300);
+            if (!parable_)
+                dialogo_->setCancelButton(nullptr);
+        }
+        dialogo_->setValue(hecho);
+        return !parable_ || !dialogo_->wasCanceled();
+    }
+
+private:
+    bool parable_;
+    QWidget* padre_;
+    std::unique_ptr<QProgressDialog> dialogo_;
+};
 
 void banda(pagina::Pagina& pg, double arriba, double alto, const QColor& fondo)
 {
@@ -107,23 +142,24 @@ QPageLayout TImprimeListaVisitas::formatoPagina()
                        QPageLayout::Millimeter);
 }
 
-int TImprimeListaVisitas::filasPrimeraPagina()
+int TImprimeListaVisitas::filasPrimeraPagina(double alto)
 {
-    return int((kAltoUtil - kAltoTitulo - kAltoCabecera) / kAltoDetalle);
+    return std::max(1, int((alto - kAltoTitulo - kAltoCabecera) / kAltoDetalle));
 }
 
-int TImprimeListaVisitas::filasPorPagina()
+int TImprimeListaVisitas::filasPorPagina(double alto)
 {
-    return int((kAltoUtil - kAltoCabecera) / kAltoDetalle);
+    return std::max(1, int((alto - kAltoCabecera) / kAltoDetalle));
 }
 
-int TImprimeListaVisitas::paginas(int filas)
+int TImprimeListaVisitas::paginas(int filas, double alto)
 {
     // An empty list still prints its page of title and headings.
-    if (filas <= filasPrimeraPagina())
+    const int primera = filasPrimeraPagina(alto);
+    if (filas <= primera)
         return 1;
-    const int resto = filas - filasPrimeraPagina();
-    return 1 + (resto + filasPorPagina() - 1) / filasPorPagina();
+    const int resto = filas - primera;
+    return 1 + (resto + filasPorPagina(alto) - 1) / filasPorPagina(alto);
 }
 
 void TImprimeListaVisitas::cargar(const Sql& consulta, Variante variante)
@@ -159,26 +195,16 @@ void TImprimeListaVisitas::mostrar(const Sql& consulta, const QString& titulo, V
 {
     cargar(consulta, variante);
     QRLabel2 = titulo;
-    // A month of a busy practice is hundreds of pages: say how far the rendering has got, and
-    // let the user stop it.
-    std::unique_ptr<QProgressDialog> avance;
-    const auto progreso = [&](int hecho, int total) {
-        if (total < 20)
-            return true;
-        if (!avance) {
-            avance = std::make_unique<QProgressDialog>(
-                QStringLiteral("Preparando el listado para imprimir..."),
-                QStringLiteral("Cancelar"), 0, total,
-                ventanasAbiertas().isEmpty() ? parentWidget() : ventanasAbiertas().last());
-            avance->setWindowTitle(kTitulo);
-            avance->setWindowModality(Qt::WindowModal);
-            avance->setMinimumDuration(300);
-        }
-        avance->setValue(hecho);
-        return !avance->wasCanceled();
+    QWidget* encima = ventanasAbiertas().isEmpty() ? parentWidget() : ventanasAbiertas().last();
+    // Every painting, the preview's or the printer's, has its progress of its own: a stop in
+    // the preview must not carry over to the printing that follows it.
+    const impresion::Pintor conAvance = [this, encima](QPainter& p, QPagedPaintDevice& dispositivo,
+                                                       const QRectF& areaPx, double dpi) {
+        Avance avance(impresion::esVistaPrevia(p), encima);
+        pintar(p, dispositivo, areaPx, dpi, filas_, QRLabel2, variante_, std::ref(avance));
     };
     impresion::vistaPrevia(formatoPagina(), titulo, kTitulo,
-                           QStringLiteral("VistaPreviaListado"), pintor(progreso), parentWidget());
+                           QStringLiteral("VistaPreviaListado"), conAvance, parentWidget());
 }
 
 bool TImprimeListaVisitas::guardarPdf(const Sql& consulta, const QString& titulo,
@@ -197,7 +223,8 @@ void TImprimeListaVisitas::pintar(QPainter& p, QPagedPaintDevice& dispositivo,
 {
     pagina::Pagina pg(p, areaPx, dpi);
     const QList<Columna> cols = columnas(variante);
-    const int total = paginas(int(filas.size()));
+    const double alto = pagina::milimetros(areaPx.height(), dpi);
+    const int total = paginas(int(filas.size()), alto);
     int fila = 0;
     for (int numero = 0; numero < total; ++numero) {
         if (numero > 0)
@@ -215,7 +242,7 @@ void TImprimeListaVisitas::pintar(QPainter& p, QPagedPaintDevice& dispositivo,
         }
         cabecera(pg, arriba, cols);
         arriba += kAltoCabecera;
-        const int enEsta = numero == 0 ? filasPrimeraPagina() : filasPorPagina();
+        const int enEsta = numero == 0 ? filasPrimeraPagina(alto) : filasPorPagina(alto);
         for (int n = 0; n < enEsta && fila < filas.size(); ++n, ++fila) {
             pg.banda(arriba);
             const QStringList valores = textos(filas.at(fila));

@@ -44,12 +44,16 @@ public:
     // The paid-state rule: "Si" for a yes value, "No" for no value or any other.
     static QString QRDBText8Print(const QVariant& pago);
     static QPageLayout formatoPagina();
-    // Lines that fit on the first page (below the title) and on the others.
-    static int filasPrimeraPagina();
-    static int filasPorPagina();
-    static int paginas(int filas);
+    // Lines that fit on the first page (below the title) and on the others, with `alto`
+    // millimetres of the form between the margins (the form's own page unless another was
+    // chosen in the preview).
+    static int filasPrimeraPagina(double alto = kAltoUtil);
+    static int filasPorPagina(double alto = kAltoUtil);
+    static int paginas(int filas, double alto = kAltoUtil);
+    static constexpr double kAltoUtil = 190;   // A4 landscape less 10 mm above and below
 
-    // The one painting routine behind preview, printer and PDF.
+    // The one painting routine behind preview, printer and PDF; `dpi` lays the form out (see
+    // impresion.h), and the lines fill the height of `areaPx`.
     static void pintar(QPainter& p, QPagedPaintDevice& dispositivo, const QRectF& areaPx,
                        double dpi, const QList<Fila>& filas, const QString& titulo,
                        Variante variante, const std::function<bool(int, int)>& progreso = {});

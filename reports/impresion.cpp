@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -13,7 +14,20 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace impresion {
+
+namespace {
+
+QSizeF areaEnMilimetros(const QPageLayout& formato)
+{
+    return formato.fullRect(QPageLayout::Millimeter)
+        .marginsRemoved(formato.margins(QPageLayout::Millimeter))
+        .size();
+}
+
+}  // namespace
 
 QRectF areaEnPixeles(const QPageLayout& formato, double dpi)
 {
@@ -21,6 +35,22 @@ QRectF areaEnPixeles(const QPageLayout& formato, double dpi)
                           .marginsRemoved(formato.margins(QPageLayout::Millimeter));
     return QRectF(pagina::pixeles(mm.x(), dpi), pagina::pixeles(mm.y(), dpi),
                   pagina::pixeles(mm.width(), dpi), pagina::pixeles(mm.height(), dpi));
+}
+
+double dpiDelFormulario(const QPageLayout& propio, const QPageLayout& elegido, double dpi)
+{
+    const QSizeF forma = areaEnMilimetros(propio);
+    const QSizeF hoja = areaEnMilimetros(elegido);
+    const double escala = std::min({1.0, hoja.width() / forma.width(),
+                                    hoja.height() / forma.height()});
+    // Margins that leave no paper at all: paint at the device's size rather than at none.
+    return escala > 0 ? dpi * escala : dpi;
+}
+
+bool esVistaPrevia(const QPainter& p)
+{
+    // Qt paints the preview's pages as pictures; a printer or a PDF file has an engine of its own.
+    return p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Picture;
 }
 
 void vistaPrevia(const QPageLayout& formato, const QString& documento, const QString& titulo,
@@ -38,11 +68,18 @@ void vistaPrevia(const QPageLayout& formato, const QString& documento, const QSt
     QPrintPreviewDialog vista(&impresora, encima);
     vista.setObjectName(nombre);
     vista.setWindowTitle(titulo);
+    // The page chosen in the preview or in the printer's dialog comes with the printer; the form
+    // follows it.
     QObject::connect(&vista, &QPrintPreviewDialog::paintRequested, &vista,
-                     [&pintor](QPrinter* destino) {
+                     [&pintor, formato](QPrinter* destino) {
+                         // A layout handed back by a dialog may have dropped the full-page
+                         // mode, which would move the origin to the margins.
+                         destino->setFullPage(true);
                          QPainter p(destino);
                          const double dpi = destino->resolution();
-                         pintor(p, *destino, areaEnPixeles(destino->pageLayout(), dpi), dpi);
+                         const QPageLayout elegido = destino->pageLayout();
+                         pintor(p, *destino, areaEnPixeles(elegido, dpi),
+                                dpiDelFormulario(formato, elegido, dpi));
                      });
     // Qt's preview toolbar takes no keyboard focus and has no shortcut for printing; the
     // receptionist reaches every button with Tab and prints with Ctrl+P.

@@ -8,6 +8,7 @@
 #include "reports/pagina.h"
 #include "tests/support/entorno.h"
 #include "tests/support/pdf.h"
+#include "tests/support/vistaprevia.h"
 
 #include <QAction>
 #include <QFile>
@@ -572,6 +573,31 @@ private slots:
             QVERIFY(a.lineas.last().endsWith(QStringLiteral("…")));
         else
             QCOMPARE(a.lineas.join(QLatin1Char(' ')), texto.simplified());
+    }
+
+    // A smaller paper chosen in the preview: the invoice shrinks to it, whole, on one page.
+    void paginaElegidaEnLaVistaPrevia()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        escribir(e.carpeta() + QStringLiteral("/clinora.ini"), kIniPrueba);
+        const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
+        const QPageLayout a5(QPageSize(QPageSize::A5), QPageLayout::Portrait,
+                             QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+        QVERIFY(enVistaPrevia([] { ImprimeFactura->mostrar(ejemplo()); },
+                              [&](QPrintPreviewDialog* vista) {
+                                  cambiarPagina(vista, a5);
+                                  imprimirEnPdf(vista, ruta);
+                              }));
+        const PdfLeido pdf = leerPdf(ruta);
+        QCOMPARE(pdf.paginas, 1);
+        QCOMPARE(pdf.tamanoPt.toSize(), QSize(420, 595));
+        const QRectF dentro = QRectF(0, 0, 148, 210).marginsRemoved(QMarginsF(10, 10, 10, 10));
+        for (const Palabra& p : pdf.palabras)
+            QVERIFY2(dentro.contains(p.caja), qPrintable(p.texto));
+        for (const char* texto : {"7-01022026", "Teléfono:", "EUROS", "Médica,", "100", "2026"})
+            QVERIFY2(pdf.contiene(texto), texto);
+        QCOMPARE(pdf.solapes(), QString());
     }
 
     // The preview: B5 portrait, one page painted, the window's caption; closed by script.

@@ -5,13 +5,22 @@
 #include "db/reloj.h"
 #include "tests/support/entorno.h"
 #include "tests/support/pdf.h"
+#include "tests/support/vistaprevia.h"
 #include "ui/common/rejilla.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QPageLayout>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
+
+#include <numeric>
 
 namespace {
 
@@ -52,6 +61,25 @@ void factura(Entorno& e, int codigo, const QString& fecha)
            {formatos::numeroFactura(codigo, fecha), codigo, fecha});
 }
 
+// `n` patients with one visit each in December 2026, paid every other one.
+void visitasDeDiciembre(Entorno& e, int n)
+{
+    for (int c = 1; c <= n; ++c) {
+        e.paciente(c, QString("APELLIDO%1").arg(c));
+        e.visita(c, QString("%1/12/2026").arg((c - 1) % 28 + 1, 2, 10, QChar('0')), "16:00",
+                 c % 2 == 0, c == 1 ? QString("PRIMERA VISITA") : QString());
+    }
+}
+
+// The dates printed on each page.
+QList<int> fechasPorPagina(const PdfLeido& leido)
+{
+    QList<int> r(leido.paginas, 0);
+    for (const Palabra& p : leido.palabras)
+        r[p.pagina] += p.texto.contains(QRegularExpression("^\\d\\d/\\d\\d/\\d{4}$"));
+    return r;
+}
+
 }  // namespace
 
 class TestListados : public QObject {
@@ -63,10 +91,12 @@ private slots:
         QTest::addColumn<QDate>("hoy");
         QTest::addColumn<QStringList>("anos");
         QTest::addColumn<QString>("mes");
-        QTest::addRow("2011") << QDate(2011, 3, 15) << QStringList{"2008", "2009", "2010", "2011"}
-                              << "marzo";
-        QTest::addRow("2008") << QDate(2008, 1, 2) << QStringList{"2008"} << "enero";
+        // Up to next year: visits booked in December for January are listed too.
+        QTest::addRow("2011") << QDate(2011, 3, 15)
+                              << QStringList{"2008", "2009", "2010", "2011", "2012"} << "marzo";
+        QTest::addRow("2008") << QDate(2008, 1, 2) << QStringList{"2008", "2009"} << "enero";
         QTest::addRow("antes de 2008") << QDate(2006, 12, 1) << QStringList{"2008"} << "diciembre";
+        QTest::addRow("2007") << QDate(2007, 12, 31) << QStringList{"2008"} << "diciembre";
     }
     void anosDesde2008()
     {
@@ -167,31 +197,83 @@ private slots:
         QVERIFY(!hijo<QWidget>(FormListados, "Panel5")->isHidden());
     }
 
+    void filaAbreLaCitaYAlVolverRefresca_data()
+    {
+        QTest::addColumn<bool>("facturas");
+        QTest::addRow("DBGrid1") << false;
+        QTest::addRow("DBGrid2") << true;
+    }
     void filaAbreLaCitaYAlVolverRefresca()
     {
+        QFETCH(bool, facturas);
         RelojFijo reloj(QDate(2026, 12, 7));
         Entorno e;
         e.paciente(7);
+        e.paciente(9);
         e.visita(7, "03/12/2026", "16:00");
+        e.visita(9, "05/12/2026", "16:00");
         factura(e, 7, "03/12/2026");
+        factura(e, 9, "05/12/2026");
         QVERIFY(e.crearVentanas());
-        FormListados->RadioButton2Click();
-        auto* rejilla = hijo<Rejilla>(FormListados, "DBGrid2");
-        QCOMPARE(rejilla->model()->rowCount(), 1);
-        // In the record the invoice is withdrawn; back in the list it is gone.
+        if (facturas)
+            FormListados->RadioButton2Click();
+        auto* rejilla = hijo<Rejilla>(FormListados, facturas ? "DBGrid2" : "DBGrid1");
+        QCOMPARE(rejilla->model()->rowCount(), 2);
+        // In the record the invoice is withdrawn, or the visit deleted; back in the list the
+        // row is gone.
         e.guiones["FormDatosCita"] = [&](Ventana*) {
-            e.exec("UPDATE Visita SET factura = 0, num_factura = ''");
+            e.exec(facturas ? "UPDATE Visita SET factura = 0, num_factura = '' WHERE codigo = 9"
+                            : "DELETE FROM Visita WHERE codigo = 9");
             return 0;
         };
-        rejilla->setCurrentIndex(rejilla->model()->index(0, 0));
-        FormListados->DBGrid2DblClick();
+        // The second row: its own date and code, not the first row's.
+        rejilla->setCurrentIndex(rejilla->model()->index(1, 0));
+        facturas ? FormListados->DBGrid2DblClick() : FormListados->DBGrid1DblClick();
         QCOMPARE(e.abiertas, QStringList{"FormDatosCita"});
-        QCOMPARE(FormDatosCita->CodigoPaciente, 7);
-        QCOMPARE(FormDatosCita->FechaCita, QString("03/12/2026"));
-        QCOMPARE(rejilla->model()->rowCount(), 0);
+        QCOMPARE(FormDatosCita->CodigoPaciente, 9);
+        QCOMPARE(FormDatosCita->FechaCita, QString("05/12/2026"));
+        QCOMPARE(columna(rejilla, 0), QStringList{"03/12/2026"});
         // An empty grid opens nothing.
-        FormListados->DBGrid2DblClick();
+        e.exec("DELETE FROM Visita");
+        facturas ? FormListados->RadioButton2Click() : FormListados->RadioButton1Click();
+        facturas ? FormListados->DBGrid2DblClick() : FormListados->DBGrid1DblClick();
         QCOMPARE(e.abiertas.size(), 1);
+    }
+
+    // A click, a space or an arrow key on a list's choice reads that list once.
+    void eleccionRefrescaUnaVez_data()
+    {
+        QTest::addColumn<int>("tecla");   // 0: the mouse
+        QTest::addRow("ratón") << 0;
+        QTest::addRow("espacio") << int(Qt::Key_Space);
+        QTest::addRow("flecha") << int(Qt::Key_Down);
+    }
+    void eleccionRefrescaUnaVez()
+    {
+        QFETCH(int, tecla);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        int lecturas = 0;
+        connect(FormListados->ADODataSetFactura, &DataSet::opened, this, [&] { ++lecturas; });
+        e.abrir(FormListados, [&] {
+            FormListados->show();
+            FormListados->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(FormListados));
+            auto* visitas = hijo<QRadioButton>(FormListados, "RadioButton1");
+            auto* facturas = hijo<QRadioButton>(FormListados, "RadioButton2");
+            if (tecla == Qt::Key_Space) {
+                facturas->setFocus();
+                QTest::keyClick(facturas, Qt::Key_Space);
+            } else if (tecla) {
+                visitas->setFocus();
+                QTest::keyClick(visitas, Qt::Key(tecla));
+            } else {
+                QTest::mouseClick(facturas, Qt::LeftButton);
+            }
+            QVERIFY(facturas->isChecked());
+            QVERIFY(facturas->hasFocus());
+        });
+        QCOMPARE(lecturas, 1);
     }
 
     void aperturaDesdeLaPrincipal()
@@ -218,11 +300,7 @@ private slots:
     {
         RelojFijo reloj(QDate(2026, 12, 7));
         Entorno e;
-        for (int c = 1; c <= 60; ++c) {
-            e.paciente(c, QString("APELLIDO%1").arg(c));
-            e.visita(c, QString("%1/12/2026").arg((c - 1) % 28 + 1, 2, 10, QChar('0')), "16:00",
-                     c % 2 == 0, c == 1 ? QString("PRIMERA VISITA") : QString());
-        }
+        visitasDeDiciembre(e, 60);
         QVERIFY(e.crearVentanas());
         const QString pdf = e.carpeta() + "/lista.pdf";
         QVERIFY(ImprimeListaVisitas->guardarPdf(FormListados->ADODataSetVisitas->command(),
@@ -290,6 +368,187 @@ private slots:
         QVERIFY(!f.contiene("OBSERVACIONES"));
         QVERIFY(f.contiene("7-03122026"));
         QVERIFY(f.contiene("Si"));
+    }
+
+    // 16 lines under the title on the first page, 17 on every other.
+    void filasPorPagina_data()
+    {
+        QTest::addColumn<int>("filas");
+        QTest::addColumn<QList<int>>("porPagina");
+        QTest::addRow("16") << 16 << QList<int>{16};
+        QTest::addRow("17") << 17 << QList<int>{16, 1};
+        QTest::addRow("33") << 33 << QList<int>{16, 17};
+        QTest::addRow("34") << 34 << QList<int>{16, 17, 1};
+    }
+    void filasPorPagina()
+    {
+        QFETCH(int, filas);
+        QFETCH(QList<int>, porPagina);
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        visitasDeDiciembre(e, filas);
+        QVERIFY(e.crearVentanas());
+        const QString pdf = e.carpeta() + "/lista.pdf";
+        QVERIFY(ImprimeListaVisitas->guardarPdf(FormListados->ADODataSetVisitas->command(),
+                                                "Visitas de diciembre de 2026",
+                                                TImprimeListaVisitas::Variante::Visitas, pdf));
+        const PdfLeido leido = leerPdf(pdf);
+        QCOMPARE(fechasPorPagina(leido), porPagina);
+        QCOMPARE(TImprimeListaVisitas::paginas(filas), int(porPagina.size()));
+        // Nothing printed below the bottom margin.
+        for (const Palabra& p : leido.palabras)
+            QVERIFY2(p.caja.bottom() <= 210 - 10 + 0.1, qPrintable(p.texto));
+    }
+
+    // "Imprimir" prints the rows its title names: a box changed by typing and not yet applied
+    // is applied first, so the list on screen, the paper and the title agree.
+    void imprimeLoQueNombraElTitulo_data()
+    {
+        QTest::addColumn<bool>("facturas");
+        QTest::addColumn<QString>("mes");
+        QTest::addColumn<QString>("ano");
+        QTest::addColumn<bool>("elegido");   // picked from the list, or only typed
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<QStringList>("fechas");
+        QTest::addRow("año tecleado") << false << "diciembre" << "2027" << false
+                                      << "Visitas de diciembre de 2027"
+                                      << QStringList{"20/12/2027"};
+        QTest::addRow("mes tecleado") << false << "noviembre" << "2026" << false
+                                      << "Visitas de noviembre de 2026"
+                                      << QStringList{"10/11/2026"};
+        QTest::addRow("enero del año que viene") << false << "enero" << "2027" << true
+                                                 << "Visitas de enero de 2027"
+                                                 << QStringList{"08/01/2027", "15/01/2027"};
+        QTest::addRow("facturas, año tecleado") << true << "" << "2027" << false
+                                                << "Facturas de 2027"
+                                                << QStringList{"08/01/2027", "20/12/2027"};
+    }
+    void imprimeLoQueNombraElTitulo()
+    {
+        QFETCH(bool, facturas);
+        QFETCH(QString, mes);
+        QFETCH(QString, ano);
+        QFETCH(bool, elegido);
+        QFETCH(QString, titulo);
+        QFETCH(QStringList, fechas);
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        e.paciente(1);
+        for (const char* f : {"01/12/2026", "10/11/2026", "08/01/2027", "15/01/2027",
+                              "20/12/2027"})
+            e.visita(1, f, "16:00");
+        for (const char* f : {"01/12/2026", "08/01/2027", "20/12/2027"})
+            factura(e, 1, f);
+        QVERIFY(e.crearVentanas());
+        if (facturas)
+            FormListados->RadioButton2Click();
+        auto* cajaAno = hijo<QComboBox>(FormListados, facturas ? "ComboBox3" : "ComboBox2");
+        auto* cajaMes = hijo<QComboBox>(FormListados, "ComboBox1");
+        if (elegido) {
+            elegir(cajaMes, mes);
+            elegir(cajaAno, ano);
+        } else {
+            if (!facturas)
+                cajaMes->setEditText(mes);
+            cajaAno->setEditText(ano);
+        }
+        const QString pdf = e.carpeta() + "/lista.pdf";
+        QVERIFY(enVistaPrevia([] { FormListados->BitBtn2Click(); },
+                              [&](QPrintPreviewDialog* vista) { imprimirEnPdf(vista, pdf); }));
+        const PdfLeido leido = leerPdf(pdf);
+        QVERIFY(leido.linea(12.1, 0.6, 0).endsWith(titulo));
+        QStringList impresas;
+        for (const Palabra& p : leido.palabras) {
+            if (p.texto.count('/') == 2)
+                impresas << p.texto;
+        }
+        QCOMPARE(impresas, fechas);
+        // The list on screen is the one printed.
+        QCOMPARE(columna(hijo<Rejilla>(FormListados, facturas ? "DBGrid2" : "DBGrid1"), 0),
+                 fechas);
+        QVERIFY(e.textos.isEmpty());
+    }
+
+    // Another paper or orientation chosen in the preview: the form shrinks to the page and the
+    // list takes the room below, so no column is cut and every row is printed once.
+    void paginaElegidaEnLaVistaPrevia_data()
+    {
+        QTest::addColumn<QPageLayout>("formato");
+        const auto pagina = [](QPageSize::PageSizeId papel, QPageLayout::Orientation o) {
+            return QPageLayout(QPageSize(papel), o, QMarginsF(10, 10, 10, 10),
+                               QPageLayout::Millimeter);
+        };
+        QTest::addRow("A4 vertical") << pagina(QPageSize::A4, QPageLayout::Portrait);
+        QTest::addRow("Carta apaisada") << pagina(QPageSize::Letter, QPageLayout::Landscape);
+        QTest::addRow("A5 apaisada") << pagina(QPageSize::A5, QPageLayout::Landscape);
+    }
+    void paginaElegidaEnLaVistaPrevia()
+    {
+        QFETCH(QPageLayout, formato);
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        visitasDeDiciembre(e, 60);
+        QVERIFY(e.crearVentanas());
+        const QString pdf = e.carpeta() + "/lista.pdf";
+        QVERIFY(enVistaPrevia([] { FormListados->BitBtn2Click(); },
+                              [&](QPrintPreviewDialog* vista) {
+                                  cambiarPagina(vista, formato);
+                                  imprimirEnPdf(vista, pdf);
+                              }));
+        const PdfLeido leido = leerPdf(pdf);
+        const QRectF papel(QPointF(0, 0), formato.fullRect(QPageLayout::Millimeter).size());
+        QCOMPARE((leido.tamanoPt / kPtPorMm).toSize(), papel.size().toSize());
+        const QRectF dentro = papel.marginsRemoved(formato.margins(QPageLayout::Millimeter))
+                                  .adjusted(-0.2, -0.2, 0.2, 0.2);
+        for (const Palabra& p : leido.palabras)
+            QVERIFY2(dentro.contains(p.caja), qPrintable(p.texto));
+        for (const char* columna : {"P", "IMPORTE", "OBSERVACIONES"})
+            QVERIFY2(leido.contiene(columna), columna);
+        QVERIFY(leido.contiene("PRIMERA"));
+        const QList<int> porPagina = fechasPorPagina(leido);
+        QCOMPARE(std::accumulate(porPagina.begin(), porPagina.end(), 0), 60);
+        QCOMPARE(leido.solapes(), QString());
+    }
+
+    // Stopping a long preview stops only the preview: printing from it prints every page.
+    void cancelarLaVistaPreviaNoCortaLaImpresion()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        // Ninety patients seen every day of the month: 2520 lines, 149 pages.
+        const int filas = 90 * 28;
+        for (int c = 1; c <= 90; ++c)
+            e.paciente(c);
+        e.exec("WITH RECURSIVE d(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM d WHERE n < 28) "
+               "INSERT INTO Visita (codigo, fecha, hora) "
+               "SELECT codigo, printf('%02d/12/2026', n), '16:00' FROM Paciente, d");
+        QVERIFY(e.crearVentanas());
+        // Cancel pressed as soon as the progress of the first rendering shows.
+        bool cancelado = false;
+        QTimer cancelar;
+        cancelar.setInterval(0);
+        connect(&cancelar, &QTimer::timeout, this, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* avance = qobject_cast<QProgressDialog*>(w);
+                if (avance && avance->isVisible()) {
+                    avance->findChild<QPushButton*>()->click();
+                    cancelado = true;
+                    cancelar.stop();
+                }
+            }
+        });
+        cancelar.start();
+        int enVista = 0;
+        const QString pdf = e.carpeta() + "/lista.pdf";
+        QVERIFY(enVistaPrevia([] { FormListados->BitBtn2Click(); },
+                              [&](QPrintPreviewDialog* vista) {
+                                  enVista = vista->findChild<QPrintPreviewWidget*>()->pageCount();
+                                  imprimirEnPdf(vista, pdf);
+                              }));
+        QVERIFY2(cancelado, "the rendering ended before its progress showed");
+        const int total = TImprimeListaVisitas::paginas(filas);
+        QVERIFY(enVista < total);
+        QCOMPARE(leerPdf(pdf).paginas, total);
     }
 
     void acercaDe()

@@ -134,17 +134,10 @@ QWidget* TFormListados::crearIzquierda()
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
     opciones->addWidget(RadioButton1);
     opciones->addWidget(RadioButton2);
-    // A click, or an arrow key moving the choice, runs the refresh of the chosen list.
+    // A click, the space bar or an arrow key moving the choice all come as one click: one
+    // refresh.
     connect(RadioButton1, &QRadioButton::clicked, this, &TFormListados::RadioButton1Click);
     connect(RadioButton2, &QRadioButton::clicked, this, &TFormListados::RadioButton2Click);
-    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool marcado) {
-        if (marcado && RadioButton1->hasFocus())
-            RadioButton1Click();
-    });
-    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool marcado) {
-        if (marcado && RadioButton2->hasFocus())
-            RadioButton2Click();
-    });
     dentro->addWidget(GroupBox1);
     auto* Image1 = new QLabel(Panel3);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -252,15 +245,21 @@ void TFormListados::FormCreate()
 {
     const QDate hoy = reloj::hoy();
     QStringList anos{QString::number(kPrimerAno)};
-    for (int ano = hoy.year(); ano > kPrimerAno; --ano)
+    // Up to next year: visits booked in December for January can be listed too.
+    for (int ano = hoy.year() + 1; ano > kPrimerAno; --ano)
         anos << QString::number(ano);
     anos.sort();
+    // Each list opens at the box's own text, not at its first item.
+    const auto fijar = [](Desplegable* caja, const QString& texto) {
+        caja->setCurrentIndex(caja->findText(texto));
+        caja->fijarTexto(texto);
+    };
     for (Desplegable* caja : {ComboBox2, ComboBox3}) {
         caja->addItems(anos);
-        caja->fijarTexto(QString::number(hoy.year()));
+        fijar(caja, QString::number(hoy.year()));
     }
     RadioButton1->setChecked(true);
-    ComboBox1->fijarTexto(kMeses.at(hoy.month() - 1));
+    fijar(ComboBox1, kMeses.at(hoy.month() - 1));
     RadioButton1Click();
 }
 
@@ -277,6 +276,7 @@ void TFormListados::RadioButton1Click()
     ADODataSetVisitas->setCommand(
         sql::visitasDelMes(digitosMes(ComboBox1->currentText()), ComboBox2->currentText()));
     ADODataSetVisitas->open();
+    leidoVisitas_ = tituloVisitas();
 }
 
 void TFormListados::RadioButton2Click()
@@ -285,6 +285,19 @@ void TFormListados::RadioButton2Click()
     ADODataSetFactura->close();
     ADODataSetFactura->setCommand(sql::facturasDelAno(ComboBox3->currentText()));
     ADODataSetFactura->open();
+    leidoFacturas_ = tituloFacturas();
+}
+
+QString TFormListados::tituloVisitas() const
+{
+    // The month as the statement reads it: any other text is December.
+    const QString mes = kMeses.at(digitosMes(ComboBox1->currentText()).toInt() - 1);
+    return QStringLiteral("Visitas de %1 de %2").arg(mes, ComboBox2->currentText());
+}
+
+QString TFormListados::tituloFacturas() const
+{
+    return QStringLiteral("Facturas de %1").arg(ComboBox3->currentText());
 }
 
 void TFormListados::ComboBox1Click()
@@ -326,16 +339,18 @@ void TFormListados::BitBtn1Click()
 
 void TFormListados::BitBtn2Click()
 {
-    // The list on screen, by the same statement and values as its grid.
-    if (Panel4->isVisible()) {
-        const QString mes = kMeses.at(digitosMes(ComboBox1->currentText()).toInt() - 1);
-        ImprimeListaVisitas->mostrar(
-            ADODataSetVisitas->command(),
-            QStringLiteral("Visitas de %1 de %2").arg(mes, ComboBox2->currentText()),
-            TImprimeListaVisitas::Variante::Visitas);
+    // The list on screen, by the same statement as its grid and under the title it was read
+    // for. A box changed by typing and not yet applied is applied first, so the screen, the
+    // paper and the title all name the same rows.
+    if (!Panel4->isHidden()) {
+        if (tituloVisitas() != leidoVisitas_)
+            RadioButton1Click();
+        ImprimeListaVisitas->mostrar(ADODataSetVisitas->command(), leidoVisitas_,
+                                     TImprimeListaVisitas::Variante::Visitas);
     } else {
-        ImprimeListaVisitas->mostrar(ADODataSetFactura->command(),
-                                     QStringLiteral("Facturas de %1").arg(ComboBox3->currentText()),
+        if (tituloFacturas() != leidoFacturas_)
+            RadioButton2Click();
+        ImprimeListaVisitas->mostrar(ADODataSetFactura->command(), leidoFacturas_,
                                      TImprimeListaVisitas::Variante::Facturas);
     }
 }

@@ -45,6 +45,13 @@ private:
     void mostrarVista(QWidget* vista);
     // The row hand-off of both grids: the visit of the current row opens in its record.
     bool abrirCitaDeFila(Rejilla* rejilla);
+    // What the boxes name now ("Visitas de enero de 2027", "Facturas de 2026").
+    QString tituloVisitas() const;
+    QString tituloFacturas() const;
+
+    // What each list on screen was last read for: its printed title.
+    QString leidoVisitas_;
+    QString leidoFacturas_;
 
     QWidget* Panel4 = nullptr;
     QWidget* Panel5 = nullptr;
