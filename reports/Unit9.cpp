@@ -81,7 +81,7 @@ public:
             dialogo_->setWindowTitle(kTitulo);
             dialogo_->setAccessibleName(dialogo_->labelText());
             dialogo_->setWindowModality(Qt::WindowModal);
-            dialogo_->setMinimumDuration(300);
+            dialogo_->setMinimumDuration(TImprimeListaVisitas::msAntesDelAvance);
             if (!parable_)
                 dialogo_->setCancelButton(nullptr);
         }

@@ -43,6 +43,9 @@ public:
 
     // The paid-state rule: "Si" for a yes value, "No" for no value or any other.
     static QString QRDBText8Print(const QVariant& pago);
+    // How long a painting runs before its progress box shows; tests set 0 to meet the box on
+    // any machine, however fast.
+    static inline int msAntesDelAvance = 300;
     static QPageLayout formatoPagina();
     // Lines that fit on the first page (below the title) and on the others, with `alto`
     // millimetres of the form between the margins (the form's own page unless another was

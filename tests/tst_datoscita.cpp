@@ -6,6 +6,7 @@
 #include "db/reloj.h"
 #include "tests/support/entorno.h"
 #include "tests/support/pdf.h"
+#include "tests/support/vistaprevia.h"
 #include "ui/common/controles.h"
 #include "ui/common/estilo.h"
 #include "ui/common/rejilla.h"
@@ -676,7 +677,8 @@ private slots:
                 escribir(importe(), importeEscrito);
             const auto imprimir = [] { control<QPushButton>("BitBtn5")->click(); };
             QVERIFY(enVistaPrevia(imprimir, [&](QPrintPreviewDialog* d) {
-                pdf = imprimirEnPdf(d, ruta);
+                imprimirEnPdf(d, ruta);
+                pdf = leerPdf(ruta);
             }));
         });
         QCOMPARE(pdf.paginas, 1);

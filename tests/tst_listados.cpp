@@ -17,6 +17,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 
@@ -524,6 +525,8 @@ private slots:
                "SELECT codigo, printf('%02d/12/2026', n), '16:00' FROM Paciente, d");
         QVERIFY(e.crearVentanas());
         // Cancel pressed as soon as the progress of the first rendering shows.
+        TImprimeListaVisitas::msAntesDelAvance = 0;
+        const auto restaurar = qScopeGuard([] { TImprimeListaVisitas::msAntesDelAvance = 300; });
         bool cancelado = false;
         QTimer cancelar;
         cancelar.setInterval(0);

@@ -1,12 +1,7 @@
 #include "tests/support/pdf.h"
 
-#include <QApplication>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
-#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -161,36 +156,4 @@ QString fraseDelImporte(const PdfLeido& pdf)
         return {};
     return pdf.texto(desde.top() - 0.5, hasta.top() + 0.5).replace(QStringLiteral(" ,"),
                                                                     QStringLiteral(","));
-}
-
-bool enVistaPrevia(const std::function<void()>& abrir,
-                   const std::function<void(QPrintPreviewDialog*)>& mirar)
-{
-    bool vista = false;
-    int intentos = 0;
-    QTimer reloj;
-    reloj.setInterval(20);
-    QObject::connect(&reloj, &QTimer::timeout, [&] {
-        auto* d = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-        auto* w = d ? d->findChild<QPrintPreviewWidget*>() : nullptr;
-        if (!w || w->pageCount() == 0) {
-            if (++intentos > 500)   // give up rather than hang the suite
-                reloj.stop();
-            return;
-        }
-        reloj.stop();
-        vista = true;
-        mirar(d);
-        d->reject();
-    });
-    reloj.start();
-    abrir();
-    return vista;
-}
-
-PdfLeido imprimirEnPdf(QPrintPreviewDialog* vista, const QString& ruta)
-{
-    vista->printer()->setOutputFileName(ruta);
-    vista->findChild<QPrintPreviewWidget*>()->print();
-    return leerPdf(ruta);
 }

@@ -5,7 +5,6 @@
 #include <QSizeF>
 #include <QString>
 
-#include <functional>
 
 // A PDF as poppler's pdftotext -bbox reads it back: pages, page size in points, and every word
 // with its box, so a test checks what a printed form really put where.
@@ -47,13 +46,3 @@ PdfLeido leerPdf(const QString& ruta);
 // The invoice's receipt sentence from "la cantidad de" to "indican.", as read, a comma joined
 // to the word before it; empty when either end is missing.
 QString fraseDelImporte(const PdfLeido& pdf);
-
-// Runs `abrir`, which shows a print preview and returns when it closes; once the preview has
-// painted its pages, `mirar` gets it and the preview is closed. False when no preview appeared
-// within ten seconds.
-class QPrintPreviewDialog;
-bool enVistaPrevia(const std::function<void()>& abrir,
-                   const std::function<void(QPrintPreviewDialog*)>& mirar);
-
-// What the preview's Print would send to a PDF printer, written to `ruta` and read back.
-PdfLeido imprimirEnPdf(QPrintPreviewDialog* vista, const QString& ruta);
