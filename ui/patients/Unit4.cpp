@@ -228,6 +228,10 @@ void TFormDatos::mostrarFila()
 
 void TFormDatos::sinCambios(bool cursorNormal)
 {
+    // A disabled button hands the focus on to "&Baja Paciente", where the Enter that follows a
+    // save would ask to delete the patient: the focus goes back to the first box instead.
+    if (focusWidget() == BitBtn3)
+        DBEdits.at(1)->setFocus();
     BitBtn3->setEnabled(false);
     if (cursorNormal)
         BitBtn3->setCursor(Qt::ArrowCursor);
@@ -314,7 +318,7 @@ void TFormDatos::BitBtn3Click()
 
 void TFormDatos::BitBtn4Click()
 {
-    if (!mensajes::confirmacion(QStringLiteral(
+    if (!mensajes::confirmacionBorrado(QStringLiteral(
             "Si da de baja un paciente, se perderán todos sus datos así como todo su historial "
             "de visitas, ¿desea borrar los datos del paciente permanentemente del programa?")))
         return;
