@@ -12,6 +12,7 @@
 #include "ui/common/controles.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/rejilla.h"
+#include "ui/patients/Unit2.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -292,20 +293,23 @@ void TFormDatos::avisarPacienteDesaparecido(const QString& texto)
     refrescar::busqueda();
 }
 
-void TFormDatos::BitBtn3Click()
+bool TFormDatos::guardar()
 {
     if (!mensajes::confirmacion(QStringLiteral("¿Desea guardar las modificaciones?"))) {
         ADODataSet1->reopen();
         ADODataSet2->reopen();
         sinCambios(true);
-        return;
+        return true;
     }
+    // A patient stays whole: the same mandatory boxes as at his registration.
+    if (!datosObligatoriosRellenos(DBEdits.at(1), DBEdits.at(2), DBEdits.at(3), DBEdits.at(5)))
+        return false;
     if (comando::ejecutar(sql::modificarPaciente(datosDeCajas())) == 0) {
         avisarPacienteDesaparecido(
             QStringLiteral("ERROR: El paciente con código %1 ya no existe en la base de datos; "
                            "no se ha guardado ningún cambio.")
                 .arg(CodigoPaciente));
-        return;
+        return true;
     }
     // The lists that show the patient's name beside his data show the new one. The quick view
     // follows at the calendar's next click: re-reading a full day there would double the wait.
@@ -314,6 +318,12 @@ void TFormDatos::BitBtn3Click()
     refrescar::pacienteDeCita();
     sinCambios(false);
     mensajes::informacion(QStringLiteral("¡Datos modificados correctamente!"));
+    return true;
+}
+
+void TFormDatos::BitBtn3Click()
+{
+    guardar();
 }
 
 void TFormDatos::BitBtn4Click()
@@ -351,8 +361,8 @@ void TFormDatos::BitBtn4Click()
 
 void TFormDatos::BitBtn2Click()
 {
-    if (BitBtn3->isEnabled())
-        BitBtn3Click();
+    if (BitBtn3->isEnabled() && !guardar())
+        return;
     FormNuevaCita->CodigoPaciente = CodigoPaciente;
     showModal(FormNuevaCita);
     accept();
@@ -363,8 +373,8 @@ void TFormDatos::DBGrid1DblClick()
     // The row the user chose, read before the offer to save: answering No reloads the history
     // and would move the selection to its first row.
     const QString fecha = DBGrid1->textoColumna(0);
-    if (BitBtn3->isEnabled())
-        BitBtn3Click();
+    if (BitBtn3->isEnabled() && !guardar())
+        return;
     if (fecha.isEmpty())
         return;
     if (FormDatosCita->abierta()) {
@@ -379,8 +389,8 @@ void TFormDatos::DBGrid1DblClick()
 
 void TFormDatos::BitBtn1Click()
 {
-    if (BitBtn3->isEnabled())
-        BitBtn3Click();
+    if (BitBtn3->isEnabled() && !guardar())
+        return;
     reject();
 }
 
