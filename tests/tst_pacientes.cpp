@@ -564,8 +564,11 @@ private slots:
                                          orden::clave("ÑÚÑEZ"), orden::clave("D'ARCY \"LA\"")};
                 QCOMPARE(filaPaciente(e, 7), esperada);
                 QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente WHERE codigo = 7").toInt(), 1);
-                // The main day list and the search behind show the new name at once.
+                // The main day list, its quick view and the search behind show the new name
+                // at once.
                 QCOMPARE(Form1->ADODataSetCitas->fieldByName("apellido1").toString(),
+                         QString("ÑÚÑEZ"));
+                QCOMPARE(Form1->ADODataSet1->fieldByName("apellido1").toString(),
                          QString("ÑÚÑEZ"));
                 QCOMPARE(codigos(), (QList<int>{8}));
                 // The boxes keep what was typed, which is now what is stored.

@@ -311,9 +311,9 @@ bool TFormDatos::guardar()
                 .arg(CodigoPaciente));
         return true;
     }
-    // The lists that show the patient's name beside his data show the new one. The quick view
-    // follows at the calendar's next click: re-reading a full day there would double the wait.
+    // Every list that shows the patient's name shows the new one.
     refrescar::listaDelDia();
+    refrescar::vistaRapida();
     refrescar::busqueda();
     refrescar::pacienteDeCita();
     sinCambios(false);
