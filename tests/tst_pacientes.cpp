@@ -367,7 +367,7 @@ private slots:
         QVERIFY(cerrada);
     }
 
-    void reabrirConservaTextosYResultadosYOrdenaPorCodigo()
+    void reabrirConservaTextosResultadosYOrden()
     {
         Entorno e;
         e.paciente(1, "GARCÍA", "ZOE");
@@ -379,14 +379,13 @@ private slots:
             QCOMPARE(codigos(), (QList<int>{2, 1}));
         });
         e.abrir(FormBuscar, [&] {
-            QCOMPARE(FormBuscar->CampoOrden, QString("codigo"));
             QCOMPARE(ordenarPor()->currentText(), QString("Nombre"));
             QCOMPARE(texto()->text(), QString("GAR"));
             QCOMPARE(codigos(), (QList<int>{2, 1}));
             QVERIFY(FormBuscar->ADODataSetBuscarPaciente->isActive());
-            // The next search, until the order box changes, goes by code.
+            // The next search orders as the box says.
             FormBuscar->BitBtn2Click();
-            QCOMPARE(codigos(), (QList<int>{1, 2}));
+            QCOMPARE(codigos(), (QList<int>{2, 1}));
         });
     }
 
