@@ -9,10 +9,14 @@
 #include "tests/support/entorno.h"
 #include "ui/common/controles.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSet>
@@ -189,6 +193,62 @@ private slots:
         QVERIFY(e.crearVentanas());
         teclear(1, tecleado);
         QCOMPARE(edit(1)->text(), queda);
+    }
+
+    // A box's limit never cuts a character in two, whichever way the text comes in: what does
+    // not fit whole stays out (DNI, 15).
+    void casillaLlenaNoParteCaracteres_data()
+    {
+        QTest::addColumn<QString>("tecleado");
+        QTest::addColumn<QString>("entrada");
+        QTest::addColumn<QString>("como");
+        QTest::addColumn<QString>("queda");
+        const QString catorce = "12345678901234";
+        QTest::addRow("emoji pegado que no cabe") << catorce << "😀" << "Ctrl+V" << catorce;
+        QTest::addRow("emoji tecleado que no cabe") << catorce << "😀" << "tecla" << catorce;
+        QTest::addRow("emoji que cabe") << "1234567890123" << "😀" << "Ctrl+V"
+                                        << "1234567890123😀";
+        QTest::addRow("media bandera no") << "1234567890123" << "🇪🇸" << "menú" << "1234567890123";
+        QTest::addRow("letra sin su acento no") << catorce << "E\u0301" << "soltar" << catorce;
+        QTest::addRow("pegado largo, hasta el último entero") << "" << catorce + "😀😀" << "Ctrl+V"
+                                                             << catorce;
+        QTest::addRow("texto largo puesto por el programa") << "" << catorce + "😀" << "programa"
+                                                           << catorce;
+    }
+    void casillaLlenaNoParteCaracteres()
+    {
+        QFETCH(QString, tecleado);
+        QFETCH(QString, entrada);
+        QFETCH(QString, como);
+        QFETCH(QString, queda);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QLineEdit* dni = edit(5);
+        teclear(5, tecleado);
+        QApplication::clipboard()->setText(entrada);
+        QMimeData arrastrado;
+        arrastrado.setText(entrada);
+        const QPoint final(dni->width() - 2, 5);
+        QDragEnterEvent entra(final, Qt::CopyAction, &arrastrado, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent soltar(final, Qt::CopyAction, &arrastrado, Qt::LeftButton, Qt::NoModifier);
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, final, dni->mapToGlobal(final));
+        if (como == "tecla") {
+            QTest::sendKeyEvent(QTest::Click, dni, Qt::Key_unknown, entrada, Qt::NoModifier);
+        } else if (como == "Ctrl+V") {
+            QTest::keyClick(dni, Qt::Key_V, Qt::ControlModifier);
+        } else if (como == "menú") {
+            QApplication::sendEvent(dni, &menu);
+            for (QAction* accion : hijo<QMenu>(dni, "qt_edit_menu")->actions()) {
+                if (accion->text().startsWith("&Pegar"))
+                    accion->trigger();
+            }
+        } else if (como == "soltar") {
+            QApplication::sendEvent(dni, &entra);
+            QApplication::sendEvent(dni, &soltar);
+        } else {
+            dni->setText(entrada);
+        }
+        QCOMPARE(dni->text(), queda);
     }
 
     void busquedaRapida_data()
