@@ -9,10 +9,14 @@
 #include "tests/support/entorno.h"
 #include "ui/common/controles.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSet>
@@ -191,6 +195,62 @@ private slots:
         QCOMPARE(edit(1)->text(), queda);
     }
 
+    // A box's limit never cuts a character in two, whichever way the text comes in: what does
+    // not fit whole stays out (DNI, 15).
+    void casillaLlenaNoParteCaracteres_data()
+    {
+        QTest::addColumn<QString>("tecleado");
+        QTest::addColumn<QString>("entrada");
+        QTest::addColumn<QString>("como");
+        QTest::addColumn<QString>("queda");
+        const QString catorce = "12345678901234";
+        QTest::addRow("emoji pegado que no cabe") << catorce << "😀" << "Ctrl+V" << catorce;
+        QTest::addRow("emoji tecleado que no cabe") << catorce << "😀" << "tecla" << catorce;
+        QTest::addRow("emoji que cabe") << "1234567890123" << "😀" << "Ctrl+V"
+                                        << "1234567890123😀";
+        QTest::addRow("media bandera no") << "1234567890123" << "🇪🇸" << "menú" << "1234567890123";
+        QTest::addRow("letra sin su acento no") << catorce << "E\u0301" << "soltar" << catorce;
+        QTest::addRow("pegado largo, hasta el último entero") << "" << catorce + "😀😀" << "Ctrl+V"
+                                                             << catorce;
+        QTest::addRow("texto largo puesto por el programa") << "" << catorce + "😀" << "programa"
+                                                           << catorce;
+    }
+    void casillaLlenaNoParteCaracteres()
+    {
+        QFETCH(QString, tecleado);
+        QFETCH(QString, entrada);
+        QFETCH(QString, como);
+        QFETCH(QString, queda);
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        QLineEdit* dni = edit(5);
+        teclear(5, tecleado);
+        QApplication::clipboard()->setText(entrada);
+        QMimeData arrastrado;
+        arrastrado.setText(entrada);
+        const QPoint final(dni->width() - 2, 5);
+        QDragEnterEvent entra(final, Qt::CopyAction, &arrastrado, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent soltar(final, Qt::CopyAction, &arrastrado, Qt::LeftButton, Qt::NoModifier);
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, final, dni->mapToGlobal(final));
+        if (como == "tecla") {
+            QTest::sendKeyEvent(QTest::Click, dni, Qt::Key_unknown, entrada, Qt::NoModifier);
+        } else if (como == "Ctrl+V") {
+            QTest::keyClick(dni, Qt::Key_V, Qt::ControlModifier);
+        } else if (como == "menú") {
+            QApplication::sendEvent(dni, &menu);
+            for (QAction* accion : hijo<QMenu>(dni, "qt_edit_menu")->actions()) {
+                if (accion->text().startsWith("&Pegar"))
+                    accion->trigger();
+            }
+        } else if (como == "soltar") {
+            QApplication::sendEvent(dni, &entra);
+            QApplication::sendEvent(dni, &soltar);
+        } else {
+            dni->setText(entrada);
+        }
+        QCOMPARE(dni->text(), queda);
+    }
+
     void busquedaRapida_data()
     {
         QTest::addColumn<QVariant>("tabla");   // invalid: tabla_codigo without its row
@@ -347,8 +407,13 @@ private slots:
         QCOMPARE(edit(1)->text(), QString("2"));
     }
 
+    // The same rule, messages and order in the new-patient window and in the patient record
+    // (its "Aplicar Cambios", or "Cancelar" answered OK); boxes 2 to 6 stand for the same data
+    // in both. Nothing is stored, the window stays open with the typing.
     void obligatoriosEnOrden_data()
     {
+        QTest::addColumn<QString>("ventana");
+        QTest::addColumn<QString>("boton");
         QTest::addColumn<QList<int>>("vacios");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<int>("foco");
@@ -358,45 +423,68 @@ private slots:
             "disponible automáticamente.");
         const QString nombre =
             QStringLiteral("¡El campo \"Nombre\" está vacío, debes poner el nombre del paciente!");
-        QTest::addRow("todo vacío: el código primero") << QList<int>{1, 2, 3, 4, 6} << codigo
-                                                       << 1;
-        QTest::addRow("nombre y teléfono: sólo el nombre") << QList<int>{2, 6} << nombre << 2;
+        const QString apellido1 = QStringLiteral(
+            "¡El campo \"Primer Apellido\" está vacío, debes poner el primer apellido del "
+            "paciente!");
+        const QString apellido2 = QStringLiteral(
+            "¡El campo \"Segundo Apellido\" está vacío, debes poner el segundo apellido del "
+            "paciente!");
+        const QString telefono = QStringLiteral(
+            "¡El campo \"Telf. de Contacto\" está vacío, debes poner un teléfono donde poder "
+            "contactar con el paciente!");
+        QTest::addRow("todo vacío: el código primero")
+            << "FormAlta" << "BitBtn3" << QList<int>{1, 2, 3, 4, 6} << codigo << 1;
+        QTest::addRow("nombre y teléfono: sólo el nombre")
+            << "FormAlta" << "BitBtn3" << QList<int>{2, 6} << nombre << 2;
         QTest::addRow("primer apellido")
-            << QList<int>{3}
-            << QStringLiteral("¡El campo \"Primer Apellido\" está vacío, debes poner el primer "
-                              "apellido del paciente!")
-            << 3;
+            << "FormAlta" << "BitBtn3" << QList<int>{3} << apellido1 << 3;
         QTest::addRow("segundo apellido")
-            << QList<int>{4, 6}
-            << QStringLiteral("¡El campo \"Segundo Apellido\" está vacío, debes poner el "
-                              "segundo apellido del paciente!")
-            << 4;
+            << "FormAlta" << "BitBtn3" << QList<int>{4, 6} << apellido2 << 4;
         QTest::addRow("teléfono de contacto")
-            << QList<int>{6}
-            << QStringLiteral("¡El campo \"Telf. de Contacto\" está vacío, debes poner un "
-                              "teléfono donde poder contactar con el paciente!")
-            << 6;
+            << "FormAlta" << "BitBtn3" << QList<int>{6} << telefono << 6;
+        QTest::addRow("ficha: nombre") << "FormDatos" << "BitBtn3" << QList<int>{2, 6} << nombre
+                                       << 2;
+        QTest::addRow("ficha: primer apellido")
+            << "FormDatos" << "BitBtn3" << QList<int>{3, 4} << apellido1 << 3;
+        QTest::addRow("ficha: segundo apellido, al salir")
+            << "FormDatos" << "BitBtn1" << QList<int>{4} << apellido2 << 4;
+        QTest::addRow("ficha: teléfono de contacto")
+            << "FormDatos" << "BitBtn3" << QList<int>{6} << telefono << 6;
     }
     void obligatoriosEnOrden()
     {
+        QFETCH(QString, ventana);
+        QFETCH(QString, boton);
         QFETCH(QList<int>, vacios);
         QFETCH(QString, mensaje);
         QFETCH(int, foco);
         Entorno e;
+        e.paciente(7);
         QVERIFY(e.crearVentanas());
-        const int resultado = abrirAlta(e, [&] {
-            rellenarObligatorios();
-            teclear(5, "12345678z");
+        const bool ficha = ventana == "FormDatos";
+        Ventana* v = ficha ? static_cast<Ventana*>(FormDatos) : FormAlta;
+        const auto caja = [&](int n) {
+            const QString nombre = ficha ? QStringLiteral("DBEdit%1") : QStringLiteral("LabeledEdit%1");
+            return hijo<QLineEdit>(v, qPrintable(nombre.arg(n)));
+        };
+        FormDatos->CodigoPaciente = 7;
+        const int resultado = e.abrir(v, [&] {
+            if (!ficha)
+                rellenarObligatorios();
+            QTest::keyClicks(caja(5), "12345678z");
             for (int n : vacios)
-                edit(n)->clear();
-            FormAlta->BitBtn3Click();
-            QCOMPARE(FormAlta->focusWidget(), edit(foco));
-            QCOMPARE(edit(5)->text(), QString("12345678Z"));
+                caja(n)->clear();
+            hijo<QPushButton>(v, qPrintable(boton))->click();
+            QCOMPARE(v->focusWidget(), caja(foco));
+            QCOMPARE(caja(5)->text(), QString("12345678Z"));
+            QVERIFY(!ficha || FormDatos->abierta());
         });
-        QCOMPARE(e.textos, QStringList{mensaje});
-        QCOMPARE(e.tipos, QList<mensajes::Tipo>{mensajes::Tipo::Informacion});
+        QCOMPARE(e.textos.constLast(), mensaje);
+        QCOMPARE(e.tipos.constLast(), mensajes::Tipo::Informacion);
+        QCOMPARE(e.textos.size(), ficha ? 2 : 1);   // the record asks to save first
         QCOMPARE(resultado, int(QDialog::Rejected));
-        QCOMPARE(pacientes(e), 0);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente WHERE dni = ''").toInt(), 1);
+        QCOMPARE(pacientes(e), 1);
     }
 
     void limpiarTodoVaciaTambienElCodigo()

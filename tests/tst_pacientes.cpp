@@ -367,7 +367,7 @@ private slots:
         QVERIFY(cerrada);
     }
 
-    void reabrirConservaTextosYResultadosYOrdenaPorCodigo()
+    void reabrirConservaTextosResultadosYOrden()
     {
         Entorno e;
         e.paciente(1, "GARCÍA", "ZOE");
@@ -379,14 +379,13 @@ private slots:
             QCOMPARE(codigos(), (QList<int>{2, 1}));
         });
         e.abrir(FormBuscar, [&] {
-            QCOMPARE(FormBuscar->CampoOrden, QString("codigo"));
             QCOMPARE(ordenarPor()->currentText(), QString("Nombre"));
             QCOMPARE(texto()->text(), QString("GAR"));
             QCOMPARE(codigos(), (QList<int>{2, 1}));
             QVERIFY(FormBuscar->ADODataSetBuscarPaciente->isActive());
-            // The next search, until the order box changes, goes by code.
+            // The next search orders as the box says.
             FormBuscar->BitBtn2Click();
-            QCOMPARE(codigos(), (QList<int>{1, 2}));
+            QCOMPARE(codigos(), (QList<int>{2, 1}));
         });
     }
 
@@ -564,8 +563,11 @@ private slots:
                                          orden::clave("ÑÚÑEZ"), orden::clave("D'ARCY \"LA\"")};
                 QCOMPARE(filaPaciente(e, 7), esperada);
                 QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente WHERE codigo = 7").toInt(), 1);
-                // The main day list and the search behind show the new name at once.
+                // The main day list, its quick view and the search behind show the new name
+                // at once.
                 QCOMPARE(Form1->ADODataSetCitas->fieldByName("apellido1").toString(),
+                         QString("ÑÚÑEZ"));
+                QCOMPARE(Form1->ADODataSet1->fieldByName("apellido1").toString(),
                          QString("ÑÚÑEZ"));
                 QCOMPARE(codigos(), (QList<int>{8}));
                 // The boxes keep what was typed, which is now what is stored.
@@ -574,6 +576,64 @@ private slots:
         });
         // The other patient is untouched.
         QCOMPARE(filaPaciente(e, 8).mid(0, 3), (QStringList{"PEPE", "RUIZ", "GIL"}));
+    }
+
+    // A receptionist who saves and goes on pressing Enter: the focus is back in the first box,
+    // never on "Baja Paciente"; the same after a No that restores.
+    void guardarConTeclasDejaElFocoEnNombre()
+    {
+        Entorno e;
+        e.paciente(7, "RUIZ", "MARTA", "GIL");
+        e.visita(7, hoyTexto(), "16:30");
+        QVERIFY(e.crearVentanas());
+        abrirFicha(e, 7, [&] {
+            caja(3)->end(false);
+            teclear(caja(3), "Z");
+            aplicar()->setFocus();
+            e.responderConEnter([&] {
+                QTest::keyClick(aplicar(), Qt::Key_Return);
+                QCOMPARE(FormDatos->focusWidget(), caja(2));
+                for (int i = 0; i < 3; ++i)
+                    QTest::keyClick(FormDatos->focusWidget(), Qt::Key_Return);
+            });
+            QCOMPARE(e.textos, (QStringList{kPreguntaGuardar, kGuardado}));
+            teclear(caja(3), "Z");
+            aplicar()->setFocus();
+            e.respuestas = {0};
+            QTest::keyClick(aplicar(), Qt::Key_Return);
+            QCOMPARE(FormDatos->focusWidget(), caja(2));
+        });
+        QCOMPARE(e.valor("SELECT apellido1 FROM Paciente WHERE codigo = 7").toString(),
+                 QString("RUIZZ"));
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 1);
+    }
+
+    // Enter alone on any deletion question keeps the data: the real box, its default button.
+    void enterNoBorra_data()
+    {
+        QTest::addColumn<QString>("ventana");
+        QTest::addRow("paciente") << "FormDatos";
+        QTest::addRow("cita") << "FormDatosCita";
+    }
+    void enterNoBorra()
+    {
+        QFETCH(QString, ventana);
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, "01/02/2026", "16:30");
+        QVERIFY(e.crearVentanas());
+        FormDatos->CodigoPaciente = 7;
+        FormDatosCita->CodigoPaciente = 7;
+        FormDatosCita->FechaCita = "01/02/2026";
+        Ventana* v = ventana == "FormDatos" ? static_cast<Ventana*>(FormDatos) : FormDatosCita;
+        e.abrir(v, [&] {
+            auto* baja = control<QPushButton>(v, "BitBtn4");
+            baja->setFocus();
+            e.responderConEnter([&] { QTest::keyClick(baja, Qt::Key_Return); });
+            QCOMPARE(e.textos.size(), 1);
+        });
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente").toInt(), 1);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 1);
     }
 
     void guardarPacienteDesaparecidoLoDice()

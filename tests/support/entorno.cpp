@@ -6,7 +6,10 @@
 #include "db/error.h"
 #include "db/sql.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QSqlQuery>
+#include <QTimer>
 
 namespace {
 const QString kConexionPrevia = QStringLiteral("entorno-previo");
@@ -15,11 +18,7 @@ const QString kConexionPrevia = QStringLiteral("entorno-previo");
 Entorno::Entorno()
 {
     esquema::crearFichero(rutaBD());
-    mensajes::setRespondedor([this](mensajes::Tipo tipo, const QString& texto) {
-        textos.append(texto);
-        tipos.append(tipo);
-        return respuestas.isEmpty() ? 1 : respuestas.takeFirst();
-    });
+    responderConGuion();
     setEjecutorModal([this](Ventana* v) {
         abiertas.append(v->objectName());
         const auto guion = guiones.value(v->objectName());
@@ -35,6 +34,39 @@ Entorno::~Entorno()
     esquema::cerrar();
     mensajes::setRespondedor({});
     setEjecutorModal({});
+}
+
+void Entorno::responderConGuion()
+{
+    mensajes::setRespondedor([this](mensajes::Tipo tipo, const QString& texto) {
+        textos.append(texto);
+        tipos.append(tipo);
+        return respuestas.isEmpty() ? 1 : respuestas.takeFirst();
+    });
+}
+
+void Entorno::responderConEnter(const std::function<void()>& accion)
+{
+    mensajes::setRespondedor({});
+    QTimer vigia;
+    vigia.setInterval(10);
+    int cajas = 0;
+    QObject::connect(&vigia, &QTimer::timeout, [&] {
+        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!caja || !caja->isVisible())
+            return;
+        textos.append(caja->text());
+        // A box that Enter does not close must not hang the test.
+        if (++cajas > 5) {
+            caja->reject();
+            return;
+        }
+        QTest::keyClick(caja->focusWidget() ? caja->focusWidget() : caja, Qt::Key_Return);
+    });
+    vigia.start();
+    accion();
+    vigia.stop();
+    responderConGuion();
 }
 
 QString Entorno::rutaBD() const

@@ -49,6 +49,10 @@ public:
     QStringList abiertas;
     QHash<QString, std::function<int(Ventana*)>> guiones;
 
+    // Runs `accion` with the real message boxes up, each answered by the Enter key alone, as a
+    // user who does not read; their texts are added to `textos`.
+    void responderConEnter(const std::function<void()>& accion);
+
     // Opens the window through the modal opener, as a user's click would, and runs `guion`
     // while it is open; a window the script left open is then closed from its title bar.
     // Returns the dialog's result (Accepted once the window closed itself on success).
@@ -58,6 +62,7 @@ public:
     QSqlDatabase conexion();
 
 private:
+    void responderConGuion();
 
     QTemporaryDir dir_;
     bool ventanas_ = false;

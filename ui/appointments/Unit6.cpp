@@ -520,7 +520,7 @@ void TFormDatosCita::BitBtn3Click()
 
 void TFormDatosCita::BitBtn4Click()
 {
-    if (!mensajes::confirmacion(kPreguntaBorrar))
+    if (!mensajes::confirmacionBorrado(kPreguntaBorrar))
         return;
     const int filas = comando::ejecutar(sql::borrarVisita(CodigoPaciente, FechaCita));
     refrescar::listaDelDia();

@@ -7,24 +7,64 @@
 
 #include <QAccessibleWidget>
 #include <QCalendarWidget>
+#include <QClipboard>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 #include <QToolButton>
 #include <QValidator>
 
 namespace {
 
-// Upper-cases in place as the user types; accepts anything.
+// Drops half characters, a surrogate without its pair: Qt's own cut at the length limit leaves
+// one on the paths the box does not measure itself (an input method, a text the program sets).
+void quitarMediosCaracteres(QString& texto, int& cursor)
+{
+    for (qsizetype i = 0; i < texto.size();) {
+        const QChar c = texto.at(i);
+        if (c.isHighSurrogate() && i + 1 < texto.size() && texto.at(i + 1).isLowSurrogate()) {
+            i += 2;
+        } else if (c.isSurrogate()) {
+            texto.remove(i, 1);
+            if (cursor > i)
+                --cursor;
+        } else {
+            ++i;
+        }
+    }
+}
+
+// Upper-cases in place as the user types, whole characters only; accepts anything.
 class ValidadorMayusculas : public QValidator {
 public:
     using QValidator::QValidator;
-    State validate(QString& input, int&) const override
+    State validate(QString& input, int& cursor) const override
     {
+        quitarMediosCaracteres(input, cursor);
         input = mayusculas(input);
         return Acceptable;
     }
 };
+
+// A key that puts its text in the box, by Qt's own rule for line edits.
+bool escribeTexto(const QKeyEvent* event)
+{
+    const QString texto = event->text();
+    if (texto.isEmpty())
+        return false;
+    const char32_t c = texto.toUcs4().constFirst();
+    if (QChar::category(c) == QChar::Other_Format)
+        return true;
+    const Qt::KeyboardModifiers m = event->modifiers() & ~Qt::KeypadModifier;
+    if (m == Qt::ControlModifier || m == (Qt::ShiftModifier | Qt::ControlModifier))
+        return false;
+    return QChar::isPrint(c) || QChar::category(c) == QChar::Other_PrivateUse;
+}
 
 QString sinAcelerador(QString texto)
 {
@@ -62,6 +102,92 @@ EditMayusculas::EditMayusculas(const QString& nombre, QWidget* parent) : QLineEd
 {
     setObjectName(nombre);
     setValidator(new ValidadorMayusculas(this));
+}
+
+QString EditMayusculas::loQueCabe(const QString& texto, qsizetype reemplazado) const
+{
+    const qsizetype sitio = maxLength() - (text().size() - reemplazado);
+    if (texto.size() <= sitio)
+        return texto;
+    if (sitio <= 0)
+        return QString();
+    QTextBoundaryFinder caracteres(QTextBoundaryFinder::Grapheme, texto);
+    caracteres.setPosition(sitio);
+    if (!caracteres.isAtBoundary())
+        caracteres.toPreviousBoundary();
+    return texto.left(qMax(caracteres.position(), qsizetype(0)));
+}
+
+bool EditMayusculas::insertarLoQueCabe(const QString& texto)
+{
+    const QString cabe = loQueCabe(texto, selectedText().size());
+    if (cabe.size() == texto.size())
+        return false;
+    insert(cabe);
+    return true;
+}
+
+void EditMayusculas::keyPressEvent(QKeyEvent* event)
+{
+    if (!isReadOnly()
+        && ((event->matches(QKeySequence::Paste)
+             && insertarLoQueCabe(QGuiApplication::clipboard()->text()))
+            || (escribeTexto(event) && insertarLoQueCabe(event->text())))) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void EditMayusculas::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Its "Pegar", the action Qt connects to paste (by name in Qt 6.4), measures as Ctrl+V does.
+    for (QAction* accion : menu->actions()) {
+        const bool pegar = disconnect(accion, SIGNAL(triggered()), this, SLOT(paste()))
+                           | disconnect(accion, &QAction::triggered, this, &QLineEdit::paste);
+        if (!pegar)
+            continue;
+        connect(accion, &QAction::triggered, this, [this] {
+            if (!insertarLoQueCabe(QGuiApplication::clipboard()->text()))
+                paste();
+        });
+    }
+    menu->popup(event->globalPos());
+}
+
+void EditMayusculas::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The middle button pastes the selection where the desktop has one.
+    QClipboard* portapapeles = QGuiApplication::clipboard();
+    if (event->button() == Qt::MiddleButton && !isReadOnly() && portapapeles->supportsSelection()) {
+        deselect();
+        if (insertarLoQueCabe(portapapeles->text(QClipboard::Selection))) {
+            event->accept();
+            return;
+        }
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void EditMayusculas::dropEvent(QDropEvent* event)
+{
+    // A drop lands at the mouse without replacing anything; text moved within the box does not
+    // make it longer.
+    const QString texto = event->mimeData()->text();
+    const QString cabe = loQueCabe(texto, 0);
+    if (event->source() == this || isReadOnly() || cabe.size() == texto.size()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    QMimeData recortado;
+    recortado.setText(cabe);
+    QDropEvent copia(event->position(), event->possibleActions(), &recortado, event->buttons(),
+                     event->modifiers());
+    QLineEdit::dropEvent(&copia);
+    event->setDropAction(copia.dropAction());
+    event->setAccepted(copia.isAccepted());
 }
 
 QCalendarWidget* crearCalendario(const QString& nombre, const QString& nombreAccesible,

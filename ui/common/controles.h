@@ -12,12 +12,30 @@ class QGridLayout;
 // is, so the text keeps its length and no letter is lost or added.
 QString mayusculas(const QString& texto);
 
-// A line edit that turns every typed letter into a capital, as patient data is kept.
+// A line edit that turns every typed letter into a capital, as patient data is kept. Its length
+// limit (maxLength) never cuts a character in two: of what is typed, pasted or dropped, only
+// the whole characters that fit go in, so no half emoji, half flag or letter without its accent
+// is ever stored.
 class EditMayusculas : public QLineEdit {
     Q_OBJECT
 
 public:
     explicit EditMayusculas(const QString& nombre, QWidget* parent = nullptr);
+
+protected:
+    // Qt itself cuts what does not fit by UTF-16 units; these hand it only what fits whole.
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // The longest start of `texto` made of whole characters that fits in the box once
+    // `reemplazado` units of its text give way.
+    QString loQueCabe(const QString& texto, qsizetype reemplazado) const;
+    // Puts in, in place of the selection, the part of `texto` that fits whole, when not all of
+    // it fits; false (nothing done) when it all fits and Qt may put it in itself.
+    bool insertarLoQueCabe(const QString& texto);
 };
 
 // A month calendar as every window shows it: Spanish, weeks from Monday, hand cursor, and

@@ -28,6 +28,9 @@ int mostrar(Tipo tipo, const QString& texto, const QStringList& botones = {})
     case Tipo::Confirmacion:
         return QMessageBox::question(padre, titulo, texto, QMessageBox::Ok | QMessageBox::No,
                                      QMessageBox::Ok) != QMessageBox::No;
+    case Tipo::Borrado:
+        return QMessageBox::question(padre, titulo, texto, QMessageBox::Ok | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Ok;
     case Tipo::Error:
         QMessageBox::critical(padre, titulo, texto, QMessageBox::Ok);
         return 1;
@@ -59,6 +62,11 @@ void informacion(const QString& texto)
 bool confirmacion(const QString& texto)
 {
     return mostrar(Tipo::Confirmacion, texto) != 0;
+}
+
+bool confirmacionBorrado(const QString& texto)
+{
+    return mostrar(Tipo::Borrado, texto) != 0;
 }
 
 int eleccion(const QString& texto, const QStringList& botones)

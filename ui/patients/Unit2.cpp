@@ -84,24 +84,21 @@ const DefEdit kEdits[] = {
     {QStringLiteral("Comentario:"), 10, 0, 3, sql::kLargoComentario},
 };
 
-// Mandatory boxes in the order they are checked, by LabeledEdit number.
-struct Obligatorio {
-    int edit;
-    QString mensaje;
-};
+const QString kMensajeCodigoVacio = QStringLiteral(
+    "¡El campo \"Código\" está vacío, debes poner un valor válido y no asignado a otro "
+    "paciente!. Puedes pulsar el botón de \"Código Válido\" para que asigne uno disponible "
+    "automáticamente.");
 
-const Obligatorio kObligatorios[] = {
-    {1, QStringLiteral("¡El campo \"Código\" está vacío, debes poner un valor válido y no "
-                       "asignado a otro paciente!. Puedes pulsar el botón de \"Código Válido\" "
-                       "para que asigne uno disponible automáticamente.")},
-    {2, QStringLiteral("¡El campo \"Nombre\" está vacío, debes poner el nombre del paciente!")},
-    {3, QStringLiteral("¡El campo \"Primer Apellido\" está vacío, debes poner el primer "
-                       "apellido del paciente!")},
-    {4, QStringLiteral("¡El campo \"Segundo Apellido\" está vacío, debes poner el segundo "
-                       "apellido del paciente!")},
-    {6, QStringLiteral("¡El campo \"Telf. de Contacto\" está vacío, debes poner un teléfono "
-                       "donde poder contactar con el paciente!")},
-};
+// An empty box gets its message and the focus.
+bool rellena(QLineEdit* caja, const QString& mensaje)
+{
+    // Only the empty text counts as empty: blanks are a value the user typed.
+    if (!caja->text().isEmpty())
+        return true;
+    mensajes::informacion(mensaje);
+    caja->setFocus();
+    return false;
+}
 
 }  // namespace
 
@@ -339,18 +336,26 @@ void TFormAlta::proponerCodigo(bool desdeUno)
     LabeledEdit2->setFocus();
 }
 
+bool datosObligatoriosRellenos(QLineEdit* nombre, QLineEdit* apellido1, QLineEdit* apellido2,
+                               QLineEdit* telefono)
+{
+    return rellena(nombre, QStringLiteral("¡El campo \"Nombre\" está vacío, debes poner el "
+                                          "nombre del paciente!"))
+           && rellena(apellido1, QStringLiteral("¡El campo \"Primer Apellido\" está vacío, "
+                                                "debes poner el primer apellido del paciente!"))
+           && rellena(apellido2, QStringLiteral("¡El campo \"Segundo Apellido\" está vacío, "
+                                                "debes poner el segundo apellido del "
+                                                "paciente!"))
+           && rellena(telefono, QStringLiteral("¡El campo \"Telf. de Contacto\" está vacío, "
+                                               "debes poner un teléfono donde poder contactar "
+                                               "con el paciente!"));
+}
+
 bool TFormAlta::obligatoriosRellenos()
 {
-    // Only the empty text counts as empty: blanks are a value the user typed.
-    for (const Obligatorio& o : kObligatorios) {
-        QLineEdit* edit = LabeledEdits.at(o.edit - 1);
-        if (edit->text().isEmpty()) {
-            mensajes::informacion(o.mensaje);
-            edit->setFocus();
-            return false;
-        }
-    }
-    return true;
+    return rellena(LabeledEdit1, kMensajeCodigoVacio)
+           && datosObligatoriosRellenos(LabeledEdits.at(1), LabeledEdits.at(2),
+                                        LabeledEdits.at(3), LabeledEdits.at(5));
 }
 
 void TFormAlta::avisarCodigoAsignado()

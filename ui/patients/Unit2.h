@@ -9,6 +9,12 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 
+// A patient's mandatory boxes, checked in this order: the first one left empty gets its message
+// and the focus, and the answer is false. Blanks are a value the user typed, not empty. The
+// new-patient window and the patient record keep a patient whole by this one rule.
+bool datosObligatoriosRellenos(QLineEdit* nombre, QLineEdit* apellido1, QLineEdit* apellido2,
+                               QLineEdit* telefono);
+
 // Window "Clinora 1.1 - Alta de Nuevo Paciente": registers one patient with a free code that the
 // window proposes, and can hand the new patient straight to the booking window.
 class TFormAlta : public Ventana {
@@ -40,7 +46,7 @@ private:
     // Puts in the code box the first free code from the stored next code (or from 1) upwards,
     // and leaves tabla_codigo on it.
     void proponerCodigo(bool desdeUno);
-    // Empty mandatory box: its message and focus; true when all are filled.
+    // Empty mandatory box, the code first: its message and focus; true when all are filled.
     bool obligatoriosRellenos();
     void avisarCodigoAsignado();
 

@@ -182,13 +182,19 @@ QWidget* TFormBuscar::crearBusqueda()
 
 void TFormBuscar::FormActivate()
 {
-    // Only a real opening starts again by code; coming back from a patient's record keeps the
-    // order the user chose.
     if (ventanasAbiertas().contains(this))
         return;
-    CampoOrden = QStringLiteral("codigo");
+    // The order box keeps the user's last choice between openings, and the list ordered by it:
+    // the next search orders as the box says, not by code behind its back.
+    CampoOrden = columnaDeOrden();
     // The user comes to type a name.
     Edit1->setFocus();
+}
+
+QString TFormBuscar::columnaDeOrden() const
+{
+    const Entrada* e = entradaDe(ComboBox2->currentText());
+    return e ? e->columna : QStringLiteral("apellido1");
 }
 
 void TFormBuscar::cambioDeDesplegable()
@@ -200,15 +206,12 @@ void TFormBuscar::cambioDeDesplegable()
 
 void TFormBuscar::ComboBox1Change()
 {
-    const Entrada* e = entradaDe(ComboBox2->currentText());
-    if (e && e->texto != kPrimerApellido) {
-        CampoOrden = e->columna;
-    } else {
-        CampoOrden = QStringLiteral("apellido1");
-        if (ComboBox2->currentText() != kPrimerApellidoOrden) {
-            const QScopedValueRollback<bool> guarda(reponiendo_, true);
-            reponer(ComboBox2, kPrimerApellidoOrden);
-        }
+    CampoOrden = columnaDeOrden();
+    // The first surname, chosen or fallen back to, shows as the box's own reset.
+    if (CampoOrden == QLatin1String("apellido1")
+        && ComboBox2->currentText() != kPrimerApellidoOrden) {
+        const QScopedValueRollback<bool> guarda(reponiendo_, true);
+        reponer(ComboBox2, kPrimerApellidoOrden);
     }
     BitBtn2Click();
 }

@@ -35,6 +35,8 @@ private:
     QWidget* crearBusqueda();
     // Run by a change of either box's text; not while the window puts a box's text back itself.
     void cambioDeDesplegable();
+    // The column the order box's text stands for; the first surname for any other text.
+    QString columnaDeOrden() const;
 
     Desplegable* ComboBox1 = nullptr;
     Desplegable* ComboBox2 = nullptr;

@@ -12,6 +12,7 @@
 #include "ui/common/controles.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/rejilla.h"
+#include "ui/patients/Unit2.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -228,6 +229,10 @@ void TFormDatos::mostrarFila()
 
 void TFormDatos::sinCambios(bool cursorNormal)
 {
+    // A disabled button hands the focus on to "&Baja Paciente", where the Enter that follows a
+    // save would ask to delete the patient: the focus goes back to the first box instead.
+    if (focusWidget() == BitBtn3)
+        DBEdits.at(1)->setFocus();
     BitBtn3->setEnabled(false);
     if (cursorNormal)
         BitBtn3->setCursor(Qt::ArrowCursor);
@@ -288,33 +293,42 @@ void TFormDatos::avisarPacienteDesaparecido(const QString& texto)
     refrescar::busqueda();
 }
 
-void TFormDatos::BitBtn3Click()
+bool TFormDatos::guardar()
 {
     if (!mensajes::confirmacion(QStringLiteral("¿Desea guardar las modificaciones?"))) {
         ADODataSet1->reopen();
         ADODataSet2->reopen();
         sinCambios(true);
-        return;
+        return true;
     }
+    // A patient stays whole: the same mandatory boxes as at his registration.
+    if (!datosObligatoriosRellenos(DBEdits.at(1), DBEdits.at(2), DBEdits.at(3), DBEdits.at(5)))
+        return false;
     if (comando::ejecutar(sql::modificarPaciente(datosDeCajas())) == 0) {
         avisarPacienteDesaparecido(
             QStringLiteral("ERROR: El paciente con código %1 ya no existe en la base de datos; "
                            "no se ha guardado ningún cambio.")
                 .arg(CodigoPaciente));
-        return;
+        return true;
     }
-    // The lists that show the patient's name beside his data show the new one. The quick view
-    // follows at the calendar's next click: re-reading a full day there would double the wait.
+    // Every list that shows the patient's name shows the new one.
     refrescar::listaDelDia();
+    refrescar::vistaRapida();
     refrescar::busqueda();
     refrescar::pacienteDeCita();
     sinCambios(false);
     mensajes::informacion(QStringLiteral("¡Datos modificados correctamente!"));
+    return true;
+}
+
+void TFormDatos::BitBtn3Click()
+{
+    guardar();
 }
 
 void TFormDatos::BitBtn4Click()
 {
-    if (!mensajes::confirmacion(QStringLiteral(
+    if (!mensajes::confirmacionBorrado(QStringLiteral(
             "Si da de baja un paciente, se perderán todos sus datos así como todo su historial "
             "de visitas, ¿desea borrar los datos del paciente permanentemente del programa?")))
         return;
@@ -347,8 +361,8 @@ void TFormDatos::BitBtn4Click()
 
 void TFormDatos::BitBtn2Click()
 {
-    if (BitBtn3->isEnabled())
-        BitBtn3Click();
+    if (BitBtn3->isEnabled() && !guardar())
+        return;
     FormNuevaCita->CodigoPaciente = CodigoPaciente;
     showModal(FormNuevaCita);
     accept();
@@ -359,8 +373,8 @@ void TFormDatos::DBGrid1DblClick()
     // The row the user chose, read before the offer to save: answering No reloads the history
     // and would move the selection to its first row.
     const QString fecha = DBGrid1->textoColumna(0);
-    if (BitBtn3->isEnabled())
-        BitBtn3Click();
+    if (BitBtn3->isEnabled() && !guardar())
+        return;
     if (fecha.isEmpty())
         return;
     if (FormDatosCita->abierta()) {
@@ -375,8 +389,8 @@ void TFormDatos::DBGrid1DblClick()
 
 void TFormDatos::BitBtn1Click()
 {
-    if (BitBtn3->isEnabled())
-        BitBtn3Click();
+    if (BitBtn3->isEnabled() && !guardar())
+        return;
     reject();
 }
 

@@ -58,6 +58,9 @@ private:
     // stored now.
     void avisarPacienteDesaparecido(const QString& texto);
     sql::DatosPaciente datosDeCajas() const;
+    // The offer to save: No restores the stored data. False only when a mandatory box is empty
+    // (its message shown, the focus in it, the typing kept): the caller stops there.
+    bool guardar();
 
     QList<QLineEdit*> DBEdits;   // DBEdit1 ... DBEdit13, in number order
     QPushButton* BitBtn3 = nullptr;
