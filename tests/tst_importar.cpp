@@ -533,6 +533,21 @@ private slots:
             << QVariant(QString(50, QChar('a')))
             << "Visita del paciente 1 del «01/02/2020»: la observación tenía 60 caracteres y "
                "caben 50; lo que no cabe era «ÑÑÑÑÑbbbbb».";
+        // The limit itself: 50 characters stay whole (one of them outside the BMP, two UTF-16
+        // units), 51 lose the last one.
+        const QString obs50 = QString(49, QChar(u'ñ')) + QStringLiteral("x");
+        QTest::addRow("observación de 50")
+            << visita("1", "01/02/2020", "10:00", "30", obs50) << "observacion"
+            << QVariant(obs50) << QString();
+        const QString obs50Astral = QString(49, QChar('a')) + QStringLiteral("\U0001F600");
+        QTest::addRow("observación de 50 con un emoji")
+            << visita("1", "01/02/2020", "10:00", "30", obs50Astral) << "observacion"
+            << QVariant(obs50Astral) << QString();
+        QTest::addRow("observación de 51")
+            << visita("1", "01/02/2020", "10:00", "30", obs50 + QStringLiteral("z"))
+            << "observacion" << QVariant(obs50)
+            << "Visita del paciente 1 del «01/02/2020»: la observación tenía 51 caracteres y "
+               "caben 50; lo que no cabe era «z».";
         QTest::addRow("importe con decimales")
             << visita("1", "01/02/2020", "10:00", "12,50") << "cantidad" << QVariant(13)
             << "Visita del paciente 1 del «01/02/2020»: importe «12,50» con decimales; queda "
