@@ -125,8 +125,9 @@ QString nombreTemporal(const QString& destino)
 
 bool esTemporalNuestro(const QString& nombreFichero)
 {
-    static const QRegularExpression patron(
-        QStringLiteral("^\\..+\\.clinora-[0-9a-f]{8}\\.tmp(-journal)?$"));
+    static const QRegularExpression patron(QStringLiteral(
+        "^(\\..+\\.clinora-[0-9a-f]{8}\\.tmp|clinora-nuevo-[0-9a-f]{8}\\.mdb"
+        "|.+\\.importando-[0-9a-f]{8})(-journal)?$"));
     return patron.match(nombreFichero).hasMatch();
 }
 
@@ -135,7 +136,9 @@ int limpiarTemporales(const QString& carpeta)
     const QDir dir(carpeta);
     int borrados = 0;
     const QStringList nombres =
-        dir.entryList({QStringLiteral(".*.clinora-*.tmp*")}, QDir::Files | QDir::Hidden);
+        dir.entryList({QStringLiteral(".*.clinora-*.tmp*"), QStringLiteral("clinora-nuevo-*"),
+                       QStringLiteral("*.importando-*")},
+                      QDir::Files | QDir::Hidden);
     for (const QString& nombre : nombres) {
         if (!esTemporalNuestro(nombre))
             continue;

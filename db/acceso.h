@@ -19,6 +19,8 @@ void liberar(const QString& conexion);
 // A temporary file of ours for work that ends as `destino`: hidden, in the same folder, named
 // ".<name>.clinora-XXXXXXXX.tmp" so that nothing else is ever mistaken for one.
 QString nombreTemporal(const QString& destino);
+// Also the conversion's own from an old Access file: "clinora-nuevo-XXXXXXXX.mdb" and
+// "<name>.importando-XXXXXXXX", each with its journal.
 bool esTemporalNuestro(const QString& nombreFichero);
 
 // Removes the temporaries of ours in `carpeta` (and their journals) that no running program is

@@ -779,10 +779,16 @@ private slots:
         const QString c = e.carpeta();
         const QStringList nuestros = {".clinora.mdb.clinora-0123abcd.tmp",
                                       ".clinora.mdb.clinora-0123abcd.tmp-journal",
-                                      ".copia.mdb.clinora-89abcdef.tmp"};
+                                      ".copia.mdb.clinora-89abcdef.tmp",
+                                      // of a conversion from an old Access file
+                                      "clinora-nuevo-0123abcd.mdb",
+                                      "clinora-nuevo-0123abcd.mdb.importando-89abcdef",
+                                      "clinora-nuevo-0123abcd.mdb.importando-89abcdef-journal"};
         const QStringList ajenos = {".clinora.mdb.otro-0123abcd.tmp", ".notas.tmp",
                                     "copia.mdb.clinora-0123abcd.tmp", "clinora.mdb-journal.bak",
-                                    ".x.clinora-0123abcd.tmp.bak", ".y.clinora-XYZ.tmp"};
+                                    ".x.clinora-0123abcd.tmp.bak", ".y.clinora-XYZ.tmp",
+                                    "clinora-nuevo.mdb", "clinora-nuevo-0123abcd.mdb.bak",
+                                    "x.importando-XYZ", "clinora-access-20261207-093015.mdb"};
         const QString otra = c + "/otra";
         QDir().mkpath(otra);
         for (const QString& n : nuestros + ajenos) {
