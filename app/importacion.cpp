@@ -15,8 +15,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include <unistd.h>
-
 namespace importacion {
 
 namespace {
@@ -46,30 +44,6 @@ const QString kConexionConversion = QStringLiteral("conversion-access");
 struct Cerrojo {
     ~Cerrojo() { acceso::liberar(kConexionConversion); }
 };
-
-// A byte-for-byte copy that is the owner's alone from its first byte (it holds the practice's
-// patients), on disk before the original is replaced. Never overwrites a file.
-void copiarSoloDueno(const QString& origen, const QString& destino)
-{
-    QFile entrada(origen);
-    QFile salida(destino);
-    bool bien = entrada.open(QIODevice::ReadOnly)
-                && salida.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    while (bien && !entrada.atEnd()) {
-        const QByteArray trozo = entrada.read(1 << 20);
-        bien = !trozo.isEmpty() && salida.write(trozo) == trozo.size();
-    }
-    bien = bien && salida.flush() && ::fsync(salida.handle()) == 0;
-    if (!bien) {
-        if (salida.isOpen()) {
-            salida.close();
-            QFile::remove(destino);
-        }
-        throw DbError(QStringLiteral("ERROR: No se puede guardar la copia del original en %1.")
-                          .arg(citado(destino)));
-    }
-}
 
 }  // namespace
 
@@ -108,7 +82,7 @@ bool convertirSiEsAccess(const QString& ruta)
     try {
         r = importar(ruta, nuevo);
         const QByteArray original = huella(ruta);
-        copiarSoloDueno(ruta, copia);
+        acceso::copiaPrivada(ruta, copia);
         copiaHecha = true;
         if (original.isEmpty() || huella(copia) != original)
             throw DbError(QStringLiteral("ERROR: La copia del original en %1 no es idéntica a "
