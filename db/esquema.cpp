@@ -684,9 +684,9 @@ struct AntesDelDiario {
         return DbError(
             QStringLiteral(
                 "ERROR: Junto al fichero de datos %1 había un diario de cambios sin terminar "
-                "(%2), y al aplicarlo el fichero ha quedado dañado: seguramente el diario no era "
-                "de este fichero (por ejemplo, porque el fichero se copió a mano después de "
-                "una interrupción). Clinora se cierra sin escribir nada en él.\n\nEl fichero y "
+                "(%2), y al aplicarlo el fichero ha quedado dañado: puede que el diario no fuera "
+                "de este fichero (por ejemplo, si el fichero se copió a mano después de una "
+                "interrupción). Clinora se cierra sin escribir nada en él.\n\nEl fichero y "
                 "el diario, tal como estaban antes de abrirlos, se conservan en la misma "
                 "carpeta: %3 y %4. Si el fichero se había copiado a mano, ponga %3 en lugar de "
                 "%5 y vuelva a abrir el programa.\n\nDetalle: %6")
