@@ -1,5 +1,6 @@
 #include "app/importacion.h"
 
+#include "db/acceso.h"
 #include "db/error.h"
 #include "db/importar.h"
 #include "db/reloj.h"
@@ -36,6 +37,14 @@ QByteArray huella(const QString& ruta)
 // At most this many rejected rows in the box; the file holds them all.
 constexpr int kLineasEnMensaje = 10;
 
+// The program's lock on the file while it is converted, so a second copy started at the same
+// time is refused instead of converting it too.
+const QString kConexionConversion = QStringLiteral("conversion-access");
+
+struct Cerrojo {
+    ~Cerrojo() { acceso::liberar(kConexionConversion); }
+};
+
 }  // namespace
 
 bool convertirSiEsAccess(const QString& ruta)
@@ -44,6 +53,16 @@ bool convertirSiEsAccess(const QString& ruta)
         return true;
     const QFileInfo info(ruta);
     const QDir carpeta = info.absoluteDir();
+    Cerrojo cerrojo;
+    try {
+        acceso::comprobarEscritura(ruta);
+        acceso::bloquear(ruta, kConexionConversion);
+        // What an interrupted conversion left behind; nobody else is at work here now.
+        acceso::limpiarTemporales(carpeta.absolutePath());
+    } catch (const DbError& e) {
+        mensajes::error(e.message());
+        return false;
+    }
     if (!mensajes::confirmacion(
             QStringLiteral("El fichero %1 es una base de datos de Access del programa anterior.\n\n"
                            "¿Desea convertirlo al formato de Clinora? El fichero original se "
@@ -63,10 +82,7 @@ bool convertirSiEsAccess(const QString& ruta)
     try {
         r = importar(ruta, nuevo);
         const QByteArray original = huella(ruta);
-        if (!QFile::copy(ruta, copia))
-            throw DbError(QStringLiteral("ERROR: No se puede guardar la copia del original en "
-                                         "%1.")
-                              .arg(citado(copia)));
+        acceso::copiaPrivada(ruta, copia);
         copiaHecha = true;
         if (original.isEmpty() || huella(copia) != original)
             throw DbError(QStringLiteral("ERROR: La copia del original en %1 no es idéntica a "
@@ -103,7 +119,8 @@ bool convertirSiEsAccess(const QString& ruta)
     texto += QStringLiteral("\n\nEl original se conserva sin cambios en %1.")
                  .arg(citado(QFileInfo(copia).fileName()));
     QFile f(informe);
-    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+               QFileDevice::ReadOwner | QFileDevice::WriteOwner)
         && f.write(r.informe().toUtf8()) >= 0 && f.flush())
         texto += QStringLiteral("\nEl informe completo está en %1.")
                      .arg(citado(QFileInfo(informe).fileName()));

@@ -7,12 +7,16 @@
 #include "app/aplicacion.h"
 #include "app/ventanas.h"
 #include "db/error.h"
+#include "db/vigilancia.h"
 #include "ui/common/mensajes.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
+#include <QTimer>
 
 #include <sqlite3.h>
 
@@ -190,6 +194,66 @@ private:
     std::unique_ptr<MotorDesnudo> motor_;
 };
 
+// Peak resident memory of this process in MB since the last reset; -1 when unknown.
+double picoMb()
+{
+    QFile estado(QStringLiteral("/proc/self/status"));
+    if (!estado.open(QIODevice::ReadOnly))
+        return -1;
+    static const QRegularExpression re(QStringLiteral("VmHWM:\\s*(\\d+)\\s*kB"));
+    const QRegularExpressionMatch m = re.match(QString::fromLatin1(estado.readAll()));
+    return m.hasMatch() ? m.captured(1).toDouble() / 1024.0 : -1;
+}
+
+// Starts the peak over from what is resident now, so the next reading covers only what comes
+// after; false where the system does not allow it.
+bool reiniciarPico()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+// The background check of the whole file, as it runs once the main window is up: the time to
+// its answer, and the peak memory of the program meanwhile. Bare: the engine's quick_check
+// alone on a plain connection.
+bench::Resultado comprobacionDeFondo(bench::Contexto& c)
+{
+    c.asegurarVentanas();
+    const bench::Repeticiones rep{std::min(c.repeticiones().veces, 5), 0};
+    bench::Resultado r;
+    const bool medible = reiniciarPico();
+    const double antes = picoMb();
+    double pico = antes;
+    QString respuesta;
+    r.programa = bench::medir(rep, [](int) { reiniciarPico(); }, [&] {
+        vigilancia::Comprobacion comprobacion(c.rutaBaseDatos());
+        QEventLoop bucle;
+        QObject::connect(&comprobacion, &vigilancia::Comprobacion::terminada, &bucle,
+                         [&](bool sano, const QString& detalle) {
+                             respuesta = sano ? QStringLiteral("sano")
+                                              : QStringLiteral("dañado: ") + detalle;
+                             bucle.quit();
+                         });
+        QTimer::singleShot(120000, &bucle, &QEventLoop::quit);
+        respuesta.clear();
+        comprobacion.iniciar();
+        bucle.exec();
+        if (respuesta.isEmpty())
+            throw bench::Fallo(QStringLiteral("la comprobación no respondió en 120 s"));
+        pico = std::max(pico, picoMb());
+    });
+    r.desnudo = c.desnudo(Sql{QStringLiteral("PRAGMA quick_check"), {}}, rep);
+    r.notas << QStringLiteral("respuesta: %1").arg(respuesta);
+    if (medible)
+        r.notas << QStringLiteral("memoria pico del proceso durante la comprobación %1 MB "
+                                  "(residente %2 MB al empezar, ventanas ya abiertas)")
+                       .arg(QString::number(pico, 'f', 1), QString::number(antes, 'f', 1));
+    else
+        r.notas << QStringLiteral("memoria pico desconocida (no se puede reiniciar el pico en "
+                                  "/proc/self/clear_refs)");
+    return r;
+}
+
 void imprimir(const bench::Accion& a, const bench::Resultado& r)
 {
     QTextStream& out = salida();
@@ -240,7 +304,9 @@ int main(int argc, char** argv)
     });
 
     QList<bench::Accion> acciones;
-    acciones << bench::accionesArranque() << bench::accionesPrincipal()
+    acciones << bench::accionesArranque()
+             << bench::Accion{QStringLiteral("comprobacion_fondo"), comprobacionDeFondo}
+             << bench::accionesPrincipal()
              << bench::accionesRejilla() << bench::accionesCitas() << bench::accionesDatosCita()
              << bench::accionesPacientes() << bench::accionesListados()
              << bench::accionesFactura() << bench::accionesCopias() << bench::accionesSesion()

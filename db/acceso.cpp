@@ -115,6 +115,35 @@ void liberar(const QString& conexion)
     cerrojos().remove(conexion);
 }
 
+void copiaPrivada(const QString& origen, const QString& destino)
+{
+    // Written under a temporary name of ours and linked into place once whole, so an
+    // interruption never leaves half a copy under the name.
+    const QString temporal = nombreTemporal(destino);
+    QFile entrada(origen);
+    QFile salida(temporal);
+    bool bien = entrada.open(QIODevice::ReadOnly)
+                && salida.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                               QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    while (bien && !entrada.atEnd()) {
+        const QByteArray trozo = entrada.read(1 << 20);
+        bien = !trozo.isEmpty() && salida.write(trozo) == trozo.size();
+    }
+    bien = bien && entrada.error() == QFileDevice::NoError && salida.flush()
+           && ::fsync(salida.handle()) == 0;
+    const bool abierto = salida.isOpen();
+    salida.close();
+    bien = bien
+           && ::link(QFile::encodeName(temporal).constData(),
+                     QFile::encodeName(destino).constData())
+                  == 0;
+    if (abierto)
+        QFile::remove(temporal);
+    if (!bien)
+        throw DbError(QStringLiteral("ERROR: No se puede guardar la copia de %1 en %2.")
+                          .arg(citado(origen), citado(destino)));
+}
+
 QString nombreTemporal(const QString& destino)
 {
     const QFileInfo info(destino);
@@ -125,8 +154,9 @@ QString nombreTemporal(const QString& destino)
 
 bool esTemporalNuestro(const QString& nombreFichero)
 {
-    static const QRegularExpression patron(
-        QStringLiteral("^\\..+\\.clinora-[0-9a-f]{8}\\.tmp(-journal)?$"));
+    static const QRegularExpression patron(QStringLiteral(
+        "^(\\..+\\.clinora-[0-9a-f]{8}\\.tmp|clinora-nuevo-[0-9a-f]{8}\\.mdb"
+        "|.+\\.importando-[0-9a-f]{8})(-journal)?$"));
     return patron.match(nombreFichero).hasMatch();
 }
 
@@ -135,7 +165,9 @@ int limpiarTemporales(const QString& carpeta)
     const QDir dir(carpeta);
     int borrados = 0;
     const QStringList nombres =
-        dir.entryList({QStringLiteral(".*.clinora-*.tmp*")}, QDir::Files | QDir::Hidden);
+        dir.entryList({QStringLiteral(".*.clinora-*.tmp*"), QStringLiteral("clinora-nuevo-*"),
+                       QStringLiteral("*.importando-*")},
+                      QDir::Files | QDir::Hidden);
     for (const QString& nombre : nombres) {
         if (!esTemporalNuestro(nombre))
             continue;

@@ -16,9 +16,16 @@ void comprobarEscritura(const QString& ruta);
 void bloquear(const QString& ruta, const QString& conexion);
 void liberar(const QString& conexion);
 
+// A byte-for-byte copy of `origen` at `destino` that is readable by its owner only from its
+// first byte (it holds the practice's patients) and on disk when this returns. Never overwrites
+// a file; on failure nothing is left at `destino` and DbError names it.
+void copiaPrivada(const QString& origen, const QString& destino);
+
 // A temporary file of ours for work that ends as `destino`: hidden, in the same folder, named
 // ".<name>.clinora-XXXXXXXX.tmp" so that nothing else is ever mistaken for one.
 QString nombreTemporal(const QString& destino);
+// Also the conversion's own from an old Access file: "clinora-nuevo-XXXXXXXX.mdb" and
+// "<name>.importando-XXXXXXXX", each with its journal.
 bool esTemporalNuestro(const QString& nombreFichero);
 
 // Removes the temporaries of ours in `carpeta` (and their journals) that no running program is

@@ -628,12 +628,83 @@ QString rutaCopiaAntesDeActualizar(const QString& ruta)
                  .arg(reloj::ahora().toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
 
+namespace {
+
+// The file and its journal as they were before the engine played the journal back: kept beside
+// them until the file has been found sound afterwards. A journal left there by another file (the
+// file replaced by hand while a crashed session's journal lay beside it) damages the file it is
+// played into, and this copy is then the only way back.
+struct AntesDelDiario {
+    QString fichero, diario;
+
+    void guardar(const QString& ruta)
+    {
+        const QString raiz =
+            QFileInfo(ruta).absolutePath() + QStringLiteral("/clinora-antes-de-recuperar-")
+            + reloj::ahora().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        // A pair kept earlier in the same second (a start interrupted) stays as it is.
+        QString base = raiz;
+        for (int n = 2; QFileInfo::exists(base + QStringLiteral(".mdb"))
+                        || QFileInfo::exists(base + QStringLiteral(".diario"));
+             ++n)
+            base = raiz + QStringLiteral("-%1").arg(n);
+        // Named apart from each other, so the copy of the file can be opened or loaded alone.
+        try {
+            acceso::copiaPrivada(ruta, base + QStringLiteral(".mdb"));
+            fichero = base + QStringLiteral(".mdb");
+            acceso::copiaPrivada(ruta + QStringLiteral("-journal"),
+                                 base + QStringLiteral(".diario"));
+            diario = base + QStringLiteral(".diario");
+        } catch (const DbError& e) {
+            quitar();
+            throw DbError(e.message()
+                          + QStringLiteral(" Junto al fichero hay un diario de cambios sin "
+                                           "terminar, y sin esa copia no se aplica. Clinora se "
+                                           "cierra sin tocar nada."));
+        }
+    }
+    void quitar()
+    {
+        if (!fichero.isEmpty())
+            QFile::remove(fichero);
+        if (!diario.isEmpty())
+            QFile::remove(diario);
+        fichero.clear();
+        diario.clear();
+    }
+
+    // What the user is told when the file is not sound after the journal was played back.
+    DbError error(const QString& ruta, const QString& detalle) const
+    {
+        // The checks word their findings for a file left untouched; this one was not.
+        QString hallado = detalle;
+        hallado.remove(QStringLiteral(" No se ha tocado."));
+        if (hallado.startsWith(QLatin1String("ERROR: ")))
+            hallado = hallado.mid(7);
+        return DbError(
+            QStringLiteral(
+                "ERROR: Junto al fichero de datos %1 había un diario de cambios sin terminar "
+                "(%2), y al aplicarlo el fichero ha quedado dañado: puede que el diario no fuera "
+                "de este fichero (por ejemplo, si el fichero se copió a mano después de una "
+                "interrupción). Clinora se cierra sin escribir nada en él.\n\nEl fichero y "
+                "el diario, tal como estaban antes de abrirlos, se conservan en la misma "
+                "carpeta: %3 y %4. Si el fichero se había copiado a mano, ponga %3 en lugar de "
+                "%5 y vuelva a abrir el programa.\n\nDetalle: %6")
+                .arg(citado(ruta), citado(QFileInfo(ruta).fileName() + QStringLiteral("-journal")),
+                     citado(QFileInfo(fichero).fileName()), citado(QFileInfo(diario).fileName()),
+                     citado(QFileInfo(ruta).fileName()), hallado));
+    }
+};
+
+}  // namespace
+
 QSqlDatabase abrirClinica(const QString& ruta, const QString& nombre)
 {
     const QString conexion = nombre.isEmpty() ? QString(QSqlDatabase::defaultConnection) : nombre;
     acceso::comprobarEscritura(ruta);
     acceso::bloquear(ruta, conexion);
     QSqlDatabase db;
+    AntesDelDiario antes;
     try {
         // Ours from an earlier run that was interrupted; nobody else is at work here now.
         acceso::limpiarTemporales(QFileInfo(ruta).absolutePath());
@@ -646,10 +717,26 @@ QSqlDatabase abrirClinica(const QString& ruta, const QString& nombre)
                                          "programa sin terminar (modo WAL). No se ha tocado.")
                               .arg(citado(ruta)));
         verificarCabecera(ruta, !pendiente);
+        if (pendiente)
+            antes.guardar(ruta);
         db = abrir(ruta, conexion);
         if (pendiente) {
-            leer(db, ruta, QStringLiteral("SELECT COUNT(*) FROM sqlite_schema"));
-            verificarCabecera(ruta, true);
+            try {
+                leer(db, ruta, QStringLiteral("SELECT COUNT(*) FROM sqlite_schema"));
+                verificarCabecera(ruta, true);
+                comprobarTablas(db, ruta, false);
+                // Every page once, through the connection's own bounded cache: a journal
+                // played into a file it does not belong to leaves its trees pointing nowhere.
+                QSqlQuery q = leer(db, ruta, QStringLiteral("PRAGMA quick_check"));
+                QStringList hallazgos;
+                while (q.next() && hallazgos.size() < 3)
+                    hallazgos << q.value(0).toString();
+                if (hallazgos != QStringList{QStringLiteral("ok")})
+                    throw DbError(hallazgos.join(QLatin1Char(' ')).simplified());
+            } catch (const DbError& e) {
+                throw antes.error(ruta, e.message());
+            }
+            antes.quitar();
         }
         if (comprobarTablas(db, ruta, false) < kUserVersion)
             actualizar(db, ruta, rutaCopiaAntesDeActualizar(ruta));

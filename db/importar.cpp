@@ -62,6 +62,7 @@ Tabla leerTabla(MdbCatalogEntry* entrada, const QString& ruta)
 
     Tabla t;
     t.existe = true;
+    t.declaradas = definicion->num_rows;
     const int n = int(definicion->num_cols);
     std::vector<std::vector<char>> valores(size_t(n), std::vector<char>(kTamValor + 1, '\0'));
     std::vector<int> largos(size_t(n), 0);
@@ -164,6 +165,54 @@ int siNo(const QString& texto)
     return -1;
 }
 
+const QStringList kColumnasPaciente{"codigo",    "nombre",     "apellido1", "apellido2", "dni",
+                                    "tlf1",      "tlf2",       "direccion", "poblacion",
+                                    "provincia", "fecha_alta", "sociedad",  "comentario"};
+const QStringList kColumnasVisita{"codigo",      "fecha", "pago",    "cantidad",
+                                  "observacion", "hora",  "factura", "num_factura"};
+
+QString filas(qint64 n)
+{
+    return n == 1 ? QStringLiteral("1 fila") : QStringLiteral("%1 filas").arg(n);
+}
+
+// A table whose rows could not all be read: a damaged page is skipped by libmdb without a word,
+// so the count the table declares is what gives it away. Fewer rows: refused, as converting
+// would lose them silently; more (a count left stale): only noted.
+void comprobarFilasLeidas(const Tabla& t, const QString& tabla, const QString& origen,
+                          QStringList& notas)
+{
+    if (!t.existe || t.declaradas < 0 || t.filas.size() == t.declaradas)
+        return;
+    if (t.filas.size() < t.declaradas)
+        throw DbError(QStringLiteral(
+            "ERROR: El fichero de Access %1 está dañado: la tabla «%2» dice tener %3 y solo "
+            "se han podido leer %4. Convertirlo ahora perdería las que faltan. Repare el "
+            "fichero con Access (\"Compactar y reparar base de datos\") o use una copia "
+            "anterior, y vuelva a intentarlo.")
+                          .arg(citado(origen), tabla, filas(t.declaradas))
+                          .arg(t.filas.size()));
+    notas << QStringLiteral("La tabla «%1» del fichero original dice tener %2 y se han leído "
+                            "%3; se han convertido todas las leídas.")
+                 .arg(tabla, filas(t.declaradas))
+                 .arg(t.filas.size());
+}
+
+// Columns of the old table that the clinic database has no place for.
+void anotarColumnasAjenas(const Tabla& t, const QString& tabla, const QStringList& nuestras,
+                          QStringList& notas)
+{
+    QStringList ajenas;
+    for (const QString& c : t.columnas) {
+        if (!nuestras.contains(c))
+            ajenas << citado(c);
+    }
+    if (!ajenas.isEmpty())
+        notas << QStringLiteral("La tabla «%1» del fichero original tiene columnas que no se "
+                                "importan: %2.")
+                     .arg(tabla, ajenas.join(QStringLiteral(", ")));
+}
+
 class Conversion {
 public:
     Conversion(const Access& a, Resultado& r, QSqlDatabase db) : a_(a), r_(r), db_(db) {}
@@ -205,11 +254,8 @@ void Conversion::pacientes()
     const QString tabla = QStringLiteral("Paciente");
     const int iCodigo = columna(t, tabla, QStringLiteral("codigo"), true);
     int i[12];
-    const char* const nombres[12] = {"nombre",    "apellido1", "apellido2", "dni",
-                                     "tlf1",      "tlf2",      "direccion", "poblacion",
-                                     "provincia", "fecha_alta", "sociedad",  "comentario"};
     for (int k = 0; k < 12; ++k)
-        i[k] = columna(t, tabla, QString::fromLatin1(nombres[k]), false);
+        i[k] = columna(t, tabla, kColumnasPaciente.at(k + 1), false);
 
     for (const QStringList& fila : t.filas) {
         ++r_.pacientesLeidos;
@@ -575,9 +621,14 @@ Resultado importarTablas(const TablasAccess& access, const QString& origen,
                               "minúsculas, acentos, comillas, saltos de línea).")
             << QStringLiteral("El fichero de Access no distingue al leerlo un campo vacío de uno "
                               "nulo: los dos pasan como texto vacío.");
+    comprobarFilasLeidas(access.paciente, QStringLiteral("Paciente"), origen, r.notas);
+    comprobarFilasLeidas(access.visita, QStringLiteral("Visita"), origen, r.notas);
+    comprobarFilasLeidas(access.codigo, QStringLiteral("tabla_codigo"), origen, r.notas);
     if (!access.otras.isEmpty())
         r.notas << QStringLiteral("Otras tablas del fichero original que no se importan: %1.")
                        .arg(access.otras.join(QStringLiteral(", ")));
+    anotarColumnasAjenas(access.paciente, QStringLiteral("Paciente"), kColumnasPaciente, r.notas);
+    anotarColumnasAjenas(access.visita, QStringLiteral("Visita"), kColumnasVisita, r.notas);
 
     const QString temporal = destino + QStringLiteral(".importando-")
                              + QUuid::createUuid().toString(QUuid::Id128).left(8);

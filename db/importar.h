@@ -49,18 +49,21 @@ struct Resultado {
 Resultado importar(const QString& origen, const QString& destino);
 
 // The three tables as read from an old file: lower-case column names, every value as the text
-// libmdb gives (yes/no as "1"/"0", NULL as the empty text). Other tables are only named.
+// libmdb gives (yes/no as "1"/"0", NULL as the empty text), and the number of rows the table's
+// definition says it holds (-1 when not known). Other tables are only named.
 struct Tabla {
     bool existe = false;
     QStringList columnas;
     QList<QStringList> filas;
+    qint64 declaradas = -1;
 };
 struct TablasAccess {
     Tabla paciente, visita, codigo;
     QStringList otras;
 };
 
-// What importar does once the old file is read; `origen` only names it in the report.
+// What importar does once the old file is read; `origen` only names it in the report. A table
+// that reads fewer rows than it declares (a damaged page, which libmdb skips) is refused.
 Resultado importarTablas(const TablasAccess& tablas, const QString& origen,
                          const QString& destino);
 

@@ -22,6 +22,7 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <QRegularExpression>
 #include <QUuid>
 
 #include <sqlite3.h>
@@ -457,28 +458,41 @@ private:
         QVERIFY(temporalesEn(e.carpeta()).isEmpty());
     }
 
+    // The state a power cut leaves in the middle of a large change to a file of `pacientes`
+    // patients: `destino` and its journal, as they were at that moment.
+    static void cortadoAMedias(const QString& destino, int pacientes)
+    {
+        const QString ruta = destino + ".vivo";
+        crearNuestro(ruta, pacientes);
+        const QString nombre = conexionNueva();
+        {
+            QSqlDatabase db = esquema::abrir(ruta, nombre);
+            ejecutar(db, "PRAGMA cache_size = 1");   // pages spill into the file mid-change
+            comando::Transaccion t(db);
+            for (int i = 1000; i < 1300; ++i)
+                insertarPaciente(db, i, "A MEDIAS", QString(300, 'M'));
+            QVERIFY(QFile::exists(ruta + "-journal"));
+            QFile::copy(ruta, destino);
+            QFile::copy(ruta + "-journal", destino + "-journal");
+        }
+        esquema::cerrar(nombre);
+        QFile::remove(ruta);
+    }
+
+    // What start-up keeps of a file found with a journal beside it.
+    static QStringList copiasDelDiario(const QString& carpeta)
+    {
+        return QDir(carpeta).entryList({"clinora-antes-de-recuperar-*"}, QDir::Files);
+    }
+
 private slots:
     // A change a crash interrupted: at start the engine plays the journal back and the file
     // opens sound with the data before the change; as a backup it is refused, both untouched.
     void diarioPendienteJuntoAlFichero()
     {
         QTemporaryDir dir;
-        const QString ruta = dir.filePath("vivo.mdb");
-        crearNuestro(ruta, 5);
         const QString copiaRuta = dir.filePath("clinora.mdb");
-        const QString nombre = conexionNueva();
-        {
-            QSqlDatabase db = esquema::abrir(ruta, nombre);
-            ejecutar(db, "PRAGMA cache_size = 1");   // pages spill into the file mid-change
-            comando::Transaccion t(db);
-            for (int i = 100; i < 400; ++i)
-                insertarPaciente(db, i, "A MEDIAS", QString(300, 'M'));
-            // The state a power cut would leave: file and journal as they are now.
-            QVERIFY(QFile::exists(ruta + "-journal"));
-            QFile::copy(ruta, copiaRuta);
-            QFile::copy(ruta + "-journal", copiaRuta + "-journal");
-        }
-        esquema::cerrar(nombre);
+        cortadoAMedias(copiaRuta, 5);
 
         const QByteArray antes = huella(copiaRuta);
         const QByteArray diario = huella(copiaRuta + "-journal");
@@ -499,6 +513,41 @@ private slots:
         db = QSqlDatabase();
         esquema::cerrar("recuperado");
         QVERIFY(!QFile::exists(copiaRuta + "-journal"));
+        // Sound: the copy kept while the journal was played back is gone again.
+        QCOMPARE(copiasDelDiario(dir.path()), QStringList());
+    }
+
+    // A journal that belongs to another file: the file was replaced by hand (a backup copied
+    // over it) while a crashed session's journal lay beside it. Playing that journal back
+    // damages the file; both are kept as they were, and the message names where.
+    void diarioDeOtroFicheroSeConservaConElFichero()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(esquema::kNombreFichero);
+        cortadoAMedias(ruta, 5);
+        const QString aMano = dir.filePath("copia-a-mano.mdb");
+        crearNuestro(aMano, 200);
+        QVERIFY(QFile::remove(ruta) && QFile::copy(aMano, ruta));
+        const QByteArray fichero = huella(ruta);
+        const QByteArray diario = huella(ruta + "-journal");
+
+        const QString m = mensajeDe([&] { esquema::abrirClinica(ruta, "inicio"); });
+        QVERIFY(!QSqlDatabase::contains("inicio"));
+        const QStringList copias = copiasDelDiario(dir.path());
+        QCOMPARE(copias.size(), 2);
+        const QString copiaFichero = dir.filePath(copias.filter(QRegularExpression("\\.mdb$")).value(0));
+        const QString copiaDiario = dir.filePath(copias.filter("diario").value(0));
+        QVERIFY2(m.contains("diario") && m.contains("dañado") && m.contains(ruta)
+                     && m.contains(QFileInfo(copiaFichero).fileName())
+                     && m.contains(QFileInfo(copiaDiario).fileName()),
+                 qPrintable(m));
+        QCOMPARE(huella(copiaFichero), fichero);
+        QCOMPARE(huella(copiaDiario), diario);
+        for (const QString& c : {copiaFichero, copiaDiario})
+            QCOMPARE(QFileInfo(c).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                     QFileDevice::Permissions());
+        // The copy kept is the file copied by hand, whole: loaded as a backup it holds its data.
+        QCOMPARE(esquema::verificarFichero(copiaFichero), esquema::kUserVersion);
     }
 
     // ---- Damage in the middle of the file: found in the background, then nothing is written.
@@ -779,10 +828,16 @@ private slots:
         const QString c = e.carpeta();
         const QStringList nuestros = {".clinora.mdb.clinora-0123abcd.tmp",
                                       ".clinora.mdb.clinora-0123abcd.tmp-journal",
-                                      ".copia.mdb.clinora-89abcdef.tmp"};
+                                      ".copia.mdb.clinora-89abcdef.tmp",
+                                      // of a conversion from an old Access file
+                                      "clinora-nuevo-0123abcd.mdb",
+                                      "clinora-nuevo-0123abcd.mdb.importando-89abcdef",
+                                      "clinora-nuevo-0123abcd.mdb.importando-89abcdef-journal"};
         const QStringList ajenos = {".clinora.mdb.otro-0123abcd.tmp", ".notas.tmp",
                                     "copia.mdb.clinora-0123abcd.tmp", "clinora.mdb-journal.bak",
-                                    ".x.clinora-0123abcd.tmp.bak", ".y.clinora-XYZ.tmp"};
+                                    ".x.clinora-0123abcd.tmp.bak", ".y.clinora-XYZ.tmp",
+                                    "clinora-nuevo.mdb", "clinora-nuevo-0123abcd.mdb.bak",
+                                    "x.importando-XYZ", "clinora-access-20261207-093015.mdb"};
         const QString otra = c + "/otra";
         QDir().mkpath(otra);
         for (const QString& n : nuestros + ajenos) {

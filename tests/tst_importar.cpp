@@ -1,12 +1,14 @@
 // Bringing a practice's old Access file across: the text forms, every row of the small sample
 // file, the report, the original left as it was, no half-made file after a failure, the
-// question at start-up, and the large sample's counts.
+// question at start-up, damaged pages refused, and the large sample's counts.
 #include "app/importacion.h"
+#include "db/acceso.h"
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/importar.h"
 #include "db/orden.h"
 #include "db/reloj.h"
+#include "tests/support/access.h"
 #include "tests/support/entorno.h"
 
 #include <QCryptographicHash>
@@ -432,8 +434,15 @@ private slots:
         QCOMPARE(QDir(e.carpeta()).entryList(QDir::Files),
                  (QStringList{"clinora-access-20261207-093015.mdb",
                               "clinora-importacion-20261207-093015.txt", "clinora.mdb"}));
-        // The original, byte for byte, under its dated name.
+        // The original, byte for byte, under its dated name; it and the report hold the
+        // patients, so they are the owner's alone.
         QCOMPARE(huella(e.carpeta() + "/clinora-access-20261207-093015.mdb"), antes);
+        const auto deOtros = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+                             | QFileDevice::ReadOther | QFileDevice::WriteOther;
+        for (const char* n : {"/clinora-access-20261207-093015.mdb",
+                              "/clinora-importacion-20261207-093015.txt"})
+            QCOMPARE(QFileInfo(e.carpeta() + n).permissions() & deOtros,
+                     QFileDevice::Permissions());
         // The report file is the whole report.
         QFile informe(e.carpeta() + "/clinora-importacion-20261207-093015.txt");
         QVERIFY(informe.open(QIODevice::ReadOnly));
@@ -446,6 +455,27 @@ private slots:
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 5);
         QCOMPARE(e.valor("SELECT comentario FROM Paciente WHERE codigo = 4").toString(),
                  kComentario4);
+    }
+
+    // Two copies started together: the second finds the first's lock and neither asks nor
+    // converts.
+    void alArrancarConOtraCopiaNoSeConvierte()
+    {
+        Entorno e;
+        QVERIFY(QFile::remove(e.rutaBD()));
+        QVERIFY(QFile::copy(muestra(QStringLiteral("consulta_basic.mdb")), e.rutaBD()));
+        const QByteArray antes = huella(e.rutaBD());
+        acceso::bloquear(e.rutaBD(), QStringLiteral("primera-copia"));
+        e.respuestas = {1};
+        const bool arranca = e.crearVentanas();
+        acceso::liberar(QStringLiteral("primera-copia"));
+        QVERIFY(!arranca);
+        QCOMPARE(e.tipos, QList<mensajes::Tipo>{mensajes::Tipo::Error});
+        QVERIFY2(e.textos.first().contains("Otra copia de Clinora ya está abierta"),
+                 qPrintable(e.textos.first()));
+        QCOMPARE(huella(e.rutaBD()), antes);
+        QCOMPARE(QDir(e.carpeta()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"clinora.mdb"});
     }
 
     void alArrancarUnaBaseNuestraNoPreguntaNada()
@@ -533,6 +563,21 @@ private slots:
             << QVariant(QString(50, QChar('a')))
             << "Visita del paciente 1 del «01/02/2020»: la observación tenía 60 caracteres y "
                "caben 50; lo que no cabe era «ÑÑÑÑÑbbbbb».";
+        // The limit itself: 50 characters stay whole (one of them outside the BMP, two UTF-16
+        // units), 51 lose the last one.
+        const QString obs50 = QString(49, QChar(u'ñ')) + QStringLiteral("x");
+        QTest::addRow("observación de 50")
+            << visita("1", "01/02/2020", "10:00", "30", obs50) << "observacion"
+            << QVariant(obs50) << QString();
+        const QString obs50Astral = QString(49, QChar('a')) + QStringLiteral("\U0001F600");
+        QTest::addRow("observación de 50 con un emoji")
+            << visita("1", "01/02/2020", "10:00", "30", obs50Astral) << "observacion"
+            << QVariant(obs50Astral) << QString();
+        QTest::addRow("observación de 51")
+            << visita("1", "01/02/2020", "10:00", "30", obs50 + QStringLiteral("z"))
+            << "observacion" << QVariant(obs50)
+            << "Visita del paciente 1 del «01/02/2020»: la observación tenía 51 caracteres y "
+               "caben 50; lo que no cabe era «z».";
         QTest::addRow("importe con decimales")
             << visita("1", "01/02/2020", "10:00", "12,50") << "cantidad" << QVariant(13)
             << "Visita del paciente 1 del «01/02/2020»: importe «12,50» con decimales; queda "
@@ -620,11 +665,18 @@ private slots:
 
         t = tablas({paciente("1", "UNO", "ANA")}, {visita("1", "01/01/2020")});
         t.visita.columnas[7] = QStringLiteral("otra");
+        t.paciente.columnas << QStringLiteral("email") << QStringLiteral("movil");
         const importacion::Resultado r = importacion::importarTablas(t, "viejo.mdb", nuevo);
         QCOMPARE(r.visitasImportadas, 1);
         QVERIFY(r.notas.contains(QStringLiteral("La tabla «Visita» del fichero original no tiene "
                                                 "la columna «num_factura»: queda vacía en todas "
                                                 "las filas.")));
+        // Columns the clinic database has no place for are named, not dropped in silence.
+        QVERIFY(r.notas.contains(QStringLiteral("La tabla «Visita» del fichero original tiene "
+                                                "columnas que no se importan: «otra».")));
+        QVERIFY(r.notas.contains(QStringLiteral("La tabla «Paciente» del fichero original tiene "
+                                                "columnas que no se importan: «email», "
+                                                "«movil».")));
     }
 
     void alArrancarUnFalloDejaElOriginal()
@@ -644,6 +696,46 @@ private slots:
                                                 "como estaba."));
         QCOMPARE(QDir(e.carpeta()).entryList(QDir::Files), QStringList{"clinora.mdb"});
         QCOMPARE(huella(e.rutaBD()), antes);
+    }
+
+    // A data page that cannot be read: libmdb skips it and the table simply reads short, so the
+    // count each table declares is what tells. Refused at start, nothing replaced or left.
+    void paginaDanadaNoSeConvierte_data()
+    {
+        QTest::addColumn<QString>("muestra");
+        QTest::addColumn<QString>("tabla");
+        QTest::addColumn<int>("pagina");
+        QTest::addColumn<QString>("clave");
+        QTest::addRow("pacientes (su única página)")
+            << "consulta_basic.mdb" << "Paciente" << 0
+            << "la tabla «Paciente» dice tener 6 filas y solo se han podido leer 0";
+        QTest::addRow("visitas (una página de muchas)")
+            << "consulta_large.mdb" << "Visita" << 5
+            << "la tabla «Visita» dice tener 9000 filas y solo se han podido leer 8931";
+        QTest::addRow("siguiente código")
+            << "consulta_basic.mdb" << "tabla_codigo" << 0
+            << "la tabla «tabla_codigo» dice tener 1 fila y solo se han podido leer 0";
+    }
+
+    void paginaDanadaNoSeConvierte()
+    {
+        QFETCH(QString, muestra);
+        QFETCH(QString, tabla);
+        QFETCH(int, pagina);
+        QFETCH(QString, clave);
+        Entorno e;
+        QVERIFY(copiaAccessConPaginaBorrada(::muestra(muestra), e.rutaBD(), tabla, pagina));
+        const QByteArray antes = huella(e.rutaBD());
+        e.respuestas = {1};
+        QVERIFY(!e.crearVentanas());
+        QCOMPARE(e.tipos, (QList<mensajes::Tipo>{mensajes::Tipo::Confirmacion,
+                                                 mensajes::Tipo::Error}));
+        QVERIFY2(e.textos.at(1).contains(clave) && e.textos.at(1).contains("está dañado")
+                     && e.textos.at(1).endsWith("el fichero original sigue como estaba."),
+                 qPrintable(e.textos.at(1)));
+        QCOMPARE(huella(e.rutaBD()), antes);
+        QCOMPARE(QDir(e.carpeta()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"clinora.mdb"});
     }
 
     // --- The large sample ---
