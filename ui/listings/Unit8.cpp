@@ -1,6 +1,6 @@
 #include "ui/listings/Unit8.h"
 
-#include "app/ventanas.h"
+#include "app/traspasos.h"
 #include "db/dataset.h"
 #include "db/reloj.h"
 #include "db/sql.h"
@@ -279,6 +279,13 @@ void TFormListados::RadioButton1Click()
     ADODataSetVisitas->open();
 }
 
+void TFormListados::prepararApertura()
+{
+    RadioButton2Click();
+    RadioButton1Click();
+    RadioButton1->setChecked(true);
+}
+
 void TFormListados::RadioButton2Click()
 {
     mostrarVista(Panel5);
@@ -302,7 +309,7 @@ bool TFormListados::abrirCitaDeFila(Rejilla* rejilla)
     const QString fecha = rejilla->textoColumna(0);
     if (fecha.isEmpty())
         return false;
-    FormDatosCita->abrirCita(rejilla->textoColumna(4).toInt(), fecha);
+    abrir::datosCita(rejilla->textoColumna(4).toInt(), fecha);
     return true;
 }
 
@@ -329,14 +336,12 @@ void TFormListados::BitBtn2Click()
     // The list on screen, by the same statement and values as its grid.
     if (Panel4->isVisible()) {
         const QString mes = kMeses.at(digitosMes(ComboBox1->currentText()).toInt() - 1);
-        ImprimeListaVisitas->mostrar(
+        abrir::listaVisitas(
             ADODataSetVisitas->command(),
-            QStringLiteral("Visitas de %1 de %2").arg(mes, ComboBox2->currentText()),
-            TImprimeListaVisitas::Variante::Visitas);
+            QStringLiteral("Visitas de %1 de %2").arg(mes, ComboBox2->currentText()));
     } else {
-        ImprimeListaVisitas->mostrar(ADODataSetFactura->command(),
-                                     QStringLiteral("Facturas de %1").arg(ComboBox3->currentText()),
-                                     TImprimeListaVisitas::Variante::Facturas);
+        abrir::listaFacturas(ADODataSetFactura->command(),
+                             QStringLiteral("Facturas de %1").arg(ComboBox3->currentText()));
     }
 }
 
