@@ -42,4 +42,10 @@ void pacienteDeCita()
     reabrirSiAbierto(FormDatosCita->ADODataSet2);
 }
 
+void cerrarCita()
+{
+    if (FormDatosCita->abierta())
+        FormDatosCita->reject();
+}
+
 }  // namespace refrescar

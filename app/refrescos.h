@@ -15,5 +15,7 @@ void busqueda();
 void historial();
 // The appointment record's patient.
 void pacienteDeCita();
+// The appointment record, closed when open beneath: the visit it shows is gone with its patient.
+void cerrarCita();
 
 }  // namespace refrescar

@@ -1,5 +1,6 @@
 #include "app/ventanas.h"
 
+#include "app/importacion.h"
 #include "db/esquema.h"
 
 #include <QApplication>
@@ -43,6 +44,9 @@ void configurarIdioma()
 bool crearVentanas(const QString& rutaBaseDatos)
 {
     registrarRecursos();
+    // A practice's old Access file in the database's place is converted first, when wanted.
+    if (!importacion::convertirSiEsAccess(rutaBaseDatos))
+        return false;
     Form1 = new TForm1;
     if (!Form1->FormCreate(rutaBaseDatos)) {
         delete Form1;

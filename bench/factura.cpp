@@ -2,7 +2,7 @@
 // read from clinora.ini beside the database each time as the program does.
 #include "bench/medir.h"
 
-#include "app/consulta.h"
+#include "db/consulta.h"
 #include "app/ventanas.h"
 #include "reports/Unit7.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/consulta.h"
+#include "db/consulta.h"
+#include "reports/datosfactura.h"
 #include "reports/impresion.h"
 #include "ui/common/ventana.h"
 
@@ -9,17 +10,6 @@
 
 class QPageLayout;
 class QPainter;
-
-// What one invoice prints.
-struct DatosFactura {
-    QString nombre, apellido1, apellido2;   // the payer (the visit's patient)
-    int cantidad = 0;                       // whole euros
-    QString numeroFactura;                  // e.g. "7-01022026"
-    QString fecha;                          // the visit's date text dd/mm/yyyy
-    // The amount in words as the user wrote it ("Importe en factura:"); when empty the invoice
-    // writes out `cantidad` itself.
-    QString importeEnLetra;
-};
 
 // The practice's invoice: one B5 page with the practitioner's header, the receipt sentence, the
 // services table and a closing line. Created at start with the other windows but never shown

@@ -2,7 +2,7 @@
 // page written to PDF and read back (size, one page, every text at its place, nothing
 // overlapping whatever the values), the text-fitting of the shared page painter, and the
 // print preview opened and closed by script.
-#include "app/consulta.h"
+#include "db/consulta.h"
 #include "reports/Unit7.h"
 #include "reports/letras.h"
 #include "reports/pagina.h"

@@ -1,5 +1,5 @@
 // clinora-bd: makes clinic database files. Not part of the program, which never creates tables.
-#include "app/consulta.h"
+#include "db/consulta.h"
 #include "db/reloj.h"
 #include "db/esquema.h"
 #include "db/error.h"

@@ -2,7 +2,6 @@
 #include "ui/appointments/Unit5.h"
 
 #include "app/refrescos.h"
-#include "app/ventanas.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/error.h"
@@ -248,6 +247,11 @@ void TFormNuevaCita::LimpiarHoras()
 void TFormNuevaCita::MarcarHorasOcupadas()
 {
     horas_->marcarOcupadas();
+}
+
+void TFormNuevaCita::elegirDia(const QDate& dia)
+{
+    MonthCalendar1->setSelectedDate(dia);
 }
 
 void TFormNuevaCita::FormActivate()

@@ -33,6 +33,9 @@ public:
     DataSet* ADODataSet2;       // the patient being booked
     DataSet* ADODataSetLibre;   // visits of the patient on the chosen day
 
+    // The booking day, set before the window opens (the main calendar's double-click).
+    void elegirDia(const QDate& dia);
+
     void FormActivate() override;
 
     // Handlers, public so the program and tests reach them as the user would.

@@ -1,7 +1,8 @@
 #include "ui/appointments/Unit6.h"
 
 #include "app/refrescos.h"
-#include "app/ventanas.h"
+#include "app/traspasos.h"
+#include "reports/datosfactura.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/formatos.h"
@@ -277,13 +278,6 @@ QWidget* TFormDatosCita::crearBotones()
     return Panel1;
 }
 
-int TFormDatosCita::abrirCita(int codigo, const QString& fecha)
-{
-    CodigoPaciente = codigo;
-    FechaCita = fecha;
-    return showModal(this);
-}
-
 bool TFormDatosCita::abierta() const
 {
     return ADODataSet1->isActive();
@@ -544,24 +538,18 @@ void TFormDatosCita::BitBtn1Click()
 
 void TFormDatosCita::BitBtn2Click()
 {
-    FormNuevaCita->CodigoPaciente = CodigoPaciente;
     // Closed before the booking opens; pending edits go without a question.
     reject();
-    showModal(FormNuevaCita);
+    abrir::nuevaCita(CodigoPaciente);
 }
 
 void TFormDatosCita::BitBtn6Click()
 {
     if (BitBtn3->isEnabled() && guardar() == Guardado::ValorNoValido)
         return;
-    if (FormDatos->abierta()) {
-        // This window was opened from that record's history: go back to it, not over it.
-        FormDatos->mostrarPaciente(CodigoPaciente);
+    // Opened from that record's history, this window goes back to it, not over it.
+    if (abrir::pacienteDesdeCita(CodigoPaciente))
         reject();
-        return;
-    }
-    FormDatos->CodigoPaciente = CodigoPaciente;
-    showModal(FormDatos);
 }
 
 void TFormDatosCita::BitBtn5Click()
@@ -577,7 +565,7 @@ void TFormDatosCita::BitBtn5Click()
     datos.fecha = FechaCita;
     // "Importe en factura:" prints as the user wrote it; empty, the amount is written out.
     datos.importeEnLetra = Edit1->text();
-    ImprimeFactura->mostrar(datos);
+    abrir::factura(datos);
 }
 
 void TFormDatosCita::Image3Click()

@@ -28,9 +28,6 @@ public:
     DataSet* ADODataSet1;   // the visit
     DataSet* ADODataSet2;   // its patient
 
-    // The one hand-off every opener uses (day list, quick view, history, listings): sets the
-    // patient and the date and opens the window modally.
-    int abrirCita(int codigo, const QString& fecha);
     // Open beneath another window: its visit dataset is open.
     bool abierta() const;
     // Re-points the open window to another visit (the patient record's history when this

@@ -1,6 +1,6 @@
 #include "ui/listings/Unit8.h"
 
-#include "app/ventanas.h"
+#include "app/traspasos.h"
 #include "db/dataset.h"
 #include "db/reloj.h"
 #include "db/sql.h"
@@ -279,6 +279,13 @@ void TFormListados::RadioButton1Click()
     leidoVisitas_ = tituloVisitas();
 }
 
+void TFormListados::prepararApertura()
+{
+    RadioButton2Click();
+    RadioButton1Click();
+    RadioButton1->setChecked(true);
+}
+
 void TFormListados::RadioButton2Click()
 {
     mostrarVista(Panel5);
@@ -315,7 +322,7 @@ bool TFormListados::abrirCitaDeFila(Rejilla* rejilla)
     const QString fecha = rejilla->textoColumna(0);
     if (fecha.isEmpty())
         return false;
-    FormDatosCita->abrirCita(rejilla->textoColumna(4).toInt(), fecha);
+    abrir::datosCita(rejilla->textoColumna(4).toInt(), fecha);
     return true;
 }
 
@@ -345,13 +352,11 @@ void TFormListados::BitBtn2Click()
     if (!Panel4->isHidden()) {
         if (tituloVisitas() != leidoVisitas_)
             RadioButton1Click();
-        ImprimeListaVisitas->mostrar(ADODataSetVisitas->command(), leidoVisitas_,
-                                     TImprimeListaVisitas::Variante::Visitas);
+        abrir::listaVisitas(ADODataSetVisitas->command(), leidoVisitas_);
     } else {
         if (tituloFacturas() != leidoFacturas_)
             RadioButton2Click();
-        ImprimeListaVisitas->mostrar(ADODataSetFactura->command(), leidoFacturas_,
-                                     TImprimeListaVisitas::Variante::Facturas);
+        abrir::listaFacturas(ADODataSetFactura->command(), leidoFacturas_);
     }
 }
 

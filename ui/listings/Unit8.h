@@ -25,6 +25,10 @@ public:
     // gives "12".
     static QString digitosMes(const QString& nombre);
 
+    // Before each opening from the main window: both lists re-read with their boxes' current
+    // texts, and the window starts on the visits.
+    void prepararApertura();
+
     // Handlers, public so the program and tests reach them as the user would.
     void FormCreate();
     void RadioButton1Click();

@@ -1,8 +1,7 @@
 #include "db/reloj.h"
 #include "ui/main/Unit1.h"
 
-#include "app/importacion.h"
-#include "app/ventanas.h"
+#include "app/traspasos.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/esquema.h"
@@ -308,8 +307,6 @@ QGroupBox* TForm1::crearVistaRapida()
 bool TForm1::FormCreate(const QString& rutaBaseDatos)
 {
     rutaBaseDatos_ = rutaBaseDatos;
-    if (!importacion::convertirSiEsAccess(rutaBaseDatos))
-        return false;
     if (!QFileInfo::exists(rutaBaseDatos)) {
         mensajes::informacion(QStringLiteral(
             "ERROR: No se encuentra el fichero con la información de los pacientes."));
@@ -396,23 +393,22 @@ void TForm1::MonthCalendar1Click()
 
 void TForm1::MonthCalendar1DblClick()
 {
-    FormNuevaCita->MonthCalendar1->setSelectedDate(MonthCalendar1->selectedDate());
-    showModal(FormBuscar);
+    abrir::buscarParaCita(MonthCalendar1->selectedDate());
 }
 
 void TForm1::DBGrid1DblClick()
 {
     if (DBGrid1->textoColumna(0).isEmpty())
         return;
-    FormDatosCita->abrirCita(DBGrid1->textoColumna(1).toInt(), fechaListaDelDia_);
+    abrir::datosCita(DBGrid1->textoColumna(1).toInt(), fechaListaDelDia_);
 }
 
 void TForm1::DBGrid2DblClick()
 {
     if (DBGrid2->textoColumna(0).isEmpty())
         return;
-    FormDatosCita->abrirCita(ADODataSet1->fieldByName(QStringLiteral("paciente.codigo")).toInt(),
-                             formatos::textoFecha(MonthCalendar1->selectedDate()));
+    abrir::datosCita(ADODataSet1->fieldByName(QStringLiteral("paciente.codigo")).toInt(),
+                     formatos::textoFecha(MonthCalendar1->selectedDate()));
 }
 
 void TForm1::BitBtn1Click()
@@ -422,26 +418,22 @@ void TForm1::BitBtn1Click()
 
 void TForm1::BitBtn2Click()
 {
-    showModal(FormAlta);
+    abrir::altaPaciente();
 }
 
 void TForm1::BitBtn3Click()
 {
-    showModal(FormBuscar);
+    abrir::buscarPaciente();
 }
 
 void TForm1::BitBtn4Click()
 {
-    // Both lists re-read with the boxes' current texts; the window starts on the visits.
-    FormListados->RadioButton2Click();
-    FormListados->RadioButton1Click();
-    FormListados->RadioButton1->setChecked(true);
-    showModal(FormListados);
+    abrir::listados();
 }
 
 void TForm1::BitBtn6Click()
 {
-    showModal(FormAcerca);
+    abrir::acerca();
 }
 
 void TForm1::Image3Click()

@@ -2,7 +2,7 @@
 #include "ui/patients/Unit2.h"
 
 #include "app/refrescos.h"
-#include "app/ventanas.h"
+#include "app/traspasos.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/error.h"
@@ -411,8 +411,7 @@ void TFormAlta::BitBtn3Click()
     mensajes::informacion(QStringLiteral("¡Paciente dado de alta correctamente!"));
 
     if (CheckBox1->isChecked()) {
-        FormNuevaCita->CodigoPaciente = *codigo;
-        showModal(FormNuevaCita);
+        abrir::nuevaCita(*codigo);
     }
     accept();
 }

@@ -1,6 +1,6 @@
 #include "ui/patients/Unit3.h"
 
-#include "app/ventanas.h"
+#include "app/traspasos.h"
 #include "db/dataset.h"
 #include "db/sql.h"
 #include "ui/common/ayuda.h"
@@ -241,8 +241,7 @@ void TFormBuscar::DBGrid1DblClick()
     const QString codigo = DBGrid1->textoColumna(0);
     if (codigo.isEmpty())
         return;
-    FormDatos->CodigoPaciente = codigo.toInt();
-    showModal(FormDatos);
+    abrir::datosPaciente(codigo.toInt());
 }
 
 void TFormBuscar::BitBtn1Click()

@@ -1,7 +1,7 @@
 #include "ui/patients/Unit4.h"
 
 #include "app/refrescos.h"
-#include "app/ventanas.h"
+#include "app/traspasos.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/sql.h"
@@ -354,8 +354,7 @@ void TFormDatos::BitBtn4Click()
     accept();
     refrescar::vistaRapida();
     // The appointment record this window was opened from shows a visit that is gone.
-    if (FormDatosCita->abierta())
-        FormDatosCita->reject();
+    refrescar::cerrarCita();
     mensajes::informacion(QStringLiteral("¡Datos de paciente borrados de manera satisfactoria!"));
 }
 
@@ -363,8 +362,7 @@ void TFormDatos::BitBtn2Click()
 {
     if (BitBtn3->isEnabled() && !guardar())
         return;
-    FormNuevaCita->CodigoPaciente = CodigoPaciente;
-    showModal(FormNuevaCita);
+    abrir::nuevaCita(CodigoPaciente);
     accept();
 }
 
@@ -377,14 +375,9 @@ void TFormDatos::DBGrid1DblClick()
         return;
     if (fecha.isEmpty())
         return;
-    if (FormDatosCita->abierta()) {
-        // This record was opened from that appointment record: it shows the visit, and the
-        // user goes back to it.
-        FormDatosCita->mostrarVisita(CodigoPaciente, fecha);
+    // Opened from that visit's record, this record sends the user back to it, re-pointed.
+    if (abrir::citaDesdeHistorial(CodigoPaciente, fecha))
         accept();
-        return;
-    }
-    FormDatosCita->abrirCita(CodigoPaciente, fecha);
 }
 
 void TFormDatos::BitBtn1Click()

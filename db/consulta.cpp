@@ -1,4 +1,4 @@
-#include "app/consulta.h"
+#include "db/consulta.h"
 
 #include <QCoreApplication>
 #include <QDir>
