@@ -41,7 +41,8 @@ Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString
 }
 
 Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& titulo,
-                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna)
+                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna,
+                        const QString& hintAyuda)
 {
     ventana->setObjectName(nombre);
     ventana->setWindowTitle(titulo);
@@ -51,7 +52,7 @@ Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& 
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     const Cabecera cabecera = crearCabecera(ventana, QStringLiteral("Panel2"), encabezado,
-                                            conAyuda);
+                                            conAyuda, hintAyuda);
     layout->addWidget(cabecera.panel);
     if (columna)
         *columna = layout;

@@ -22,4 +22,5 @@ class Ventana;
 // Names and titles a window and lays its header at the top of a new vertical layout, which it
 // returns through `columna` for the rest of the window.
 Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& titulo,
-                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna);
+                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna,
+                        const QString& hintAyuda = QString());
