@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace {
+
 Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString& titulo,
                        bool conAyuda, const QString& hintAyuda)
 {
@@ -39,6 +41,8 @@ Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString
     }
     return c;
 }
+
+}  // namespace
 
 Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& titulo,
                         const QString& encabezado, bool conAyuda, QVBoxLayout** columna,
