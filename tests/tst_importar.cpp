@@ -7,11 +7,9 @@
 #include "db/esquema.h"
 #include "db/importar.h"
 #include "db/orden.h"
-#include "db/reloj.h"
 #include "tests/support/access.h"
 #include "tests/support/entorno.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
@@ -29,14 +27,6 @@ const QString kCarpetaMuestras = QStringLiteral(CLINORA_FICHEROS_ACCESS);
 QString muestra(const QString& nombre)
 {
     return QDir(kCarpetaMuestras).filePath(nombre);
-}
-
-QByteArray huella(const QString& ruta)
-{
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 // The rows of a table of a converted database, each column by name.
@@ -113,7 +103,6 @@ private slots:
     void cleanup()
     {
         importacion::fijarFalloDePrueba({});
-        reloj::fijar(QDateTime());
     }
 
     // --- Text forms ---
@@ -287,7 +276,7 @@ private slots:
     {
         Entorno e;
         const QString nuevo = e.carpeta() + QStringLiteral("/nuevo.mdb");
-        reloj::fijar(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
+        const RelojFijo reloj(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
         const importacion::Resultado r =
             importacion::importar(muestra(QStringLiteral("consulta_basic.mdb")), nuevo);
         QCOMPARE(r.pacientesLeidos, 6);
@@ -415,7 +404,7 @@ private slots:
         QVERIFY(QFile::remove(e.rutaBD()));
         QVERIFY(QFile::copy(muestra(QStringLiteral("consulta_basic.mdb")), e.rutaBD()));
         const QByteArray antes = huella(e.rutaBD());
-        reloj::fijar(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
+        const RelojFijo reloj(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
         e.respuestas = {1};
         QVERIFY(e.crearVentanas());
 

@@ -127,7 +127,13 @@ QVariant Entorno::valor(const QString& texto, const QVariantList& valores)
 
 int Entorno::abrir(Ventana* ventana, std::function<void()> guion)
 {
-    guiones[ventana->objectName()] = [guion](Ventana* v) {
+    alAbrir(ventana->objectName(), std::move(guion));
+    return showModal(ventana);
+}
+
+void Entorno::alAbrir(const QString& ventana, std::function<void()> guion)
+{
+    guiones[ventana] = [guion](Ventana* v) {
         v->setResult(QDialog::Rejected);
         bool cerrada = false;
         const auto c = QObject::connect(v, &QDialog::finished, [&] { cerrada = true; });
@@ -137,7 +143,6 @@ int Entorno::abrir(Ventana* ventana, std::function<void()> guion)
             v->reject();
         return v->result();
     };
-    return showModal(ventana);
 }
 
 QString mensajeDe(const std::function<void()>& accion)
