@@ -21,6 +21,13 @@ Entorno::Entorno()
     responderConGuion();
     setEjecutorModal([this](Ventana* v) {
         abiertas.append(v->objectName());
+        // Every window exists once: opened again over itself, a hand-off missed the copy open
+        // beneath (and a script would open it again and again).
+        if (ventanasAbiertas().count(v) > 1) {
+            QTest::qFail(qPrintable(v->objectName() + QStringLiteral(" abierta sobre sí misma")),
+                         __FILE__, __LINE__);
+            return int(QDialog::Rejected);
+        }
         const auto guion = guiones.value(v->objectName());
         return guion ? guion(v) : int(QDialog::Rejected);
     });
