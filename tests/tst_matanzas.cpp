@@ -5,6 +5,7 @@
 #include "db/comando.h"
 #include "db/copia.h"
 #include "db/esquema.h"
+#include "db/verificacion.h"
 #include "tests/support/entorno.h"
 #include "tests/support/ficheros.h"
 
