@@ -325,6 +325,14 @@ quint32 entero(const QByteArray& b, int i, int bytes)
 
 }  // namespace
 
+QStringList sentenciasCreacion()
+{
+    QStringList sentencias;
+    for (const char* sentencia : kTablas)
+        sentencias << QString::fromLatin1(sentencia);
+    return sentencias;
+}
+
 void crear(QSqlDatabase db)
 {
     comando::Transaccion t(db);

@@ -14,6 +14,9 @@ inline const QString kNombreFichero = QStringLiteral("clinora.mdb");
 
 // Creates the three tables (tabla_codigo holding 1) on an empty database, in one transaction.
 void crear(QSqlDatabase db);
+// The statements crear runs, in order (tables, indexes, the counter's row): the one definition
+// of the tables, which the server's schema is mapped from.
+QStringList sentenciasCreacion();
 
 // Creates a new clinic database file readable by its owner only. Refuses an existing file.
 void crearFichero(const QString& ruta);

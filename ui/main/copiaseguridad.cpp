@@ -5,6 +5,8 @@
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/esquema.h"
+#include "db/motor.h"
+#include "db/traslado.h"
 #include "db/reloj.h"
 #include "ui/common/dialogos.h"
 #include "ui/common/mensajes.h"
@@ -44,7 +46,11 @@ void guardar(QWidget* ventana, const QString& rutaBaseDatos)
             "La copia no puede guardarse sobre el propio fichero de datos. Elija otro nombre."));
         return;
     }
-    copia::guardar(QSqlDatabase::database(), destino);
+    // On the server the copy is the same standard clinic file, written from the server's data.
+    if (motor::esServidor(QSqlDatabase::database()))
+        traslado::bajar(QSqlDatabase::database(), destino, true);
+    else
+        copia::guardar(QSqlDatabase::database(), destino);
     mensajes::informacion(QStringLiteral("Copia de seguridad guardada correctamente en «%1».")
                               .arg(QDir::toNativeSeparators(destino)));
 }
@@ -71,11 +77,16 @@ void cargar(QWidget* ventana, const QString& rutaBaseDatos)
                                                "siguen como estaban."));
         return;
     }
-    if (!mensajes::confirmacion(QStringLiteral(
-            "Los datos actuales de pacientes y citas se sustituirán por los de la copia «%1». "
-            "Antes se guardará una copia de los datos actuales junto al programa. "
-            "¿Desea continuar?")
-                                    .arg(QDir::toNativeSeparators(origen))))
+    const bool enServidor = motor::esServidor(QSqlDatabase::database());
+    if (!mensajes::confirmacion(
+            (enServidor ? QStringLiteral("Los datos de pacientes y citas del servidor se "
+                                         "sustituirán por los de la copia «%1», para todos los "
+                                         "puestos que trabajan con él. ")
+                        : QStringLiteral("Los datos actuales de pacientes y citas se sustituirán "
+                                         "por los de la copia «%1». "))
+                .arg(QDir::toNativeSeparators(origen))
+            + QStringLiteral("Antes se guardará una copia de los datos actuales junto al "
+                             "programa. ¿Desea continuar?")))
         return;
 
     const QString seguridad = QFileInfo(rutaBaseDatos).absolutePath()
@@ -112,7 +123,15 @@ void cargar(QWidget* ventana, const QString& rutaBaseDatos)
             QCoreApplication::processEvents();
         };
         try {
-            copia::cargar(QSqlDatabase::database(), origen, seguridad, avanzar);
+            if (enServidor) {
+                // The safety copy first; then the server's tables replaced in one transaction.
+                traslado::bajar(QSqlDatabase::database(), seguridad);
+                progreso.setLabelText(QStringLiteral("Cargando los datos de la copia…"));
+                QCoreApplication::processEvents();
+                traslado::reemplazar(origen, QSqlDatabase::database());
+            } else {
+                copia::cargar(QSqlDatabase::database(), origen, seguridad, avanzar);
+            }
         } catch (const DbError& e) {
             fallo = e.message();
         }
