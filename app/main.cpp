@@ -1,6 +1,7 @@
 #include "app/aplicacion.h"
 #include "app/ventanas.h"
 #include "db/error.h"
+#include "db/motor.h"
 #include "db/vigilancia.h"
 #include "ui/common/mensajes.h"
 
@@ -61,7 +62,9 @@ int main(int argc, char** argv)
         // Without a window manager "maximised" means nothing: take the screen's work area.
         Form1->setGeometry(Form1->screen()->availableGeometry());
         Form1->showMaximized();
-        vigilarFichero(programa::rutaBaseDatos());
+        // The server checks its own pages; only the file is watched.
+        if (!motor::esServidor(QSqlDatabase::database()))
+            vigilarFichero(programa::rutaBaseDatos());
         if (qEnvironmentVariableIsSet("CLINORA_BENCH_SALIR"))
             avisarArranqueYSalir();
         Aplicacion::exec();

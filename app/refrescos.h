@@ -18,4 +18,9 @@ void pacienteDeCita();
 // The appointment record, closed when open beneath: the visit it shows is gone with its patient.
 void cerrarCita();
 
+// What another desk changed: today's list, the quick view and slot board, the open search and
+// history re-run, each grid keeping its selected row (found again by its contents) and its
+// scroll position.
+void deOtroPuesto();
+
 }  // namespace refrescar

@@ -1,6 +1,10 @@
 #include "app/ventanas.h"
 
 #include "app/importacion.h"
+#include "app/puesto.h"
+#include "app/refrescos.h"
+#include "db/avisos.h"
+#include "db/consulta.h"
 #include "db/esquema.h"
 
 #include <QApplication>
@@ -44,15 +48,24 @@ void configurarIdioma()
 bool crearVentanas(const QString& rutaBaseDatos)
 {
     registrarRecursos();
-    // A practice's old Access file in the database's place is converted first, when wanted.
-    if (!importacion::convertirSiEsAccess(rutaBaseDatos))
+    // With a [Servidor] in clinora.ini the data are on the server, and the file is not looked
+    // at. Without one, a practice's old Access file in the database's place is converted
+    // first, when wanted.
+    if (const auto servidor = servidor::leer(consulta::rutaJuntoA(rutaBaseDatos))) {
+        if (!puesto::conectar(*servidor))
+            return false;
+    } else if (!importacion::convertirSiEsAccess(rutaBaseDatos)) {
         return false;
+    }
     Form1 = new TForm1;
     if (!Form1->FormCreate(rutaBaseDatos)) {
         delete Form1;
         Form1 = nullptr;
         return false;
     }
+    // On the server, what other desks change shows here without a click.
+    auto* vigia = new avisos::Vigia(QString(), 1000, Form1);
+    QObject::connect(vigia, &avisos::Vigia::cambios, Form1, &refrescar::deOtroPuesto);
     FormAlta = new TFormAlta(Form1);
     FormBuscar = new TFormBuscar(Form1);
     FormDatos = new TFormDatos(Form1);

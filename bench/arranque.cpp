@@ -153,6 +153,10 @@ QString prepararCarpeta(Contexto& c, const QTemporaryDir& carpeta)
         || !QFile::link(c.rutaBaseDatos(), carpeta.filePath(QStringLiteral("clinora.mdb"))))
         throw Fallo(QStringLiteral("no se puede preparar la carpeta de arranque en %1")
                         .arg(QDir::tempPath()));
+    // On the server, the clinora.ini that names it travels with the program.
+    const QString ini = QFileInfo(c.rutaBaseDatos()).dir().filePath(QStringLiteral("clinora.ini"));
+    if (QFile::exists(ini))
+        QFile::copy(ini, carpeta.filePath(QStringLiteral("clinora.ini")));
     return programa;
 }
 

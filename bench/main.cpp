@@ -3,6 +3,7 @@
 // where desnudo_ms is the same statement run straight on the engine, the floor the program can
 // get near. Lines starting with '#' are notes.
 #include "bench/medir.h"
+#include "bench/servidor.h"
 
 #include "app/aplicacion.h"
 #include "app/ventanas.h"
@@ -148,8 +149,9 @@ private:
 
 class Banco : public bench::Contexto {
 public:
-    Banco(const QString& ruta, int veces, bool pasoAPaso)
-        : ruta_(ruta), veces_(veces), pasoAPaso_(pasoAPaso) {}
+    Banco(const QString& ruta, int veces, bool pasoAPaso,
+          bench::ServidorDePruebas* servidor = nullptr)
+        : ruta_(ruta), veces_(veces), pasoAPaso_(pasoAPaso), servidor_(servidor) {}
     ~Banco() override
     {
         motor_.reset();
@@ -174,10 +176,17 @@ public:
 
     bench::Tiempos desnudo(const Sql& s, const bench::Repeticiones& r, int* filas) override
     {
+        if (servidor_)
+            return servidor_->desnudo(s, r, filas);
         return motor().medir(s, r, filas);
     }
 
-    QVariantList primeraFila(const Sql& s) override { return motor().primeraFila(s); }
+    QVariantList primeraFila(const Sql& s) override
+    {
+        if (servidor_)
+            return servidor_->primeraFila(s);
+        return motor().primeraFila(s);
+    }
     bool pasoAPaso() const override { return pasoAPaso_; }
 
 private:
@@ -192,6 +201,7 @@ private:
     int veces_;
     bool pasoAPaso_;
     std::unique_ptr<MotorDesnudo> motor_;
+    bench::ServidorDePruebas* servidor_ = nullptr;
 };
 
 // Peak resident memory of this process in MB since the last reset; -1 when unknown.
@@ -273,8 +283,11 @@ int uso(const QList<bench::Accion>& acciones)
     QStringList nombres;
     for (const bench::Accion& a : acciones)
         nombres << a.nombre;
-    errores() << "Uso: clinora-bench [--veces N] [--paso-a-paso] FICHERO [ACCION...]\n"
+    errores() << "Uso: clinora-bench [--veces N] [--paso-a-paso] [--servidor] FICHERO "
+                 "[ACCION...]\n"
                  "  --paso-a-paso  compara la búsqueda exhaustiva con el bucle antiguo (lento)\n"
+                 "  --servidor     después, las mismas acciones en un servidor PostgreSQL propio\n"
+                 "                 (el fichero subido a él), más servidor_subir y otro_puesto\n"
                  "  FICHERO  base de datos grande (clinora-bd grande FICHERO)\n"
                  "  ACCION   "
               << nombres.join(QLatin1Char(' ')) << " (todas si no se indica ninguna)\n";
@@ -315,6 +328,7 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     int veces = 20;
     bool pasoAPaso = false;
+    bool conServidor = false;
     for (;;) {
         if (args.size() >= 2 && args.at(0) == QLatin1String("--veces")) {
             bool ok = false;
@@ -322,6 +336,9 @@ int main(int argc, char** argv)
             if (!ok || veces < 1)
                 return uso(acciones);
             args = args.mid(2);
+        } else if (!args.isEmpty() && args.at(0) == QLatin1String("--servidor")) {
+            conServidor = true;
+            args = args.mid(1);
         } else if (!args.isEmpty() && args.at(0) == QLatin1String("--paso-a-paso")) {
             pasoAPaso = true;
             args = args.mid(1);
@@ -345,6 +362,23 @@ int main(int argc, char** argv)
         return uso(acciones);
 
     int fallos = 0;
+    const auto medirUna = [&](const bench::Accion& a, bench::Contexto& contexto) {
+        bench::Resultado r;
+        try {
+            r = a.ejecutar(contexto);
+        } catch (const bench::Fallo& e) {
+            r = {};
+            r.fallido = true;
+            r.notas << e.texto();
+        } catch (const DbError& e) {
+            r = {};
+            r.fallido = true;
+            r.notas << e.message();
+        }
+        if (r.fallido)
+            ++fallos;
+        imprimir(a, r);
+    };
     {
         Banco banco(fichero.absoluteFilePath(), veces, pasoAPaso);
         salida() << "# " << fichero.absoluteFilePath() << ", " << veces
@@ -354,22 +388,38 @@ int main(int argc, char** argv)
                  << ", cada tiempo hasta el final del repintado de la ventana"
                  << "\n# accion mediana_ms maximo_ms desnudo_ms\n";
         salida().flush();
-        for (const bench::Accion& a : elegidas) {
-            bench::Resultado r;
-            try {
-                r = a.ejecutar(banco);
-            } catch (const bench::Fallo& e) {
-                r = {};
-                r.fallido = true;
-                r.notas << e.texto();
-            } catch (const DbError& e) {
-                r = {};
-                r.fallido = true;
-                r.notas << e.message();
+        for (const bench::Accion& a : elegidas)
+            medirUna(a, banco);
+    }
+    if (conServidor) {
+        // The actions the server serves as the file does; the file's own checks, backups and
+        // conversions have no counterpart there.
+        static const QStringList enServidor = {
+            "arranque", "lista_del_dia", "vista_rapida", "reservar_cita", "buscar_garc",
+            "buscar_vacio", "buscar_codigo_1", "alta_paciente", "guardar_cita", "abrir_ficha"};
+        try {
+            bench::ServidorDePruebas pg;
+            salida() << "# servidor PostgreSQL propio en " << pg.datos().descripcion() << "\n";
+            const bench::Accion subir{QStringLiteral("servidor_subir"), [&](bench::Contexto&) {
+                                          return pg.subir(fichero.absoluteFilePath());
+                                      }};
+            Banco banco(pg.rutaBaseDatos(), veces, false, &pg);
+            medirUna(subir, banco);
+            for (const bench::Accion& a : elegidas) {
+                if (enServidor.contains(a.nombre))
+                    medirUna({a.nombre + QStringLiteral("_servidor"), a.ejecutar}, banco);
             }
-            if (r.fallido)
-                ++fallos;
-            imprimir(a, r);
+            medirUna({QStringLiteral("otro_puesto_servidor"),
+                      [&](bench::Contexto& c) { return bench::otroPuesto(c, pg); }},
+                     banco);
+            programa::destruirVentanas();
+            pg.cerrarConexiones();
+        } catch (const bench::Fallo& e) {
+            salida() << "# servidor: " << e.texto() << "\n";
+            ++fallos;
+        } catch (const DbError& e) {
+            salida() << "# servidor: " << e.message() << "\n";
+            ++fallos;
         }
     }
     return fallos ? 1 : 0;

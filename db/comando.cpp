@@ -1,6 +1,7 @@
 #include "db/comando.h"
 
 #include "db/error.h"
+#include "db/motor.h"
 
 #include <QSqlError>
 
@@ -133,6 +134,8 @@ QString textoErrorMotor(int codigo, const QString& texto)
 
 QString textoError(const QSqlError& e)
 {
+    if (motor::deServidor(e))
+        return motor::textoErrorServidor(e);
     const QString texto = e.databaseText().isEmpty() ? e.text() : e.databaseText();
     bool ok = false;
     const int codigo = e.nativeErrorCode().toInt(&ok);
@@ -165,6 +168,13 @@ void enlazar(QSqlQuery& q, const QVariantList& valores)
 QSqlQuery preparar(const Sql& s, QSqlDatabase db)
 {
     QSqlQuery q(db);
+    // The server prepares only queries and changes (not BEGIN, LOCK, SET); a statement with
+    // nothing to bind runs as it stands.
+    if (s.values.isEmpty() && motor::esServidor(db)) {
+        if (!q.exec(s.text))
+            throw DbError(textoError(q.lastError()));
+        return q;
+    }
     if (!q.prepare(s.text))
         throw DbError(textoError(q.lastError()));
     enlazar(q, s.values);
@@ -220,8 +230,19 @@ Transaccion::Transaccion(QSqlDatabase db) : db_(db)
 {
     if (prohibida(db_))
         throw DbError(motivoSoloLectura());
-    preparar(Sql{QStringLiteral("BEGIN IMMEDIATE"), {}}, db_);
+    const QStringList inicio = motor::inicioTransaccion(db_);
+    preparar(Sql{inicio.front(), {}}, db_);
     abierta_ = true;
+    try {
+        for (qsizetype i = 1; i < inicio.size(); ++i)
+            preparar(Sql{inicio.at(i), {}}, db_);
+    } catch (...) {
+        // A constructor that throws runs no destructor: the open transaction ends here.
+        QSqlQuery q(db_);
+        q.exec(QStringLiteral("ROLLBACK"));
+        abierta_ = false;
+        throw;
+    }
 }
 
 Transaccion::~Transaccion()

@@ -1,5 +1,7 @@
 #include "db/consulta.h"
 
+#include "db/motor.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -42,7 +44,8 @@ QString rutaActual()
 {
     const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection),
                                                    false);
-    if (db.isValid() && !db.databaseName().isEmpty())
+    // On the server the file lives beside the program, as the connection names no folder.
+    if (db.isValid() && !db.databaseName().isEmpty() && !motor::esServidor(db))
         return rutaJuntoA(db.databaseName());
     return QDir(QCoreApplication::applicationDirPath()).filePath(kNombreFichero);
 }

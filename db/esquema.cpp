@@ -140,6 +140,14 @@ QStringList definiciones(int version)
     return d;
 }
 
+QStringList sentenciasCreacion()
+{
+    QStringList sentencias;
+    for (const char* sentencia : kTablas)
+        sentencias << QString::fromLatin1(sentencia);
+    return sentencias;
+}
+
 namespace {
 
 sqlite3* manejador(QSqlDatabase db)

@@ -23,6 +23,9 @@ struct TablaEsperada {
 };
 QList<TablaEsperada> tablasEsperadas(int version);
 QStringList definiciones(int version);
+// The statements that create the current version's tables, indexes and the counter's row, in
+// order: the one definition of the tables, which the server's schema is mapped from.
+QStringList sentenciasCreacion();
 
 // Creates a new clinic database file readable by its owner only. Refuses an existing file.
 void crearFichero(const QString& ruta);

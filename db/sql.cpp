@@ -120,7 +120,7 @@ Sql visitasDelMes(const QString& mes, const QString& ano)
                                  " FROM Paciente, Visita WHERE Visita.fecha IN (")
                 + marcas.join(QStringLiteral(", "))
                 + QStringLiteral(") AND Paciente.codigo = Visita.codigo"
-                                 " ORDER BY Visita.fecha, Visita.hora, Visita.rowid"),
+                                 " ORDER BY Visita.fecha, Visita.hora, Visita.codigo"),
             dias};
 }
 
@@ -142,14 +142,20 @@ Sql facturasDelAno(const QString& ano)
 
 Sql leerTablaCodigo()
 {
-    return {QStringLiteral("SELECT codigo FROM tabla_codigo ORDER BY rowid LIMIT 1"), {}};
+    // The table holds one row at most (the schema check refuses more).
+    return {QStringLiteral("SELECT codigo FROM tabla_codigo LIMIT 1"), {}};
 }
 
 Sql guardarTablaCodigo(qint64 codigo)
 {
-    // Keeps exactly one row: overwrites the first row, or puts the row back when it went missing.
-    return {QStringLiteral("INSERT OR REPLACE INTO tabla_codigo (rowid, codigo) VALUES "
-                           "(COALESCE((SELECT MIN(rowid) FROM tabla_codigo), 1), ?)"),
+    return {QStringLiteral("UPDATE tabla_codigo SET codigo = ?"), {codigo}};
+}
+
+Sql reponerTablaCodigo(qint64 codigo)
+{
+    // Typed, so the server knows what the bare value is before it meets the column.
+    return {QStringLiteral("INSERT INTO tabla_codigo (codigo) SELECT CAST(? AS BIGINT) "
+                           "WHERE NOT EXISTS (SELECT 1 FROM tabla_codigo)"),
             {codigo}};
 }
 
@@ -170,7 +176,8 @@ Sql primerCodigoLibreDesde(qint64 desde)
     // code.
     return {QStringLiteral(
                 "WITH RECURSIVE paso(lo, hi, ancho, fin, n) AS ("
-                " SELECT ?, NULL, 1, NULL, NULL"
+                " SELECT CAST(? AS BIGINT), CAST(NULL AS BIGINT), CAST(1 AS BIGINT),"
+                " CAST(NULL AS BIGINT), CAST(NULL AS BIGINT)"
                 " UNION ALL"
                 " SELECT"
                 "  CASE WHEN fin IS NULL OR n IS NULL THEN lo"
@@ -183,9 +190,9 @@ Sql primerCodigoLibreDesde(qint64 desde)
                 "       WHEN n IS NULL THEN fin END,"
                 "  CASE WHEN fin IS NOT NULL AND n IS NULL THEN"
                 "         (SELECT COUNT(*) FROM Paciente WHERE codigo BETWEEN lo AND fin) END"
-                " FROM paso WHERE (hi IS NULL OR lo < hi) AND lo <= ?)"
+                " FROM paso WHERE (hi IS NULL OR lo < hi) AND lo <= CAST(? AS BIGINT))"
                 " SELECT lo AS libre FROM paso"
-                " WHERE (hi IS NOT NULL AND lo >= hi) OR lo > ? LIMIT 1"),
+                " WHERE (hi IS NOT NULL AND lo >= hi) OR lo > CAST(? AS BIGINT) LIMIT 1"),
             {desde, kCodigoMaximo, kCodigoMaximo}};
 }
 
@@ -217,8 +224,8 @@ Sql insertarVisita(const NuevaVisita& v)
 
 Sql visitaPorCodigoYFecha(int codigo, const QString& fecha)
 {
-    return {QStringLiteral("SELECT codigo, fecha, pago, cantidad, observacion, hora, factura "
-                           "FROM Visita WHERE codigo = ? AND fecha = ?"),
+    return {QStringLiteral("SELECT codigo, fecha, pago, cantidad, observacion, hora, factura, "
+                           "num_factura FROM Visita WHERE codigo = ? AND fecha = ?"),
             {codigo, fecha}};
 }
 
@@ -228,6 +235,63 @@ Sql actualizarVisita(const DatosVisita& v)
                            "factura = ?, num_factura = ? WHERE codigo = ? AND fecha = ?"),
             {v.pago ? 1 : 0, v.cantidad, v.observacion, v.hora, v.factura ? 1 : 0, v.numFactura,
              v.codigo, v.fecha}};
+}
+
+namespace {
+
+// "AND pago = ? ..." for every column a record window shows: a row still as it was loaded.
+const QString kVisitaComoSeCargo = QStringLiteral(
+    " AND pago = ? AND cantidad = ? AND observacion = ? AND hora = ? AND factura = ?"
+    " AND num_factura = ?");
+
+QVariantList valoresVisita(const DatosVisita& v)
+{
+    return {v.pago ? 1 : 0, v.cantidad, v.observacion, v.hora, v.factura ? 1 : 0, v.numFactura};
+}
+
+const QString kPacienteComoSeCargo = QStringLiteral(
+    " AND nombre = ? AND apellido1 = ? AND apellido2 = ? AND dni = ? AND tlf1 = ? AND tlf2 = ?"
+    " AND direccion = ? AND poblacion = ? AND provincia = ? AND sociedad = ?"
+    " AND comentario = ?");
+
+QVariantList valoresPaciente(const DatosPaciente& p)
+{
+    return {p.nombre, p.apellido1, p.apellido2, p.dni, p.tlf1, p.tlf2, p.direccion, p.poblacion,
+            p.provincia, p.sociedad, p.comentario};
+}
+
+}  // namespace
+
+Sql actualizarVisita(const DatosVisita& v, const DatosVisita& cargada)
+{
+    Sql s = actualizarVisita(v);
+    s.text += kVisitaComoSeCargo;
+    s.values += valoresVisita(cargada);
+    return s;
+}
+
+Sql borrarVisita(const DatosVisita& cargada)
+{
+    Sql s = borrarVisita(cargada.codigo, cargada.fecha);
+    s.text += kVisitaComoSeCargo;
+    s.values += valoresVisita(cargada);
+    return s;
+}
+
+Sql modificarPaciente(const DatosPaciente& p, const DatosPaciente& cargado)
+{
+    Sql s = modificarPaciente(p);
+    s.text += kPacienteComoSeCargo;
+    s.values += valoresPaciente(cargado);
+    return s;
+}
+
+Sql borrarPaciente(const DatosPaciente& cargado)
+{
+    Sql s = borrarPaciente(cargado.codigo);
+    s.text += kPacienteComoSeCargo;
+    s.values += valoresPaciente(cargado);
+    return s;
 }
 
 Sql importarVisita(const DatosVisita& v)

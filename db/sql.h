@@ -38,7 +38,8 @@ inline constexpr qint64 kCodigoMinimo = 1;
 inline constexpr qint64 kCodigoMaximo = 2147483647;
 
 Sql leerTablaCodigo();                   // field "codigo"; no row when the table is empty
-Sql guardarTablaCodigo(qint64 codigo);   // sets the one row, creating it when missing
+Sql guardarTablaCodigo(qint64 codigo);   // sets the one row (none changed when it is missing)
+Sql reponerTablaCodigo(qint64 codigo);   // puts the row back when it is missing
 Sql contarPacientesConCodigo(qint64 codigo);   // field "cuantos"
 // First code at or above `desde` that no patient holds: one statement whose cost grows with the
 // distance to that code, not three statements per taken code. Above kCodigoMaximo when every
@@ -74,9 +75,14 @@ struct DatosVisita : NuevaVisita {
     QString numFactura;
 };
 Sql actualizarVisita(const DatosVisita& v);
+// The same, changing the row only while it still holds what the window loaded (`cargada`): a
+// visit another desk changed since is left alone (no row changed), never overwritten unseen.
+Sql actualizarVisita(const DatosVisita& v, const DatosVisita& cargada);
 // A visit brought across from an old file whole, invoice data included.
 Sql importarVisita(const DatosVisita& v);
 Sql borrarVisita(int codigo, const QString& fecha);
+// Deletes the visit only while it still holds what the window loaded.
+Sql borrarVisita(const DatosVisita& cargada);
 
 // --- Patient search ---
 // The search grid's columns, and no row: the result list before the first search.
@@ -107,7 +113,12 @@ Sql historialPaciente(int codigo);
 // Writes the eleven columns the record changes (code and registration date never change) and
 // the three sort keys; p.fechaAlta is not used. Changes no row when the patient is gone.
 Sql modificarPaciente(const DatosPaciente& p);
+// The same, changing the row only while it still holds what the window loaded (`cargado`'s
+// eleven columns): a patient another desk changed since is left alone.
+Sql modificarPaciente(const DatosPaciente& p, const DatosPaciente& cargado);
 Sql borrarVisitasDePaciente(int codigo);
 Sql borrarPaciente(int codigo);
+// Deletes the patient only while he still holds what the window loaded.
+Sql borrarPaciente(const DatosPaciente& cargado);
 
 }  // namespace sql

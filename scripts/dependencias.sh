@@ -2,7 +2,8 @@
 # Installs, from Debian 12 packages, whatever the build and the tests need and is missing.
 set -euo pipefail
 paquetes=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libsqlite3-dev
-          fonts-liberation poppler-utils pkg-config mdbtools-dev)
+          fonts-liberation poppler-utils pkg-config mdbtools-dev
+          postgresql libqt6sql6-psql)
 faltan=()
 for p in "${paquetes[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")

@@ -345,7 +345,7 @@ private slots:
     void codigoLibreComoPasoAPaso()
     {
         Entorno e;
-        QSqlDatabase db = esquema::abrir(e.rutaBD(), "comprobar");
+        QSqlDatabase db = e.otroPuesto("comprobar");
         {
             QRandomGenerator azar(20261207);
             for (int ronda = 0; ronda < 40; ++ronda) {
@@ -604,7 +604,7 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        QSqlDatabase otra = esquema::abrir(e.rutaBD(), "otra-copia");
+        QSqlDatabase otra = e.otroPuesto("otra-copia");
         abrirAlta(e, [&] {
             teclear(1, "40");
             rellenarObligatorios();

@@ -1,19 +1,28 @@
 // The clinic database: schema and constraints, recognising our files, bound values, the
 // dataset, backups.
 #include "db/reloj.h"
+#include "db/codigos.h"
 #include "db/comando.h"
+#include "db/consulta.h"
 #include "db/copia.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/formatos.h"
 #include "db/generador.h"
+#include "db/servidor.h"
 #include "db/sql.h"
+#include "db/traslado.h"
 #include "db/verificacion.h"
 #include "tests/support/entorno.h"
 
+#include <QElapsedTimer>
+#include <QSet>
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <thread>
 
 namespace {
 
@@ -28,6 +37,7 @@ private slots:
         Entorno e;
         QCOMPARE(e.valor("SELECT codigo FROM tabla_codigo").toInt(), 1);
         QCOMPARE(e.valor("SELECT COUNT(*) FROM tabla_codigo").toInt(), 1);
+        SOLO_FICHERO();
         QCOMPARE(e.valor("PRAGMA application_id").toInt(), esquema::kApplicationId);
         QCOMPARE(QFile(e.rutaBD()).permissions()
                      & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
@@ -36,6 +46,7 @@ private slots:
 
     void crearNoSobrescribe()
     {
+        SOLO_FICHERO();
         Entorno e;
         e.paciente(1);
         const QByteArray antes = huella(e.rutaBD());
@@ -87,7 +98,7 @@ private slots:
     {
         Entorno e;
         e.paciente(1);
-        QVERIFY(mensajeDe([&] { e.paciente(1); }).contains("UNIQUE"));
+        QVERIFY(mensajeDe([&] { e.paciente(1); }).contains("ya existe un registro"));
         e.visita(1, "07/12/2026", "15:00");
         QVERIFY(!mensajeDe([&] { e.visita(1, "07/12/2026", "16:30"); }).isEmpty());
         e.visita(1, "08/12/2026", "15:00");
@@ -132,6 +143,7 @@ private slots:
     }
     void ficherosQueNoSonNuestros()
     {
+        SOLO_FICHERO();
         QFETCH(QByteArray, contenido);
         QFETCH(QString, clave);
         QTemporaryDir dir;
@@ -146,6 +158,7 @@ private slots:
 
     void baseSqliteDeOtroProgramaOSinTablas()
     {
+        SOLO_FICHERO();
         QTemporaryDir dir;
         const QString ajena = dir.filePath("ajena.mdb");
         {
@@ -223,6 +236,7 @@ private slots:
 
     void copiaIdaYVuelta()
     {
+        SOLO_FICHERO();
         Entorno e;
         QVERIFY(e.crearVentanas());
         e.paciente(1, "ANTES");
@@ -249,6 +263,7 @@ private slots:
 
     void cargaRechazadaDejaLosDatos()
     {
+        SOLO_FICHERO();
         Entorno e;
         QVERIFY(e.crearVentanas());
         e.paciente(1, "VIVO");
@@ -265,6 +280,7 @@ private slots:
 
     void demoTieneCitasHoyPagadasYFacturadas()
     {
+        SOLO_FICHERO();
         QTemporaryDir dir;
         const QDate hoy(2026, 12, 7);
         const QString ruta = dir.filePath("demo.mdb");
@@ -280,6 +296,189 @@ private slots:
         QVERIFY(cuenta("SELECT COUNT(*) FROM Visita WHERE factura = 1 AND num_factura <> ''") > 0);
         db = QSqlDatabase();
         esquema::cerrar("demo");
+    }
+
+    // Two desks registering at once, round after round: each proposal runs under the counter's
+    // lock, a code the other desk stored first is refused by the key and proposed afresh. No
+    // code is ever stored twice, and every registration acknowledged is there.
+    void carreraDeCodigosEntreDosPuestos()
+    {
+        // One file serves one desk (a second copy is refused by its lock).
+        if (!Entorno::enServidor())
+            QSKIP("Solo con el servidor de datos.");
+        Entorno e;
+        const int rondas = 300;
+        QList<qint64> guardados[2];
+        int repetidos[2] = {0, 0};
+        QString fallo[2];
+        const auto puesto = [&](int n) {
+            const QString nombre = QStringLiteral("puesto-%1").arg(n);
+            try {
+                QSqlDatabase db = e.otroPuesto(nombre);
+                for (int i = 0; i < rondas; ++i) {
+                    for (;;) {
+                        sql::DatosPaciente p;
+                        p.codigo = int(*codigos::proponer(false, db));
+                        p.nombre = nombre;
+                        const auto yaEsta = [&] {
+                            return comando::valor(sql::contarPacientesConCodigo(p.codigo), db)
+                                       .toInt()
+                                   != 0;
+                        };
+                        if (comando::insertarSiSigueLibre(sql::insertarPaciente(p), yaEsta, db)) {
+                            guardados[n] << p.codigo;
+                            break;
+                        }
+                        ++repetidos[n];
+                    }
+                }
+            } catch (const DbError& error) {
+                fallo[n] = error.message();
+            }
+            esquema::cerrar(nombre);
+        };
+        std::thread otro(puesto, 1);
+        puesto(0);
+        otro.join();
+        QVERIFY2(fallo[0].isEmpty() && fallo[1].isEmpty(), qPrintable(fallo[0] + fallo[1]));
+        const QList<qint64> todos = guardados[0] + guardados[1];
+        QCOMPARE(todos.size(), 2 * rondas);
+        QCOMPARE(QSet<qint64>(todos.cbegin(), todos.cend()).size(), 2 * rondas);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente").toInt(), 2 * rondas);
+        QCOMPARE(e.valor("SELECT COUNT(DISTINCT codigo) FROM Paciente").toInt(), 2 * rondas);
+        for (int n : {0, 1}) {
+            for (qint64 codigo : guardados[n])
+                QCOMPARE(e.valor("SELECT nombre FROM Paciente WHERE codigo = ?", {codigo})
+                             .toString(),
+                         QStringLiteral("puesto-%1").arg(n));
+        }
+        qInfo("propuestas ganadas por el otro puesto: %d y %d", repetidos[0], repetidos[1]);
+    }
+
+    // The server's tables are checked at start as the file's are: anything missing, extra or
+    // defined otherwise is refused, naming it, and the program ends untouched.
+    void esquemaDelServidorComprobado_data()
+    {
+        QTest::addColumn<QString>("cambio");
+        QTest::addColumn<QString>("clave");
+        QTest::addRow("tabla ajena") << "CREATE TABLE notas (texto TEXT)"
+                                     << "contiene la tabla \"notas\"";
+        QTest::addRow("indice quitado") << "DROP INDEX Paciente_nombre_orden"
+                                        << "le falta el índice \"paciente_nombre_orden\"";
+        QTest::addRow("clave de orden sin orden de bytes")
+            << "ALTER TABLE Paciente ALTER COLUMN nombre_orden TYPE TEXT COLLATE \"default\""
+            << "la tabla \"paciente\" no tiene la definición";
+        QTest::addRow("par unico quitado")
+            << "ALTER TABLE Visita DROP CONSTRAINT visita_codigo_fecha_key"
+            << "la tabla \"visita\" no tiene la definición";
+        QTest::addRow("regla cambiada")
+            << "ALTER TABLE Visita DROP CONSTRAINT visita_pago_check"
+            << "la tabla \"visita\" no tiene la definición";
+        QTest::addRow("aviso quitado") << "DROP TRIGGER visita_aviso ON Visita"
+                                       << "le falta el disparador \"visita_aviso\"";
+        QTest::addRow("dos contadores") << "INSERT INTO tabla_codigo (codigo) VALUES (5)"
+                                        << "una sola fila";
+    }
+    void esquemaDelServidorComprobado()
+    {
+        if (!Entorno::enServidor())
+            QSKIP("Solo con el servidor de datos.");
+        QFETCH(QString, cambio);
+        QFETCH(QString, clave);
+        Entorno e;
+        e.paciente(1);
+        e.exec(cambio);
+        esquema::cerrar("entorno-previo");
+        QVERIFY(!e.crearVentanas());
+        QCOMPARE(e.textos.size(), 1);
+        QVERIFY2(e.textos.at(0).contains(clave), qPrintable(e.textos.at(0)));
+        QVERIFY2(e.textos.at(0).contains(Entorno::servidorDePruebas().base), qPrintable(e.textos.at(0)));
+        QVERIFY(!QSqlDatabase::contains(QSqlDatabase::defaultConnection));
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente").toInt(), 1);
+        // A database that already holds tables is not made again.
+        QVERIFY(mensajeDe([&] { servidor::crear(e.conexion()); }).contains("ya tiene tablas"));
+    }
+
+    // A practice's file up to the server and back: every row across, in one transaction, onto
+    // empty tables only; the file written back is a standard clinic file with the same rows.
+    void subirYBajarDelServidor()
+    {
+        if (!Entorno::enServidor())
+            QSKIP("Solo con el servidor de datos.");
+        Entorno e;
+        const QString fichero = e.carpeta() + "/demo.mdb";
+        generador::crearDemo(fichero, QDate(2026, 12, 7));
+        const auto filas = [](QSqlDatabase db) {
+            QStringList todas;
+            for (const char* consulta :
+                 {"SELECT * FROM Paciente ORDER BY codigo", "SELECT * FROM Visita ORDER BY codigo, fecha",
+                  "SELECT codigo FROM tabla_codigo"}) {
+                QSqlQuery q = comando::preparar({consulta, {}}, db);
+                while (q.next()) {
+                    QStringList fila;
+                    for (int c = 0; c < q.record().count(); ++c)
+                        fila << q.value(c).toString();
+                    todas << fila.join('|');
+                }
+            }
+            return todas;
+        };
+        QSqlDatabase demo = esquema::abrir(fichero, "demo");
+        const QStringList enFichero = filas(demo);
+        demo = QSqlDatabase();
+        esquema::cerrar("demo");
+
+        const traslado::Cuentas c = traslado::subir(fichero, e.conexion());
+        QVERIFY(c.pacientes >= 35);
+        QCOMPARE(filas(e.conexion()), enFichero);
+        // Only onto empty tables: a second time is refused and changes nothing.
+        e.exec("UPDATE tabla_codigo SET codigo = 777");
+        QVERIFY(mensajeDe([&] { traslado::subir(fichero, e.conexion()); })
+                    .contains("ya tienen datos"));
+        QCOMPARE(e.valor("SELECT codigo FROM tabla_codigo").toInt(), 777);
+        e.exec("UPDATE tabla_codigo SET codigo = ?", {enFichero.last().toInt()});
+
+        const QString vuelta = e.carpeta() + "/vuelta.mdb";
+        QCOMPARE(traslado::bajar(e.conexion(), vuelta).visitas, c.visitas);
+        esquema::verificarFicheroCompleto(vuelta);
+        QCOMPARE(QFile(vuelta).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+                 QFileDevice::Permissions());
+        QSqlDatabase otra = esquema::abrir(vuelta, "vuelta");
+        QCOMPARE(filas(otra), enFichero);
+        otra = QSqlDatabase();
+        esquema::cerrar("vuelta");
+        QVERIFY(mensajeDe([&] { traslado::bajar(e.conexion(), vuelta); }).contains("ya existe"));
+
+        // "Cargar copia" on the server: the tables replaced whole.
+        e.exec("DELETE FROM Visita");
+        e.paciente(99999, "SOLO EN EL SERVIDOR");
+        traslado::reemplazar(fichero, e.conexion());
+        QCOMPARE(filas(e.conexion()), enFichero);
+    }
+
+    // The server away at start: a Spanish message naming it and what to check, within seconds,
+    // and the program ends.
+    void servidorAusenteAlArrancar()
+    {
+        if (!Entorno::enServidor())
+            QSKIP("Solo con el servidor de datos.");
+        Entorno e;
+        QFile ini(consulta::rutaJuntoA(e.rutaBD()));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        // An address nothing answers on, and a port of this machine nothing listens on.
+        ini.write("[Servidor]\nAnfitrion=127.0.0.1   ; este puesto\nPuerto=1\nBase=clinora\n"
+                  "Usuario=recepcion\n");
+        ini.close();
+        QElapsedTimer reloj;
+        reloj.start();
+        QVERIFY(!e.crearVentanas());
+        QVERIFY(reloj.elapsed() < 6000);
+        QCOMPARE(e.textos.size(), 1);
+        QVERIFY2(e.textos.at(0).contains("No se puede conectar con el servidor de datos "
+                                         "«clinora» en «127.0.0.1:1»"),
+                 qPrintable(e.textos.at(0)));
+        QVERIFY(e.textos.at(0).contains("encendido"));
+        QVERIFY(!QFile::exists(e.rutaBD()));
     }
 };
 

@@ -2,7 +2,9 @@
 // payment and invoice reactions, the save with its question, checks and refreshes, the delete,
 // cancel, another booking, the patient's record above or beneath, and the keyboard.
 #include "app/traspasos.h"
+#include "db/comando.h"
 #include "db/dataset.h"
+#include "db/esquema.h"
 #include "db/formatos.h"
 #include "db/reloj.h"
 #include "tests/support/entorno.h"
@@ -698,6 +700,48 @@ private slots:
             QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 0);
         });
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 0);
+    }
+
+    // Another desk saved the visit after this record loaded it: the later save (or delete) is
+    // refused, nothing of it stored, and the record shows what the other desk stored.
+    void cambiadaEnOtroPuesto_data()
+    {
+        QTest::addColumn<bool>("borrando");
+        QTest::addRow("guardar") << false;
+        QTest::addRow("borrar") << true;
+    }
+    void cambiadaEnOtroPuesto()
+    {
+        QFETCH(bool, borrando);
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, hoy(), "15:00");
+        QVERIFY(e.crearVentanas());
+        QSqlDatabase otro = e.otroPuesto("otro-puesto");
+        abrirCita(e, 7, hoy(), [&] {
+            comando::ejecutar({"UPDATE Visita SET observacion = 'DEL OTRO PUESTO', "
+                               "hora = '17:15'",
+                               {}},
+                              otro);
+            QTest::keyClicks(observacion(), "x");
+            e.respuestas = {1};
+            if (borrando)
+                control<QPushButton>("BitBtn4")->click();
+            else
+                aplicar()->click();
+            QCOMPARE(e.textos.constLast(),
+                     QStringLiteral("¡La cita se ha cambiado desde otro puesto después de abrirla "
+                                    "aquí; no se ha %1! Se muestran los datos guardados ahora.")
+                         .arg(borrando ? "borrado nada" : "guardado ningún cambio"));
+            QVERIFY(FormDatosCita->abierta());
+            QCOMPARE(observacion()->text(), QString("DEL OTRO PUESTO"));
+            QCOMPARE(hora()->currentText(), QString("17:15"));
+            QCOMPARE(conCursor(aplicar()), QChar('-'));
+        });
+        QCOMPARE(filaVisita(e, 7, hoy()).value(5).toString(), QString("DEL OTRO PUESTO"));
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 1);
+        otro = QSqlDatabase();
+        esquema::cerrar("otro-puesto");
     }
 
     void cambioDeHoraEnLaPrincipal()

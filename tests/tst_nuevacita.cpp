@@ -379,7 +379,7 @@ private slots:
         Entorno e;
         e.paciente(1);
         QVERIFY(e.crearVentanas());
-        QSqlDatabase otra = esquema::abrir(e.rutaBD(), "otra-copia");
+        QSqlDatabase otra = e.otroPuesto("otra-copia");
         const int resultado = abrirCita(e, 1, [&] {
             QObject::connect(
                 FormNuevaCita->ADODataSetLibre, &DataSet::opened, FormNuevaCita,
@@ -400,6 +400,48 @@ private slots:
         QCOMPARE(e.valor("SELECT observacion FROM Visita").toString(), QString("OTRA COPIA"));
         otra = QSqlDatabase();
         esquema::cerrar("otra-copia");
+    }
+
+    // Another desk books the hour chosen, for another patient, while the board is open: the
+    // user is asked before the hour is doubled; No stores nothing and shows the hour taken.
+    void horaOcupadaDesdeOtroPuesto_data()
+    {
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<int>("citas");
+        QTest::addRow("no") << 0 << 1;
+        QTest::addRow("sí") << 1 << 2;
+    }
+    void horaOcupadaDesdeOtroPuesto()
+    {
+        QFETCH(int, respuesta);
+        QFETCH(int, citas);
+        Entorno e;
+        e.paciente(1);
+        e.paciente(2, "OTRO");
+        QVERIFY(e.crearVentanas());
+        QSqlDatabase otro = e.otroPuesto("otro-puesto");
+        QString hora;
+        abrirCita(e, 1, [&] {
+            casilla(3)->click();
+            hora = horaBox()->currentText();
+            QCOMPARE(tablero().at(0), QChar('N'));
+            comando::ejecutar({"INSERT INTO Visita (codigo, fecha, hora) VALUES (2, ?, ?)",
+                               {texto(hoy()), hora}},
+                              otro);
+            e.respuestas = {respuesta};
+            FormNuevaCita->BitBtn2Click();
+            if (respuesta == 0)
+                QCOMPARE(tablero().at(0), QChar('R'));
+        });
+        QVERIFY(!hora.isEmpty());
+        QVERIFY2(e.textos.value(0).startsWith(
+                     QStringLiteral("La hora %1 se acaba de ocupar desde otro puesto").arg(hora)),
+                 qPrintable(e.textos.value(0)));
+        QCOMPARE(e.tipos.value(0), mensajes::Tipo::Confirmacion);
+        QCOMPARE(visitas(e), citas);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita WHERE codigo = 1").toInt(), citas - 1);
+        otro = QSqlDatabase();
+        esquema::cerrar("otro-puesto");
     }
 
     void horaEscrita_data()

@@ -4,7 +4,9 @@
 // refreshes the other windows get.
 #include "app/traspasos.h"
 #include "db/reloj.h"
+#include "db/comando.h"
 #include "db/dataset.h"
+#include "db/esquema.h"
 #include "db/orden.h"
 #include "db/sql.h"
 #include "tests/support/entorno.h"
@@ -741,6 +743,49 @@ private slots:
         QCOMPARE(e.abiertas, (QStringList{"FormDatosCita", "FormDatos"}));
         QVERIFY(citaCerrada);
         QCOMPARE(e.textos.constLast(), kBorrado);
+    }
+
+    // Another desk saved the patient after this record loaded him: the later save (or delete)
+    // is refused, nothing of it stored, and the record shows what the other desk stored.
+    void cambiadoEnOtroPuesto_data()
+    {
+        QTest::addColumn<bool>("borrando");
+        QTest::addRow("guardar") << false;
+        QTest::addRow("borrar") << true;
+    }
+    void cambiadoEnOtroPuesto()
+    {
+        QFETCH(bool, borrando);
+        Entorno e;
+        e.paciente(7, "RUIZ", "MARTA", "GIL");
+        e.visita(7, "01/02/2026", "15:00");
+        QVERIFY(e.crearVentanas());
+        QSqlDatabase otro = e.otroPuesto("otro-puesto");
+        abrirFicha(e, 7, [&] {
+            comando::ejecutar({"UPDATE Paciente SET tlf1 = '611222333' WHERE codigo = 7", {}},
+                              otro);
+            caja(2)->setText("MARÍA");
+            if (borrando) {
+                e.respuestas = {1};
+                botonDatos("BitBtn4")->click();
+            } else {
+                aplicar()->click();
+            }
+            QCOMPARE(e.textos.constLast(),
+                     QStringLiteral("ERROR: Los datos del paciente con código 7 se han cambiado "
+                                    "desde otro puesto después de abrirlos aquí; no se ha %1. Se "
+                                    "muestran los datos guardados ahora.")
+                         .arg(borrando ? "borrado nada" : "guardado ningún cambio"));
+            QVERIFY(FormDatos->abierta());
+            QCOMPARE(caja(2)->text(), QString("MARTA"));
+            QCOMPARE(caja(6)->text(), QString("611222333"));
+            QVERIFY(!aplicar()->isEnabled());
+        });
+        QCOMPARE(e.valor("SELECT nombre FROM Paciente WHERE codigo = 7").toString(),
+                 QString("MARTA"));
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 1);
+        otro = QSqlDatabase();
+        esquema::cerrar("otro-puesto");
     }
 
     void borrarPacienteDesaparecidoLoDice()

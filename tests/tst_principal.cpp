@@ -1,7 +1,10 @@
 // The main window: start-up, today's list and its ordering, row colours, the quick view and
 // its slot board, hand-offs, help, backup, and the one error box.
 #include "db/reloj.h"
+#include "db/comando.h"
 #include "db/dataset.h"
+#include "db/esquema.h"
+#include "db/sql.h"
 #include "db/formatos.h"
 #include "tests/support/entorno.h"
 #include "ui/common/ayuda.h"
@@ -14,12 +17,15 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QThread>
 #include <QToolButton>
 
 namespace {
@@ -57,8 +63,98 @@ class TestPrincipal : public QObject {
     Q_OBJECT
 
 private slots:
+    // What another desk stores shows here within 2 s without a click: today's list and the
+    // quick view, the selected row and the scroll position kept.
+    void otroPuestoSeVeSinTocarNada()
+    {
+        if (!Entorno::enServidor())
+            QSKIP("Solo con el servidor de datos.");
+        Entorno e;
+        for (int c = 1; c <= 60; ++c) {
+            e.paciente(c, QStringLiteral("PACIENTE %1").arg(c));
+            e.visita(c, hoy(), QStringLiteral("%1:00").arg(15 + c % 6));
+        }
+        QVERIFY(e.crearVentanas());
+        Form1->resize(1024, 768);
+        Form1->show();
+        auto* lista = hijo<Rejilla>(Form1, "DBGrid1");
+        QCOMPARE(lista->model()->rowCount(), 60);
+        lista->setCurrentIndex(lista->model()->index(45, 2));
+        lista->scrollTo(lista->currentIndex(), QAbstractItemView::PositionAtCenter);
+        const int desplazamiento = lista->verticalScrollBar()->value();
+        QVERIFY(desplazamiento > 0);
+        const QString elegido = lista->currentIndex().data().toString();
+
+        QSqlDatabase otro = e.otroPuesto("otro-puesto");
+        sql::DatosPaciente p;
+        p.codigo = 61;
+        p.apellido1 = QStringLiteral("DEL OTRO PUESTO");
+        comando::ejecutar(sql::insertarPaciente(p), otro);
+        comando::ejecutar(sql::insertarVisita({61, hoy(), false, 0, QString(), "14:00"}), otro);
+        QElapsedTimer reloj;
+        reloj.start();
+        QTRY_COMPARE_WITH_TIMEOUT(lista->model()->rowCount(), 61, 2000);
+        qInfo("lista del día al día en %lld ms", reloj.elapsed());
+        QCOMPARE(columna(lista, 2).value(0), QString("DEL OTRO PUESTO"));
+        QCOMPARE(lista->currentIndex().data().toString(), elegido);
+        QCOMPARE(lista->currentIndex().column(), 2);
+        QCOMPARE(lista->verticalScrollBar()->value(), desplazamiento);
+        QCOMPARE(Form1->ADODataSet1->model()->rowCount(), 61);
+        otro = QSqlDatabase();
+        esquema::cerrar("otro-puesto");
+    }
+
+    // The connection to the server cut mid-session: a write says so in Spanish and stores
+    // nothing; the desk connects again by itself and hears the other desks again.
+    void servidorPerdidoYRecuperado()
+    {
+        if (!Entorno::enServidor())
+            QSKIP("Solo con el servidor de datos.");
+        Entorno e;
+        e.paciente(1);
+        QVERIFY(e.crearVentanas());
+        QSqlDatabase otro = e.otroPuesto("otro-puesto");
+        // The server ends every other session of this database, as a restart would.
+        comando::valor({"SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                        "WHERE datname = current_database() AND pid <> pg_backend_pid()",
+                        {}},
+                       otro);
+        // Gone once the server has ended them; no event is handled meanwhile, so the desk has
+        // not noticed yet.
+        for (int i = 0; i < 500; ++i) {
+            if (comando::valor({"SELECT COUNT(*) FROM pg_stat_activity WHERE datname = "
+                                "current_database() AND pid <> pg_backend_pid()",
+                                {}},
+                               otro)
+                    .toInt()
+                == 0)
+                break;
+            QThread::msleep(10);
+        }
+        const QString mensaje = mensajeDe([&] { e.paciente(2, "PERDIDO"); });
+        QVERIFY2(mensaje.contains("No se puede comunicar con el servidor de datos")
+                     && mensaje.contains("No se ha guardado nada"),
+                 qPrintable(mensaje));
+        QCOMPARE(comando::valor({"SELECT COUNT(*) FROM Paciente", {}}, otro).toInt(), 1);
+        // Back by itself, writing and listening again.
+        QString ultimo = QStringLiteral("sin intentar");
+        QElapsedTimer espera;
+        espera.start();
+        while (!ultimo.isEmpty() && espera.elapsed() < 4000) {
+            QTest::qWait(100);
+            ultimo = mensajeDe([&] { e.paciente(3, "DE VUELTA"); });
+        }
+        QVERIFY2(ultimo.isEmpty(), qPrintable(ultimo));
+        qInfo("de vuelta en %lld ms", espera.elapsed());
+        comando::ejecutar(sql::insertarVisita({1, hoy(), false, 0, QString(), "16:00"}), otro);
+        QTRY_COMPARE_WITH_TIMEOUT(Form1->ADODataSetCitas->model()->rowCount(), 1, 2000);
+        otro = QSqlDatabase();
+        esquema::cerrar("otro-puesto");
+    }
+
     void ficheroAusenteAvisaYTermina()
     {
+        SOLO_FICHERO();
         Entorno e;
         QFile::remove(e.rutaBD());
         QVERIFY(!e.crearVentanas());
@@ -71,6 +167,7 @@ private slots:
 
     void ficheroAjenoSeRechazaSinTocarlo()
     {
+        SOLO_FICHERO();
         Entorno e;
         QFile::remove(e.rutaBD());
         QFile f(e.rutaBD());

@@ -5,20 +5,82 @@
 #include "db/error.h"
 #include "db/generador.h"
 #include "db/importar.h"
+#include "db/servidor.h"
+#include "db/traslado.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+
+namespace {
+
+// clinora-bd servidor ORDEN [--ini FICHERO]: the server named in clinora.ini (beside the tool,
+// unless --ini names another). The password comes from ~/.pgpass.
+int ordenServidor(QStringList args, QTextStream& err)
+{
+    QString ini = consulta::rutaJuntoA(QCoreApplication::applicationFilePath());
+    const qsizetype i = args.indexOf(QStringLiteral("--ini"));
+    if (i >= 0 && i + 1 < args.size()) {
+        ini = args.at(i + 1);
+        args.remove(i, 2);
+    }
+    const bool crear = args.size() == 1 && args.at(0) == QLatin1String("crear");
+    const bool fichero = args.size() == 2
+                         && (args.at(0) == QLatin1String("subir")
+                             || args.at(0) == QLatin1String("bajar"));
+    if (!crear && !fichero) {
+        err << "Uso: clinora-bd servidor crear|subir FICHERO.mdb|bajar FICHERO.mdb "
+               "[--ini FICHERO]\n"
+               "  crear   crea las tablas de Clinora en la base de datos vacía del servidor\n"
+               "          que indica la sección [Servidor] de clinora.ini\n"
+               "  subir   copia un fichero de Clinora en las tablas vacías del servidor\n"
+               "  bajar   escribe los datos del servidor en un fichero de Clinora nuevo\n";
+        return 2;
+    }
+    const std::optional<servidor::Datos> datos = servidor::leer(ini);
+    if (!datos) {
+        err << "ERROR: " << ini << " no tiene sección [Servidor].\n";
+        return 1;
+    }
+    try {
+        QSqlDatabase db = servidor::conectar(*datos, QString());
+        QTextStream out(stdout);
+        if (crear) {
+            servidor::crear(db);
+        } else if (args.at(0) == QLatin1String("subir")) {
+            servidor::verificar(db);
+            const traslado::Cuentas c = traslado::subir(args.at(1), db);
+            out << "Subidos " << c.pacientes << " pacientes y " << c.visitas << " citas.\n";
+        } else {
+            servidor::verificar(db);
+            const traslado::Cuentas c = traslado::bajar(db, args.at(1));
+            out << "Escritos " << c.pacientes << " pacientes y " << c.visitas << " citas en "
+                << args.at(1) << ".\n";
+        }
+        db = QSqlDatabase();
+        esquema::cerrar();
+    } catch (const DbError& e) {
+        esquema::cerrar();
+        err << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    if (args.size() >= 3 && args.at(1) == QLatin1String("servidor"))
+        return ordenServidor(args.mid(2), err);
     const bool importar = args.size() == 4 && args.at(1) == QLatin1String("importar");
     if (!importar
         && (args.size() != 3 || !QStringList{"crear", "demo", "grande"}.contains(args.at(1)))) {
         err << "Uso: clinora-bd crear|demo|grande FICHERO\n"
                "     clinora-bd importar VIEJO.mdb NUEVO.mdb\n"
+               "     clinora-bd servidor crear|subir F.mdb|bajar F.mdb [--ini FICHERO]\n"
                "  crear   base de datos vacía (tabla_codigo en 1)\n"
                "  demo    unos 40 pacientes con citas pasadas, de hoy y futuras, y un\n"
                "          clinora.ini de ejemplo al lado (si no hay ya uno)\n"

@@ -2,12 +2,16 @@
 
 #include "app/ventanas.h"
 #include "db/comando.h"
+#include "db/consulta.h"
 #include "db/esquema.h"
 #include "db/error.h"
 #include "db/sql.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
 
@@ -15,9 +19,79 @@ namespace {
 const QString kConexionPrevia = QStringLiteral("entorno-previo");
 }
 
+bool Entorno::enServidor()
+{
+    return qEnvironmentVariableIsSet("CLINORA_PRUEBAS_SERVIDOR");
+}
+
+servidor::Datos Entorno::servidorDePruebas()
+{
+    const QString carpeta = qEnvironmentVariable("CLINORA_PRUEBAS_SERVIDOR");
+    QFile puerto(carpeta + QStringLiteral("/puerto"));
+    if (!puerto.open(QIODevice::ReadOnly))
+        qFatal("No hay servidor de pruebas en %s (falta su puerto)", qPrintable(carpeta));
+    servidor::Datos d;
+    d.anfitrion = carpeta;
+    d.puerto = puerto.readAll().trimmed().toInt();
+    d.usuario = QStringLiteral("clinora");
+    // One database per test program, so programs running side by side never meet.
+    d.base = QFileInfo(QCoreApplication::applicationFilePath()).baseName().toLower();
+    return d;
+}
+
+namespace {
+
+// The test program's database on the test server, made the first time, and emptied back to
+// fresh tables for every test. A server that does not answer ends the test program: it fails.
+void prepararServidor(const QString& rutaIni)
+{
+    const servidor::Datos datos = Entorno::servidorDePruebas();
+    static bool creada = false;
+    if (!creada) {
+        servidor::Datos postgres = datos;
+        postgres.base = QStringLiteral("postgres");
+        try {
+            QSqlDatabase db = servidor::conectar(postgres, QString(), QStringLiteral("entorno-pg"));
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = '%1'")
+                       .arg(datos.base));
+            if (!q.next() && !q.exec(QStringLiteral("CREATE DATABASE \"%1\"").arg(datos.base)))
+                qFatal("%s", qPrintable(q.lastError().text()));
+        } catch (const DbError& e) {
+            qFatal("%s", qPrintable(e.message()));
+        }
+        esquema::cerrar(QStringLiteral("entorno-pg"));
+        creada = true;
+    }
+    try {
+        QSqlDatabase db = servidor::conectar(datos, QString(), QStringLiteral("entorno-pg"));
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("DROP SCHEMA public CASCADE"))
+            || !q.exec(QStringLiteral("CREATE SCHEMA public")))
+            qFatal("%s", qPrintable(q.lastError().text()));
+        servidor::crear(db);
+    } catch (const DbError& e) {
+        qFatal("%s", qPrintable(e.message()));
+    }
+    esquema::cerrar(QStringLiteral("entorno-pg"));
+    QFile ini(rutaIni);
+    if (!ini.open(QIODevice::WriteOnly | QIODevice::Text))
+        qFatal("No se puede escribir %s", qPrintable(rutaIni));
+    ini.write(QStringLiteral("[Servidor]\nAnfitrion=%1\nPuerto=%2\nBase=%3\nUsuario=%4\n")
+                  .arg(datos.anfitrion)
+                  .arg(datos.puerto)
+                  .arg(datos.base, datos.usuario)
+                  .toUtf8());
+}
+
+}  // namespace
+
 Entorno::Entorno()
 {
-    esquema::crearFichero(rutaBD());
+    if (enServidor())
+        prepararServidor(consulta::rutaJuntoA(rutaBD()));
+    else
+        esquema::crearFichero(rutaBD());
     responderConGuion();
     setEjecutorModal([this](Ventana* v) {
         abiertas.append(v->objectName());
@@ -92,9 +166,22 @@ QSqlDatabase Entorno::conexion()
 {
     if (ventanas_)
         return QSqlDatabase::database();
-    if (!QSqlDatabase::contains(kConexionPrevia))
-        esquema::abrir(rutaBD(), kConexionPrevia);
+    if (!QSqlDatabase::contains(kConexionPrevia)) {
+        if (enServidor())
+            servidor::conectar(*servidor::leer(consulta::rutaJuntoA(rutaBD())), QString(),
+                               kConexionPrevia);
+        else
+            esquema::abrir(rutaBD(), kConexionPrevia);
+    }
     return QSqlDatabase::database(kConexionPrevia);
+}
+
+QSqlDatabase Entorno::otroPuesto(const QString& nombre) const
+{
+    if (enServidor())
+        return servidor::conectar(*servidor::leer(consulta::rutaJuntoA(rutaBD())), QString(),
+                                  nombre);
+    return esquema::abrir(rutaBD(), nombre);
 }
 
 void Entorno::paciente(int codigo, const QString& apellido1, const QString& nombre,

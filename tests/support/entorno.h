@@ -2,6 +2,7 @@
 
 #include "app/aplicacion.h"
 #include "app/ventanas.h"
+#include "db/servidor.h"
 #include "tests/support/ayudas.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/ventana.h"
@@ -25,6 +26,13 @@ public:
 
     QString carpeta() const { return dir_.path(); }
     QString rutaBD() const;
+
+    // The tests run on the practice's server when CLINORA_PRUEBAS_SERVIDOR names the folder of
+    // the test server (scripts/servidor_pruebas.sh): each test then gets emptied tables in a
+    // database of its own test program, and a clinora.ini beside rutaBD() naming it.
+    static bool enServidor();
+    // The test server's connection data, for a database of this test program.
+    static servidor::Datos servidorDePruebas();
 
     // Creates the ten windows on this database, as the program does at start.
     bool crearVentanas();
@@ -64,6 +72,9 @@ public:
 
     // The connection the rows above are written through.
     QSqlDatabase conexion();
+    // Another desk on the same data: a connection `nombre` of its own, to the file or to the
+    // server. Closed with esquema::cerrar(nombre).
+    QSqlDatabase otroPuesto(const QString& nombre) const;
 
 private:
     void responderConGuion();
@@ -79,6 +90,14 @@ QString mensajeDe(const std::function<void()>& accion);
 // not the inner parts of a control (the calendar's buttons, a box's own text) nor Qt's own.
 // Those without an accessible name are added to `sinNombre`.
 QStringList ordenDeTabulacion(QWidget* inicio, QStringList* sinNombre);
+
+// A check of the file itself (its bytes, its header, the engine's pragmas): nothing of it exists
+// on the server.
+#define SOLO_FICHERO()                                                                       \
+    do {                                                                                     \
+        if (Entorno::enServidor())                                                           \
+            QSKIP("Solo con el fichero de datos.");                                          \
+    } while (false)
 
 // The test program's main: our application object (so database errors reach the one error
 // box), Spanish as in the program, offscreen.

@@ -300,6 +300,22 @@ void TFormNuevaCita::avisarCitaEseDia()
         "nueva cita."));
 }
 
+namespace {
+
+// The hour was free on the board as drawn from `dia`, and holds a visit now.
+bool horaOcupadaDesdeOtroPuesto(const DataSet& dia, const QString& fecha, const QString& hora)
+{
+    if (dia.isActive() && dia.command().values == QVariantList{fecha}) {
+        for (int fila = 0; fila < dia.model()->rowCount(); ++fila) {
+            if (dia.fieldAt(fila, QStringLiteral("hora")).toString() == hora)
+                return false;
+        }
+    }
+    return comando::columna(sql::horasOcupadas(fecha)).contains(hora);
+}
+
+}  // namespace
+
 void TFormNuevaCita::BitBtn2Click()
 {
     if (!ADODataSet2->isActive() || ADODataSet2->isEmpty()) {
@@ -330,6 +346,22 @@ void TFormNuevaCita::BitBtn2Click()
     if (tieneCita()) {
         avisarCitaEseDia();
         return;
+    }
+
+    // Another desk may have booked this hour since the board was drawn: never double it
+    // silently.
+    if (horaOcupadaDesdeOtroPuesto(*ADODataSet1, fecha, hora)) {
+        if (!mensajes::confirmacion(
+                QStringLiteral("La hora %1 se acaba de ocupar desde otro puesto: mientras tenía "
+                               "abierta esta ventana se ha fijado otra cita a esa misma hora. "
+                               "¿Desea fijar también esta cita a las %1?")
+                    .arg(hora))) {
+            // The list and the board show the hour taken now.
+            ADODataSet1->reopen();
+            horas_->leerOcupadas(fecha);
+            MarcarHorasOcupadas();
+            return;
+        }
     }
 
     sql::NuevaVisita visita;

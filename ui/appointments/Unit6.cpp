@@ -448,6 +448,35 @@ bool TFormDatosCita::importeValido()
     return false;
 }
 
+namespace {
+
+// The visit as the window loaded it, which a save or a delete compares again.
+sql::DatosVisita visitaCargada(const DataSet& datos, int codigo, const QString& fecha)
+{
+    sql::DatosVisita v;
+    v.codigo = codigo;
+    v.fecha = fecha;
+    if (datos.isEmpty())
+        return v;
+    const auto campo = [&](const char* nombre) {
+        return datos.fieldByName(QString::fromLatin1(nombre));
+    };
+    v.pago = campo("pago").toInt() != 0;
+    v.cantidad = campo("cantidad").toInt();
+    v.observacion = campo("observacion").toString();
+    v.hora = campo("hora").toString();
+    v.factura = campo("factura").toInt() != 0;
+    v.numFactura = campo("num_factura").toString();
+    return v;
+}
+
+bool sigueLaCita(int codigo, const QString& fecha)
+{
+    return comando::valor(sql::contarVisitasDelDia(codigo, fecha)).toInt() != 0;
+}
+
+}  // namespace
+
 TFormDatosCita::Guardado TFormDatosCita::guardar()
 {
     if (!mensajes::confirmacion(kPreguntaGuardar)) {
@@ -471,18 +500,24 @@ TFormDatosCita::Guardado TFormDatosCita::guardar()
     visita.hora = hora;
     visita.factura = DBCheckBox2->isChecked();
     visita.numFactura = NumeroFactura;
-    const int filas = comando::ejecutar(sql::actualizarVisita(visita));
+    const int filas = comando::ejecutar(sql::actualizarVisita(visita, visitaCargada(*ADODataSet1, CodigoPaciente, FechaCita)));
 
     refrescar::listaDelDia();
     refrescar::vistaRapida();
     refrescar::historial();
     if (filas == 0) {
-        // Deleted meanwhile, or a backup without it was loaded: show what is there now.
+        // Changed at another desk or deleted meanwhile, or a backup without it was loaded:
+        // show what is there now.
+        const bool cambiada = sigueLaCita(CodigoPaciente, FechaCita);
         ADODataSet1->reopen();
         activarCambios(false);
-        mensajes::informacion(QStringLiteral(
-            "¡La cita ya no está en la base de datos (se ha borrado o se ha cargado una copia de "
-            "seguridad); no se ha guardado ningún cambio!"));
+        mensajes::informacion(
+            cambiada ? QStringLiteral("¡La cita se ha cambiado desde otro puesto después de "
+                                      "abrirla aquí; no se ha guardado ningún cambio! Se "
+                                      "muestran los datos guardados ahora.")
+                     : QStringLiteral("¡La cita ya no está en la base de datos (se ha borrado o "
+                                      "se ha cargado una copia de seguridad); no se ha guardado "
+                                      "ningún cambio!"));
         return Guardado::CitaDesaparecida;
     }
     activarCambios(false);
@@ -499,10 +534,19 @@ void TFormDatosCita::BitBtn4Click()
 {
     if (!mensajes::confirmacionBorrado(kPreguntaBorrar))
         return;
-    const int filas = comando::ejecutar(sql::borrarVisita(CodigoPaciente, FechaCita));
+    const int filas = comando::ejecutar(
+        sql::borrarVisita(visitaCargada(*ADODataSet1, CodigoPaciente, FechaCita)));
     refrescar::listaDelDia();
     refrescar::vistaRapida();
     refrescar::historial();
+    if (filas == 0 && sigueLaCita(CodigoPaciente, FechaCita)) {
+        ADODataSet1->reopen();
+        activarCambios(false);
+        mensajes::informacion(QStringLiteral("¡La cita se ha cambiado desde otro puesto después "
+                                             "de abrirla aquí; no se ha borrado nada! Se "
+                                             "muestran los datos guardados ahora."));
+        return;
+    }
     activarCambios(false);
     mensajes::informacion(filas == 0
                               ? QStringLiteral("¡La cita ya no está en la base de datos (se ha "

@@ -5,6 +5,7 @@
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/formatos.h"
+#include "db/motor.h"
 #include "db/reloj.h"
 #include "db/sql.h"
 #include "ui/common/ayuda.h"
@@ -304,16 +305,19 @@ QGroupBox* TForm1::crearVistaRapida()
 bool TForm1::FormCreate(const QString& rutaBaseDatos)
 {
     rutaBaseDatos_ = rutaBaseDatos;
-    if (!QFileInfo::exists(rutaBaseDatos)) {
-        mensajes::informacion(QStringLiteral(
-            "ERROR: No se encuentra el fichero con la información de los pacientes."));
-        return false;
-    }
-    try {
-        esquema::abrirClinica(rutaBaseDatos);
-    } catch (const DbError& e) {
-        mensajes::error(e.message());
-        return false;
+    // Already connected to the practice's server: there is no file to open.
+    if (!motor::esServidor(QSqlDatabase::database(QSqlDatabase::defaultConnection, false))) {
+        if (!QFileInfo::exists(rutaBaseDatos)) {
+            mensajes::informacion(QStringLiteral(
+                "ERROR: No se encuentra el fichero con la información de los pacientes."));
+            return false;
+        }
+        try {
+            esquema::abrirClinica(rutaBaseDatos);
+        } catch (const DbError& e) {
+            mensajes::error(e.message());
+            return false;
+        }
     }
     MonthCalendar1->setSelectedDate(reloj::hoy());
     OrdenCitas = sql::kOrdenHora;

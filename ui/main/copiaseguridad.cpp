@@ -5,6 +5,8 @@
 #include "db/copia.h"
 #include "db/dataset.h"
 #include "db/error.h"
+#include "db/motor.h"
+#include "db/traslado.h"
 #include "db/reloj.h"
 #include "db/verificacion.h"
 #include "ui/common/dialogos.h"
@@ -45,7 +47,11 @@ void guardar(QWidget* ventana, const QString& rutaBaseDatos)
             "La copia no puede guardarse sobre el propio fichero de datos. Elija otro nombre."));
         return;
     }
-    copia::guardar(QSqlDatabase::database(), destino);
+    // On the server the copy is the same standard clinic file, written from the server's data.
+    if (motor::esServidor(QSqlDatabase::database()))
+        traslado::bajar(QSqlDatabase::database(), destino, true);
+    else
+        copia::guardar(QSqlDatabase::database(), destino);
     mensajes::informacion(QStringLiteral("Copia de seguridad guardada correctamente en %1.")
                               .arg(citadoRuta(destino)));
 }
@@ -75,11 +81,16 @@ QString elegirCopia(QWidget* ventana, const QString& rutaBaseDatos)
                                                "siguen como estaban."));
         return {};
     }
-    if (!mensajes::confirmacion(QStringLiteral(
-            "Los datos actuales de pacientes y citas se sustituirán por los de la copia %1. "
-            "Antes se guardará una copia de los datos actuales junto al programa. "
-            "¿Desea continuar?")
-                                    .arg(citadoRuta(origen))))
+    const bool enServidor = motor::esServidor(QSqlDatabase::database());
+    if (!mensajes::confirmacion(
+            (enServidor ? QStringLiteral("Los datos de pacientes y citas del servidor se "
+                                         "sustituirán por los de la copia %1, para todos los "
+                                         "puestos que trabajan con él. ")
+                        : QStringLiteral("Los datos actuales de pacientes y citas se sustituirán "
+                                         "por los de la copia %1. "))
+                .arg(citadoRuta(origen))
+            + QStringLiteral("Antes se guardará una copia de los datos actuales junto al "
+                             "programa. ¿Desea continuar?")))
         return {};
     return origen;
 }
@@ -111,7 +122,15 @@ QString cargarConProgreso(QWidget* ventana, const QString& origen, const QString
         QCoreApplication::processEvents();
     };
     try {
-        copia::cargar(QSqlDatabase::database(), origen, seguridad, avanzar);
+        if (motor::esServidor(QSqlDatabase::database())) {
+            // The safety copy first; then the server's tables replaced in one transaction.
+            traslado::bajar(QSqlDatabase::database(), seguridad);
+            progreso.setLabelText(QStringLiteral("Cargando los datos de la copia…"));
+            QCoreApplication::processEvents();
+            traslado::reemplazar(origen, QSqlDatabase::database());
+        } else {
+            copia::cargar(QSqlDatabase::database(), origen, seguridad, avanzar);
+        }
     } catch (const DbError& e) {
         return e.message();
     }

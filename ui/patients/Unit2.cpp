@@ -2,6 +2,7 @@
 
 #include "app/refrescos.h"
 #include "app/traspasos.h"
+#include "db/codigos.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/error.h"
@@ -241,37 +242,16 @@ void TFormAlta::proponerCodigo(bool desdeUno)
         ~Ocultar() { panel->hide(); }
     } ocultar{Panel3};
 
-    // Reading the next code and moving it is one change, even if another copy searches too.
-    comando::Transaccion transaccion;
-    bool hayFila = false;
-    const qint64 guardado =
-        ADODataSetCodigoValido->consultar(sql::leerTablaCodigo(), QStringLiteral("codigo"))
-            .toLongLong(&hayFila);
-    // A missing row, or a value no code can take, starts from the first code.
-    qint64 desde = guardado;
-    if (desdeUno || !hayFila || desde < sql::kCodigoMinimo || desde > sql::kCodigoMaximo)
-        desde = sql::kCodigoMinimo;
-
-    const auto buscar = [this](qint64 inicio) {
-        return ADODataSetLibre->consultar(sql::primerCodigoLibreDesde(inicio),
-                                          QStringLiteral("libre"))
-            .toLongLong();
-    };
-    qint64 libre = buscar(desde);
-    // Every code above the stored one is taken: look again from the bottom.
-    if (libre > sql::kCodigoMaximo && desde > sql::kCodigoMinimo)
-        libre = buscar(sql::kCodigoMinimo);
-    if (libre > sql::kCodigoMaximo) {
+    // Reading the next code and moving it is one change, even if another desk proposes too.
+    const std::optional<qint64> libre = codigos::proponer(desdeUno);
+    if (!libre) {
         Panel3->hide();
         mensajes::informacion(QStringLiteral(
             "ERROR: No queda ningún código de paciente libre entre 1 y 2147483647."));
         return;
     }
-    if (!hayFila || guardado != libre)
-        comando::ejecutar(sql::guardarTablaCodigo(libre));
-    transaccion.commit();
 
-    LabeledEdit1->setText(QString::number(libre));
+    LabeledEdit1->setText(QString::number(*libre));
     Panel3->hide();
     LabeledEdit2->setFocus();
 }

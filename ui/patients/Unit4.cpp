@@ -216,6 +216,39 @@ void TFormDatos::DBEdit1Change()
     BitBtn3->setCursor(Qt::PointingHandCursor);
 }
 
+namespace {
+
+// The patient as the window loaded him, which a save or a delete compares again.
+sql::DatosPaciente cargado(const DataSet& datos, int codigo)
+{
+    sql::DatosPaciente p;
+    p.codigo = codigo;
+    if (datos.isEmpty())
+        return p;
+    const auto campo = [&](const char* nombre) {
+        return datos.fieldByName(QString::fromLatin1(nombre)).toString();
+    };
+    p.nombre = campo("nombre");
+    p.apellido1 = campo("apellido1");
+    p.apellido2 = campo("apellido2");
+    p.dni = campo("dni");
+    p.tlf1 = campo("tlf1");
+    p.tlf2 = campo("tlf2");
+    p.direccion = campo("direccion");
+    p.poblacion = campo("poblacion");
+    p.provincia = campo("provincia");
+    p.sociedad = campo("sociedad");
+    p.comentario = campo("comentario");
+    return p;
+}
+
+bool existe(int codigo)
+{
+    return comando::valor(sql::contarPacientesConCodigo(codigo)).toInt() != 0;
+}
+
+}  // namespace
+
 void TFormDatos::avisarPacienteDesaparecido(const QString& texto)
 {
     mensajes::informacion(texto);
@@ -238,11 +271,18 @@ bool TFormDatos::guardar()
     sql::DatosPaciente paciente;
     paciente.codigo = CodigoPaciente;
     cajas_.escribir(paciente);
-    if (comando::ejecutar(sql::modificarPaciente(paciente)) == 0) {
+    if (comando::ejecutar(
+            sql::modificarPaciente(paciente, cargado(*ADODataSet1, CodigoPaciente)))
+        == 0) {
         avisarPacienteDesaparecido(
-            QStringLiteral("ERROR: El paciente con código %1 ya no existe en la base de datos; "
-                           "no se ha guardado ningún cambio.")
-                .arg(CodigoPaciente));
+            existe(CodigoPaciente)
+                ? QStringLiteral("ERROR: Los datos del paciente con código %1 se han cambiado "
+                                 "desde otro puesto después de abrirlos aquí; no se ha guardado "
+                                 "ningún cambio. Se muestran los datos guardados ahora.")
+                      .arg(CodigoPaciente)
+                : QStringLiteral("ERROR: El paciente con código %1 ya no existe en la base de "
+                                 "datos; no se ha guardado ningún cambio.")
+                      .arg(CodigoPaciente));
         return true;
     }
     // Every list that shows the patient's name shows the new one.
@@ -270,16 +310,24 @@ void TFormDatos::BitBtn4Click()
     {
         // The patient and his visits go together or not at all: no visit may stay behind to
         // join a later patient given the same code.
+        // A patient another desk changed since he was loaded is not deleted, his visits
+        // neither: the transaction is not committed.
         comando::Transaccion transaccion;
         comando::ejecutar(sql::borrarVisitasDePaciente(CodigoPaciente));
-        borrados = comando::ejecutar(sql::borrarPaciente(CodigoPaciente));
-        transaccion.commit();
+        borrados = comando::ejecutar(sql::borrarPaciente(cargado(*ADODataSet1, CodigoPaciente)));
+        if (borrados > 0)
+            transaccion.commit();
     }
     if (borrados == 0) {
         avisarPacienteDesaparecido(
-            QStringLiteral("ERROR: El paciente con código %1 ya no existe en la base de datos; "
-                           "no se ha borrado nada.")
-                .arg(CodigoPaciente));
+            existe(CodigoPaciente)
+                ? QStringLiteral("ERROR: Los datos del paciente con código %1 se han cambiado "
+                                 "desde otro puesto después de abrirlos aquí; no se ha borrado "
+                                 "nada. Se muestran los datos guardados ahora.")
+                      .arg(CodigoPaciente)
+                : QStringLiteral("ERROR: El paciente con código %1 ya no existe en la base de "
+                                 "datos; no se ha borrado nada.")
+                      .arg(CodigoPaciente));
         return;
     }
     refrescar::listaDelDia();
