@@ -3,6 +3,7 @@
 #include "db/error.h"
 #include "db/vigilancia.h"
 #include "ui/common/mensajes.h"
+#include "ui/main/copiasauto.h"
 
 #include <QFile>
 #include <QScreen>
@@ -62,9 +63,17 @@ int main(int argc, char** argv)
         Form1->setGeometry(Form1->screen()->availableGeometry());
         Form1->showMaximized();
         vigilarFichero(programa::rutaBaseDatos());
-        if (qEnvironmentVariableIsSet("CLINORA_BENCH_SALIR"))
+        const bool medirArranque = qEnvironmentVariableIsSet("CLINORA_BENCH_SALIR");
+        if (medirArranque)
             avisarArranqueYSalir();
+        else
+            QTimer::singleShot(0, Form1, [] {
+                copiasautomaticas::alArrancar(programa::rutaBaseDatos());
+            });
         Aplicacion::exec();
+        // The day's work is copied before the program ends: whole, or not at all and said so.
+        if (!medirArranque)
+            copiasautomaticas::hacer(programa::rutaBaseDatos());
     } catch (const DbError& e) {
         mensajes::error(e.message());
     } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include "db/reloj.h"
 #include "ui/common/dialogos.h"
 #include "ui/common/mensajes.h"
+#include "ui/main/copiasauto.h"
 
 #include <QDir>
 #include <QCoreApplication>
@@ -22,12 +23,17 @@ void elegirYHacer(QWidget* ventana, const QString& rutaBaseDatos)
     const int opcion = mensajes::eleccion(
         QStringLiteral("¿Qué desea hacer con la copia de seguridad?\n\n"
                        "Guardar copia: guarda todos los datos de pacientes y citas en un fichero.\n"
-                       "Cargar copia: sustituye los datos actuales por los de una copia guardada."),
-        {QStringLiteral("&Guardar copia"), QStringLiteral("&Cargar copia")});
+                       "Cargar copia: sustituye los datos actuales por los de una copia guardada.\n"
+                       "Copias automáticas: dónde se guardan solas las copias al salir y cada "
+                       "día."),
+        {QStringLiteral("&Guardar copia"), QStringLiteral("&Cargar copia"),
+         QStringLiteral("Copias &automáticas…")});
     if (opcion == 0)
         guardar(ventana, rutaBaseDatos);
     else if (opcion == 1)
         cargar(ventana, rutaBaseDatos);
+    else if (opcion == 2)
+        copiasautomaticas::ajustar(ventana, rutaBaseDatos);
 }
 
 void guardar(QWidget* ventana, const QString& rutaBaseDatos)
@@ -51,9 +57,7 @@ void guardar(QWidget* ventana, const QString& rutaBaseDatos)
 
 void cargar(QWidget* ventana, const QString& rutaBaseDatos)
 {
-    const QString origen = dialogos::elegirFichero(
-        ventana, dialogos::Modo::Abrir, QStringLiteral("Cargar copia de seguridad"),
-        QDir::homePath());
+    const QString origen = copiasautomaticas::elegirCopiaACargar(ventana, rutaBaseDatos);
     if (origen.isEmpty())
         return;
     if (QFileInfo(origen).absoluteFilePath() == QFileInfo(rutaBaseDatos).absoluteFilePath()) {
