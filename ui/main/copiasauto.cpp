@@ -223,7 +223,7 @@ VentanaElegirCopia::VentanaElegirCopia(const QList<copiasauto::CopiaEnCarpeta>& 
     TablaCopias->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TablaCopias->setTabKeyNavigation(false);
     TablaCopias->verticalHeader()->hide();
-    TablaCopias->horizontalHeader()->setStretchLastSection(true);
+    TablaCopias->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     const QLocale espanol(QLocale::Spanish, QLocale::Spain);
     for (int i = 0; i < copias.size(); ++i) {
         const copiasauto::CopiaEnCarpeta& c = copias.at(i);
@@ -243,7 +243,6 @@ VentanaElegirCopia::VentanaElegirCopia(const QList<copiasauto::CopiaEnCarpeta>& 
             TablaCopias->setItem(i, j, celda);
         }
     }
-    TablaCopias->resizeColumnsToContents();
     TablaCopias->selectRow(0);
     connect(TablaCopias, &QTableWidget::cellDoubleClicked, this,
             &VentanaElegirCopia::BotonCargarClick);
