@@ -109,11 +109,11 @@ VentanaCopiasAuto::VentanaCopiasAuto(const QString& rutaBaseDatos, QWidget* pare
     columna->addWidget(LabelUltima);
 
     auto* botones = new QHBoxLayout;
-    QPushButton* ahora = boton("BotonAhora", QStringLiteral("Hacer una copia &ahora"), this);
+    QPushButton* ahora = boton("BotonAhora", QStringLiteral("Hacer una copia aho&ra"), this);
     connect(ahora, &QPushButton::clicked, this, &VentanaCopiasAuto::BotonAhoraClick);
     botones->addWidget(ahora);
     botones->addStretch();
-    QPushButton* aceptar = boton("BotonAceptar", QStringLiteral("A&ceptar"), this);
+    QPushButton* aceptar = boton("BotonAceptar", QStringLiteral("&Aceptar"), this);
     aceptar->setDefault(true);
     connect(aceptar, &QPushButton::clicked, this, &VentanaCopiasAuto::BotonAceptarClick);
     botones->addWidget(aceptar);
