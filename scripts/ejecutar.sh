@@ -10,7 +10,8 @@ if [ "${1:-}" = "--demo" ]; then
   # The program looks for its data beside itself, so the sample data get a copy of it.
   demo="$raiz/build/demo"
   mkdir -p "$demo"
-  cp -f "$raiz/build/clinora" "$demo/clinora"
+  cp -f "$raiz/build/clinora" "$demo/.clinora.nuevo"   # renamed over it: never "text file busy"
+  mv -f "$demo/.clinora.nuevo" "$demo/clinora"
   rm -rf "$demo/Ayuda"
   cp -R "$raiz/build/Ayuda" "$demo/Ayuda"
   [ -e "$demo/clinora.mdb" ] || "$raiz/build/clinora-bd" demo "$demo/clinora.mdb"
