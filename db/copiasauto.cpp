@@ -2,6 +2,7 @@
 
 #include "db/acceso.h"
 #include "db/consulta.h"
+#include "db/citado.h"
 #include "db/error.h"
 #include "db/formatos.h"
 #include "db/reloj.h"
@@ -25,11 +26,6 @@ const QString kCarpeta = QStringLiteral("Carpeta");
 const QString kAutomaticas = QStringLiteral("Automaticas");
 // Kept beside the database, not in the backup folder: that may be a disk left at home.
 const QString kFicheroEstado = QStringLiteral(".clinora-copias.estado");
-
-QString citado(const QString& ruta)
-{
-    return QStringLiteral("«") + QDir::toNativeSeparators(ruta) + QStringLiteral("»");
-}
 
 QString carpetaDe(const QString& rutaBaseDatos)
 {
@@ -187,7 +183,7 @@ void guardarAjustes(const QString& rutaBaseDatos, const QString& carpeta, bool a
     if (QFileInfo::exists(ini)) {
         QFile f(ini);
         if (!f.open(QIODevice::ReadOnly))
-            throw DbError(QStringLiteral("ERROR: No se puede leer %1.").arg(citado(ini)));
+            throw DbError(QStringLiteral("ERROR: No se puede leer %1.").arg(citadoRuta(ini)));
         texto = QString::fromUtf8(f.readAll());
     }
     // Inside the data's folder the folder is written relative to it, so it moves with the data.
@@ -204,7 +200,7 @@ void guardarAjustes(const QString& rutaBaseDatos, const QString& carpeta, bool a
     const QByteArray bytes = texto.toUtf8();
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
         throw DbError(QStringLiteral("ERROR: No se ha podido guardar %1; sigue como estaba.")
-                          .arg(citado(ini)));
+                          .arg(citadoRuta(ini)));
 }
 
 Estado leerEstado(const QString& rutaBaseDatos)
@@ -348,7 +344,7 @@ QString hacer(QSqlDatabase db, const QString& rutaBaseDatos, const copia::Progre
                 throw DbError(QStringLiteral("La carpeta %1 no existe o no está disponible. Si "
                                              "es un disco USB o una carpeta de red, compruebe "
                                              "que está conectado.")
-                                  .arg(citado(a.carpeta)));
+                                  .arg(citadoRuta(a.carpeta)));
             QFile::setPermissions(a.carpeta, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                  | QFileDevice::ExeOwner);
         }
@@ -369,7 +365,7 @@ QString hacer(QSqlDatabase db, const QString& rutaBaseDatos, const copia::Progre
         throw DbError(QStringLiteral("ERROR: No se ha podido hacer la copia automática de los "
                                      "datos en la carpeta %1.\n\n%2\n\nÚltima copia correcta: "
                                      "%3.")
-                          .arg(citado(a.carpeta), estado.fallo,
+                          .arg(citadoRuta(a.carpeta), estado.fallo,
                                describirMomento(estado.ultimaCorrecta, ahora)));
     }
 }
@@ -388,13 +384,13 @@ QString alArrancar(const QString& rutaBaseDatos)
     if (e.momentoFallo.isValid())
         return QStringLiteral("ATENCIÓN: La última copia automática de los datos (%1) no se pudo "
                               "hacer en la carpeta %2:\n\n%3\n\nÚltima copia correcta: %4.")
-                   .arg(describirMomento(e.momentoFallo, ahora), citado(a.carpeta), e.fallo,
+                   .arg(describirMomento(e.momentoFallo, ahora), citadoRuta(a.carpeta), e.fallo,
                         describirMomento(e.ultimaCorrecta, ahora))
                + donde;
     if (e.ultimaCorrecta.isValid() && e.ultimaCorrecta.secsTo(ahora) > 7 * 86400)
         return QStringLiteral("ATENCIÓN: La última copia automática correcta de los datos es "
                               "de hace más de una semana: %1, en %2.")
-                   .arg(describirMomento(e.ultimaCorrecta, ahora), citado(e.rutaUltima))
+                   .arg(describirMomento(e.ultimaCorrecta, ahora), citadoRuta(e.rutaUltima))
                + donde;
     return {};
 }

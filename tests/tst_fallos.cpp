@@ -10,6 +10,7 @@
 #include "db/esquema.h"
 #include "db/orden.h"
 #include "db/sql.h"
+#include "db/verificacion.h"
 #include "db/vigilancia.h"
 #include "db/reloj.h"
 #include "tests/support/discolleno.h"

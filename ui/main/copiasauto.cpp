@@ -1,5 +1,6 @@
 #include "ui/main/copiasauto.h"
 
+#include "db/citado.h"
 #include "db/error.h"
 #include "db/formatos.h"
 #include "db/reloj.h"
@@ -30,11 +31,6 @@ namespace copiasautomaticas {
 
 namespace {
 
-QString citado(const QString& ruta)
-{
-    return QStringLiteral("«") + QDir::toNativeSeparators(ruta) + QStringLiteral("»");
-}
-
 QPushButton* boton(const char* nombre, const QString& texto, QWidget* padre)
 {
     auto* b = new QPushButton(texto, padre);
@@ -50,7 +46,7 @@ QString textoUltima(const QString& rutaBaseDatos)
     QString t = e.ultimaCorrecta.isValid()
                     ? QStringLiteral("Última copia correcta: %1,\nen %2.")
                           .arg(copiasauto::describirMomento(e.ultimaCorrecta, ahora),
-                               citado(e.rutaUltima))
+                               citadoRuta(e.rutaUltima))
                     : QStringLiteral("Todavía no se ha hecho ninguna copia automática.");
     if (e.momentoFallo.isValid())
         t += QStringLiteral("\n\nEl último intento (%1) falló: %2")
@@ -155,7 +151,7 @@ void VentanaCopiasAuto::BotonAhoraClick()
     if (copiasautomaticas::hacer(ruta_))
         mensajes::informacion(
             QStringLiteral("Copia automática guardada en %1.")
-                .arg(citado(copiasauto::leerEstado(ruta_).rutaUltima)));
+                .arg(citadoRuta(copiasauto::leerEstado(ruta_).rutaUltima)));
     LabelUltima->setText(textoUltima(ruta_));
 }
 
@@ -179,7 +175,7 @@ bool VentanaCopiasAuto::guardarLoEscrito()
     if (!QFileInfo(carpeta).isDir() && carpeta != porDefecto) {
         mensajes::informacion(QStringLiteral("La carpeta %1 no existe. Elija una carpeta que "
                                              "exista (si es un disco USB, conéctelo antes).")
-                                  .arg(citado(carpeta)));
+                                  .arg(citadoRuta(carpeta)));
         EditCarpeta->setFocus();
         return false;
     }
@@ -206,7 +202,7 @@ VentanaElegirCopia::VentanaElegirCopia(const QList<copiasauto::CopiaEnCarpeta>& 
     auto* columna = new QVBoxLayout(this);
     auto* titulo = new QLabel(QStringLiteral("&Copias automáticas de la carpeta %1, la más "
                                              "reciente primero:")
-                                  .arg(citado(carpeta)),
+                                  .arg(citadoRuta(carpeta)),
                               this);
     titulo->setWordWrap(true);
     columna->addWidget(titulo);
