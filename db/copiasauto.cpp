@@ -194,7 +194,8 @@ void guardarAjustes(const QString& rutaBaseDatos, const QString& carpeta, bool a
         guardada = relativa;
     texto = fijarClaves(texto, kGrupo,
                         {{kCarpeta, guardada},
-                         {kAutomaticas, automaticas ? QStringLiteral("si") : QStringLiteral("no")}});
+                         {kAutomaticas,
+                          automaticas ? QStringLiteral("si") : QStringLiteral("no")}});
     // Written whole beside it and renamed over it: never half a file of the practice's data.
     QSaveFile f(ini);
     const QByteArray bytes = texto.toUtf8();
@@ -229,8 +230,9 @@ QList<CopiaEnCarpeta> copiasEn(const QString& carpeta)
         if (momento.isValid())
             copias.append({f.absoluteFilePath(), momento, f.size()});
     }
-    std::sort(copias.begin(), copias.end(),
-              [](const CopiaEnCarpeta& a, const CopiaEnCarpeta& b) { return a.momento > b.momento; });
+    std::sort(copias.begin(), copias.end(), [](const CopiaEnCarpeta& a, const CopiaEnCarpeta& b) {
+        return a.momento > b.momento;
+    });
     return copias;
 }
 

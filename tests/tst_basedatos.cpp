@@ -318,8 +318,10 @@ private slots:
                          qPrintable(k.ruta));   // one a day, its last
                 dias.insert(k.momento.date());
             }
-            for (int atras = 0; atras < 7; ++atras)
-                QCOMPARE(dias.contains(dia.addDays(-atras)), conCopia.contains(dia.addDays(-atras)));
+            for (int atras = 0; atras < 7; ++atras) {
+                const QDate d = dia.addDays(-atras);
+                QCOMPARE(dias.contains(d), conCopia.contains(d));
+            }
             QVERIFY(dias.size() <= 7 + 4 + 12);
             for (const QDate& d : dias)
                 QVERIFY(d >= QDate(dia.year(), dia.month(), 1).addMonths(-12));
@@ -339,8 +341,10 @@ private slots:
         for (int s = 1; s <= 4; ++s)
             QVERIFY(quedan.contains(ultimaEntre(lunes.addDays(-7 * s), lunes.addDays(-7 * s + 6))));
         const QDate mes(dia.year(), dia.month(), 1);
-        for (int m = 1; m <= 12; ++m)
-            QVERIFY(quedan.contains(ultimaEntre(mes.addMonths(-m), mes.addMonths(-m + 1).addDays(-1))));
+        for (int m = 1; m <= 12; ++m) {
+            const QDate desde = mes.addMonths(-m);
+            QVERIFY(quedan.contains(ultimaEntre(desde, desde.addMonths(1).addDays(-1))));
+        }
         for (const QString& n : ajenos)
             QVERIFY2(QFile::exists(c + "/" + n), qPrintable(n));
         QVERIFY(QFileInfo(c + "/clinora-copia-20251102-120000.mdb").isDir());
