@@ -277,7 +277,7 @@ private slots:
                                     "clinora-copia-20251101-1200.mdb",
                                     "mi-clinora-copia-20251101-120000.mdb", "clinora.mdb"};
         for (const QString& n : ajenos)
-            escribir(c + "/" + n, "ajeno");
+            QVERIFY(escribirFichero(c + "/" + n, "ajeno"));
         QVERIFY(QDir(c).mkdir("clinora-copia-20251102-120000.mdb"));
         const QDate primero(2025, 11, 20);
         const QTime cierre(21, 30, 7);
@@ -287,10 +287,11 @@ private slots:
             dia = primero.addDays(n);
             // A copy at closing; every other day one at lunch too; every ninth day none.
             if (n % 9 != 4) {
-                escribir(c + "/" + copiasauto::nombreCopia(QDateTime(dia, cierre)), "copia");
-                if (n % 2 == 0)
-                    escribir(c + "/" + copiasauto::nombreCopia(QDateTime(dia, QTime(14, 5))),
-                             "copia");
+                for (const QTime& hora : {cierre, QTime(14, 5)}) {
+                    if (hora == cierre || n % 2 == 0)
+                        QVERIFY(escribirFichero(
+                            c + "/" + copiasauto::nombreCopia(QDateTime(dia, hora)), "copia"));
+                }
                 conCopia.append(dia);
             }
             copiasauto::rotar(c, dia);
@@ -361,7 +362,7 @@ private slots:
         // And read back as written, through the file.
         QTemporaryDir dir;
         const QString bd = dir.filePath("clinora.mdb");
-        escribir(dir.filePath("clinora.ini"), antes.toUtf8());
+        QVERIFY(escribirFichero(dir.filePath("clinora.ini"), antes.toUtf8()));
         for (const QString& carpeta : {QString("/media/usb, disco 2/co\"pias"), QString("/"),
                                        dir.filePath("copias; de \\ Ana")}) {
             copiasauto::guardarAjustes(bd, carpeta, false);
