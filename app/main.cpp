@@ -4,6 +4,7 @@
 #include "db/motor.h"
 #include "db/vigilancia.h"
 #include "ui/common/mensajes.h"
+#include "ui/main/copiasauto.h"
 
 #include <QFile>
 #include <QScreen>
@@ -65,9 +66,17 @@ int main(int argc, char** argv)
         // The server checks its own pages; only the file is watched.
         if (!motor::esServidor(QSqlDatabase::database()))
             vigilarFichero(programa::rutaBaseDatos());
-        if (qEnvironmentVariableIsSet("CLINORA_BENCH_SALIR"))
+        const bool medirArranque = qEnvironmentVariableIsSet("CLINORA_BENCH_SALIR");
+        if (medirArranque)
             avisarArranqueYSalir();
+        else
+            QTimer::singleShot(0, Form1, [] {
+                copiasautomaticas::alArrancar(programa::rutaBaseDatos());
+            });
         Aplicacion::exec();
+        // The day's work is copied before the program ends: whole, or not at all and said so.
+        if (!medirArranque)
+            copiasautomaticas::hacer(programa::rutaBaseDatos());
     } catch (const DbError& e) {
         mensajes::error(e.message());
     } catch (const std::exception& e) {

@@ -4,10 +4,12 @@
 
 #include "app/ventanas.h"
 #include "db/copia.h"
+#include "db/copiasauto.h"
 #include "db/dataset.h"
 #include "db/formatos.h"
 #include "db/sql.h"
 #include "ui/common/rejilla.h"
+#include "ui/main/copiasauto.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -168,6 +170,37 @@ Resultado copiaSeguridad(Contexto& c)
     return res;
 }
 
+// The automatic copy the program makes when it ends, as it makes it (progress window included),
+// into the backup folder beside the database; each copy is removed after it is timed.
+Resultado copiaAlSalir(Contexto& c)
+{
+    c.asegurarVentanas();
+    const Repeticiones r{std::min(c.repeticiones().veces, 5), 1};
+    QString hecha;
+    const auto borrar = [&](int) {
+        if (!hecha.isEmpty())
+            QFile::remove(hecha);
+    };
+    Resultado res;
+    res.programa = medir(r, borrar, [&] {
+        if (!copiasautomaticas::hacer(c.rutaBaseDatos()))
+            throw Fallo(QStringLiteral("la copia automática ha fallado"));
+        hecha = copiasauto::leerEstado(c.rutaBaseDatos()).rutaUltima;
+    });
+    const qint64 tamano = QFileInfo(hecha).size();
+    borrar(0);
+    QTemporaryDir carpeta;
+    const QString destino = carpeta.filePath(QStringLiteral("copia.mdb"));
+    res.desnudo = medir(r, [&](int) { QFile::remove(destino); },
+                        [&] { copiaDesnuda(c.rutaBaseDatos(), destino); });
+    res.notas << QStringLiteral("%1 veces; copia de %2 MB en %3; desnudo = solo la copia en "
+                                "línea del motor")
+                     .arg(r.veces)
+                     .arg(QString::number(tamano / 1048576.0, 'f', 1))
+                     .arg(copiasauto::leerAjustes(c.rutaBaseDatos()).carpeta);
+    return res;
+}
+
 }  // namespace
 
 QList<Accion> accionesPrincipal()
@@ -176,6 +209,7 @@ QList<Accion> accionesPrincipal()
         {QStringLiteral("lista_del_dia"), listaDelDia},
         {QStringLiteral("vista_rapida"), vistaRapida},
         {QStringLiteral("copia_seguridad"), copiaSeguridad},
+        {QStringLiteral("copia_al_salir"), copiaAlSalir},
     };
 }
 

@@ -59,15 +59,23 @@ void crearVacioPrivado(const QString& ruta)
     vacio.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-// Copies the whole of `origen` into `destino` in one step; the destination's write
-// transaction commits only when everything was copied.
-void copiarTodo(sqlite3* destino, sqlite3* origen, const QString& que)
+// Copies the whole of `origen` into `destino`; the destination's write transaction commits only
+// when everything was copied. With a progress display it goes in slices (nothing else writes
+// on this thread meanwhile, so the copy never has to start over).
+void copiarTodo(sqlite3* destino, sqlite3* origen, const QString& que,
+                const Progreso& progreso = {})
 {
     sqlite3_backup* b = sqlite3_backup_init(destino, "main", origen, "main");
     if (!b)
         throw fallo(que, sqlite3_extended_errcode(destino),
                     QString::fromUtf8(sqlite3_errmsg(destino)));
-    const int paso = sqlite3_backup_step(b, -1);
+    int paso = SQLITE_OK;
+    do {
+        paso = sqlite3_backup_step(b, progreso ? 4096 : -1);
+        if (progreso)
+            progreso(sqlite3_backup_pagecount(b) - sqlite3_backup_remaining(b),
+                     sqlite3_backup_pagecount(b));
+    } while (paso == SQLITE_OK);
     const int fin = sqlite3_backup_finish(b);
     if (paso != SQLITE_DONE || fin != SQLITE_OK) {
         const int codigo = paso != SQLITE_DONE ? paso : fin;
@@ -77,7 +85,8 @@ void copiarTodo(sqlite3* destino, sqlite3* origen, const QString& que)
 
 // The copy written to a private temporary beside `destino` and moved into place once
 // complete. `comprobar`: whether the copy is checked before it takes the name.
-void guardarEn(QSqlDatabase db, const QString& destino, bool comprobar)
+void guardarEn(QSqlDatabase db, const QString& destino, bool comprobar,
+               const Progreso& progreso = {})
 {
     sqlite3* vivo = manejador(db);
     const QFileInfo info(destino);
@@ -96,9 +105,11 @@ void guardarEn(QSqlDatabase db, const QString& destino, bool comprobar)
                 throw DbError(QStringLiteral("ERROR: No se puede crear la copia %1.")
                                   .arg(citadoRuta(destino)));
             sqlite3_exec(copia.h, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-            copiarTodo(copia.h, vivo, que);
+            copiarTodo(copia.h, vivo, que, progreso);
         }
         if (comprobar) {
+            if (progreso)
+                progreso(0, 0);
             int codigo = SQLITE_OK;
             const QString resultado =
                 esquema::comprobarIntegridad(temporal, esquema::Comprobacion::Rapida, &codigo);
@@ -253,9 +264,9 @@ void sincronizarCarpeta(const QString& carpeta)
 
 }  // namespace
 
-void guardar(QSqlDatabase db, const QString& destino)
+void guardar(QSqlDatabase db, const QString& destino, const Progreso& progreso)
 {
-    guardarEn(db, destino, true);
+    guardarEn(db, destino, true, progreso);
 }
 
 namespace {

@@ -9,16 +9,16 @@
 // the target exactly as it was.
 namespace copia {
 
+// How far a save or a load has gone, for a progress display: `hecho` of `total` steps; `total`
+// 0 while the length of the remaining work is not known.
+using Progreso = std::function<void(int hecho, int total)>;
+
 // Copies the live database to `destino` with the engine's online backup (never a plain copy of
 // a file that may be mid-write): into a hidden temporary file beside it, checked, then renamed
 // into place. Leftover temporaries of earlier interrupted saves in that folder are removed
 // first. The copy is readable by its owner only. When the copy turns out damaged it is the live
 // file that is, and the message names it. Throws DbError.
-void guardar(QSqlDatabase db, const QString& destino);
-
-// How far a load has gone, for a progress display: `hecho` of `total` steps; `total` 0 while
-// the length of the remaining work is not known.
-using Progreso = std::function<void(int hecho, int total)>;
+void guardar(QSqlDatabase db, const QString& destino, const Progreso& progreso = {});
 
 // Replaces the live data with the backup `origen`. The file is checked (ours, its tables as the
 // program defines them, integrity) and refused otherwise, leaving the live data untouched; a

@@ -4,6 +4,7 @@
 #include "db/comando.h"
 #include "db/error.h"
 #include "db/esquema.h"
+#include "db/motor.h"
 #include "db/sql.h"
 #include "db/verificacion.h"
 
@@ -201,6 +202,14 @@ Cuentas bajar(QSqlDatabase servidor, const QString& destino, bool reemplazar)
     }
     quitar();
     return cuentas;
+}
+
+void guardarCopia(QSqlDatabase db, const QString& destino, const copia::Progreso& progreso)
+{
+    if (motor::esServidor(db))
+        bajar(db, destino, true);
+    else
+        copia::guardar(db, destino, progreso);
 }
 
 }  // namespace traslado

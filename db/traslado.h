@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/copia.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -24,5 +26,10 @@ Cuentas reemplazar(const QString& fichero, QSqlDatabase servidor);
 // writes: made in a hidden temporary beside it, checked, then moved into place. An existing file
 // is replaced only when `reemplazar` (the user chose it). Throws DbError with a Spanish message.
 Cuentas bajar(QSqlDatabase servidor, const QString& destino, bool reemplazar = false);
+
+// A backup of the open data at `destino`, replacing what was there: the file's own online copy,
+// or on the server the same standard clinic file written from its tables. "Guardar copia" and the
+// automatic copies both go through here.
+void guardarCopia(QSqlDatabase db, const QString& destino, const copia::Progreso& progreso = {});
 
 }  // namespace traslado

@@ -5,6 +5,7 @@
 #include "db/comando.h"
 #include "db/consulta.h"
 #include "db/copia.h"
+#include "db/copiasauto.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/esquema.h"
@@ -16,6 +17,7 @@
 #include "db/verificacion.h"
 #include "tests/support/entorno.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSet>
 #include <QFile>
@@ -276,6 +278,120 @@ private slots:
         QVERIFY(mensaje.contains("no es una base de datos de Clinora"));
         QCOMPARE(e.valor("SELECT apellido1 FROM Paciente").toString(), QString("VIVO"));
         QVERIFY(!QFile::exists(e.carpeta() + "/seg.mdb"));
+    }
+
+    // ---- Automatic copies: a year and a month of them, thinned out as the days pass.
+
+    void rotacionDeUnAnoDeCopias()
+    {
+        QTemporaryDir dir;
+        const QString c = dir.path();
+        // Look-alikes that are not ours: never removed.
+        const QStringList ajenos = {"clinora-copia-2025-11-01.mdb",
+                                    "clinora-copia-20251101-120000.mdb.bak",
+                                    "clinora-copia-20251101-1200.mdb",
+                                    "mi-clinora-copia-20251101-120000.mdb", "clinora.mdb"};
+        for (const QString& n : ajenos)
+            QVERIFY(escribirFichero(c + "/" + n, "ajeno"));
+        QVERIFY(QDir(c).mkdir("clinora-copia-20251102-120000.mdb"));
+        const QDate primero(2025, 11, 20);
+        const QTime cierre(21, 30, 7);
+        QList<QDate> conCopia;
+        QDate dia;
+        for (int n = 0; n < 400; ++n) {
+            dia = primero.addDays(n);
+            // A copy at closing; every other day one at lunch too; every ninth day none.
+            if (n % 9 != 4) {
+                for (const QTime& hora : {cierre, QTime(14, 5)}) {
+                    if (hora == cierre || n % 2 == 0)
+                        QVERIFY(escribirFichero(
+                            c + "/" + copiasauto::nombreCopia(QDateTime(dia, hora)), "copia"));
+                }
+                conCopia.append(dia);
+            }
+            copiasauto::rotar(c, dia);
+            QSet<QDate> dias;
+            for (const copiasauto::CopiaEnCarpeta& k : copiasauto::copiasEn(c)) {
+                QVERIFY2(!dias.contains(k.momento.date()) && k.momento.time() == cierre,
+                         qPrintable(k.ruta));   // one a day, its last
+                dias.insert(k.momento.date());
+            }
+            for (int atras = 0; atras < 7; ++atras) {
+                const QDate d = dia.addDays(-atras);
+                QCOMPARE(dias.contains(d), conCopia.contains(d));
+            }
+            QVERIFY(dias.size() <= 7 + 4 + 12);
+            for (const QDate& d : dias)
+                QVERIFY(d >= QDate(dia.year(), dia.month(), 1).addMonths(-12));
+        }
+        // After the year: the last copy of each of the 4 weeks and the 12 months before.
+        const auto ultimaEntre = [&](const QDate& desde, const QDate& hasta) {
+            QDate u;
+            for (const QDate& d : conCopia)
+                if (d >= desde && d <= hasta)
+                    u = d;
+            return u;
+        };
+        QSet<QDate> quedan;
+        for (const copiasauto::CopiaEnCarpeta& k : copiasauto::copiasEn(c))
+            quedan.insert(k.momento.date());
+        const QDate lunes = dia.addDays(1 - dia.dayOfWeek());
+        for (int s = 1; s <= 4; ++s)
+            QVERIFY(quedan.contains(ultimaEntre(lunes.addDays(-7 * s), lunes.addDays(-7 * s + 6))));
+        const QDate mes(dia.year(), dia.month(), 1);
+        for (int m = 1; m <= 12; ++m) {
+            const QDate desde = mes.addMonths(-m);
+            QVERIFY(quedan.contains(ultimaEntre(desde, desde.addMonths(1).addDays(-1))));
+        }
+        for (const QString& n : ajenos)
+            QVERIFY2(QFile::exists(c + "/" + n), qPrintable(n));
+        QVERIFY(QFileInfo(c + "/clinora-copia-20251102-120000.mdb").isDir());
+    }
+
+    // Writing the backup folder into clinora.ini keeps every other line as it was.
+    void iniConservaLoDemas_data()
+    {
+        QTest::addColumn<QString>("antes");
+        QTest::addColumn<QString>("despues");
+        const QString claves = "Carpeta=\"/media/usb, disco 2/copias\"\nAutomaticas=si\n";
+        QTest::addRow("sin fichero") << "" << "[Copias]\n" + claves;
+        QTest::addRow("datos de la consulta")
+            << "; nota\n[Consulta]\nNombre=Dra. X\nDireccion=\"C/ A, 1\""
+            << "; nota\n[Consulta]\nNombre=Dra. X\nDireccion=\"C/ A, 1\"\n\n[Copias]\n" + claves;
+        QTest::addRow("grupo ya escrito")
+            << "[Copias]\n; la mía\nCarpeta=/viejo\nOtra=1\n\n[Consulta]\nNombre=X\n"
+            << "[Copias]\n; la mía\nCarpeta=\"/media/usb, disco 2/copias\"\nOtra=1\n"
+               "Automaticas=si\n\n[Consulta]\nNombre=X\n";
+        QTest::addRow("clave repetida") << "[Copias]\nCarpeta=/a\nCarpeta=/b\nAutomaticas=no\n"
+                                        << "[Copias]\n" + claves;
+    }
+
+    void iniConservaLoDemas()
+    {
+        QFETCH(QString, antes);
+        QFETCH(QString, despues);
+        QCOMPARE(copiasauto::fijarClaves(antes, "Copias",
+                                         {{"Carpeta", "/media/usb, disco 2/copias"},
+                                          {"Automaticas", "si"}}),
+                 despues);
+        // And read back as written, through the file.
+        QTemporaryDir dir;
+        const QString bd = dir.filePath("clinora.mdb");
+        QVERIFY(escribirFichero(dir.filePath("clinora.ini"), antes.toUtf8()));
+        for (const QString& carpeta : {QString("/media/usb, disco 2/co\"pias"), QString("/"),
+                                       dir.filePath("copias; de \\ Ana")}) {
+            copiasauto::guardarAjustes(bd, carpeta, false);
+            QCOMPARE(copiasauto::leerAjustes(bd).carpeta, QDir::cleanPath(carpeta));
+            QVERIFY(!copiasauto::leerAjustes(bd).automaticas);
+        }
+        QFile f(dir.filePath("clinora.ini"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString texto = QString::fromUtf8(f.readAll());
+        QVERIFY(texto.contains("Carpeta=\"copias; de \\\\ Ana\"\n"));   // inside: relative
+        for (const QString& l : antes.split('\n')) {
+            if (!l.startsWith("Carpeta=") && !l.startsWith("Automaticas="))
+                QVERIFY2(texto.contains(l), qPrintable(l));
+        }
     }
 
     void demoTieneCitasHoyPagadasYFacturadas()

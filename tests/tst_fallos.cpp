@@ -4,6 +4,7 @@
 #include "db/acceso.h"
 #include "db/comando.h"
 #include "db/copia.h"
+#include "db/copiasauto.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/esquema.h"
@@ -11,6 +12,8 @@
 #include "db/sql.h"
 #include "db/verificacion.h"
 #include "db/vigilancia.h"
+#include "db/reloj.h"
+#include "tests/support/discolleno.h"
 #include "tests/support/entorno.h"
 #include "tests/support/ficheros.h"
 
@@ -775,6 +778,137 @@ private slots:
         for (const QString& n : ajenos)
             QVERIFY2(QFile::exists(otra + "/" + n), qPrintable(n));
         QVERIFY(temporalesEn(otra).isEmpty());
+    }
+
+    // ---- Automatic copies: on leaving, and when they cannot be made.
+
+    void copiaAutomatica_data()
+    {
+        QTest::addColumn<QString>("carpeta");      // Carpeta=, under the test's folder; "" default
+        QTest::addColumn<qlonglong>("libres");     // bytes left on the copies' disk; 0: plenty
+        QTest::addColumn<QString>("fallo");        // what the message says; "": the copy is made
+        QTest::addRow("carpeta por defecto") << "" << 0LL << "";
+        QTest::addRow("carpeta elegida") << "usb" << 0LL << "";
+        QTest::addRow("disco USB sin conectar") << "no-esta" << 0LL
+                                                << "no existe o no está disponible";
+        QTest::addRow("disco lleno") << "usb" << 20000LL << "El disco está lleno";
+    }
+
+    void copiaAutomatica()
+    {
+        QFETCH(QString, carpeta);
+        QFETCH(qlonglong, libres);
+        QFETCH(QString, fallo);
+        Entorno e;
+        const QString ruta = e.rutaBD();
+        e.exec("INSERT INTO Paciente (codigo, nombre, apellido1, comentario) "
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+               "SELECT i, 'ANA', 'APELLIDO' || i, printf('%.40c', 'X') FROM n");
+        e.exec("INSERT INTO Visita (codigo, fecha, hora) SELECT codigo, '07/12/2026', '15:00' "
+               "FROM Paciente");
+        QDir().mkpath(e.carpeta() + "/usb");
+        if (!carpeta.isEmpty())
+            copiasauto::guardarAjustes(ruta, e.carpeta() + "/" + carpeta, true);
+        const QString dir = copiasauto::leerAjustes(ruta).carpeta;
+        QVERIFY(e.crearVentanas());
+        QSqlDatabase db = QSqlDatabase::database();
+        const QDateTime momento(QDate(2026, 12, 8), QTime(20, 15, 30));
+        reloj::fijar(momento);
+        QString hecha;
+        QString m;
+        {
+            std::unique_ptr<DiscoLleno> lleno;
+            if (libres > 0)
+                lleno = std::make_unique<DiscoLleno>(dir, libres);
+            m = mensajeDe([&] { hecha = copiasauto::hacer(db, ruta); });
+        }
+        if (fallo.isEmpty()) {
+            QVERIFY2(m.isEmpty(), qPrintable(m));
+            QCOMPARE(hecha, dir + "/clinora-copia-20261208-201530.mdb");
+            QCOMPARE(QFile::permissions(hecha) & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                   | QFileDevice::ReadUser
+                                                   | QFileDevice::WriteUser),
+                     QFileDevice::Permissions());
+            esquema::verificarFicheroCompleto(hecha);
+            const auto todo = [](QSqlDatabase c) {
+                return comando::valor({"SELECT group_concat(codigo || apellido1 || comentario) || "
+                                       "(SELECT group_concat(codigo || fecha || hora) FROM Visita) "
+                                       "FROM Paciente",
+                                       {}},
+                                      c)
+                    .toString();
+            };
+            QString enCopia;
+            conConexion(hecha, [&](QSqlDatabase c) { enCopia = todo(c); });
+            QCOMPARE(enCopia, todo(db));
+            QVERIFY(enCopia.contains("APELLIDO300"));
+            // The next start: nothing to say for a week; then that the copy is getting old.
+            reloj::fijar(momento.addDays(7));
+            QCOMPARE(copiasauto::alArrancar(ruta), QString());
+            reloj::fijar(momento.addDays(8));
+            QVERIFY(copiasauto::alArrancar(ruta).contains("de hace más de una semana"));
+            // The disk then unplugged: the failure names the last good copy, now and at start.
+            copiasauto::guardarAjustes(ruta, e.carpeta() + "/no-esta", true);
+            m = mensajeDe([&] { copiasauto::hacer(db, ruta); });
+            QVERIFY2(m.contains("Última copia correcta: el 08/12/2026 a las 20:15 (hace 8 días)"),
+                     qPrintable(m));
+            QVERIFY(copiasauto::alArrancar(ruta).contains("el 08/12/2026 a las 20:15"));
+        } else {
+            QVERIFY2(m.contains(fallo) && m.contains("Última copia correcta: nunca"),
+                     qPrintable(m));
+            QVERIFY(copiasauto::copiasEn(dir).isEmpty());
+            QVERIFY(temporalesEn(dir).isEmpty());
+            // A chosen folder that is missing is a disk not plugged in: never made in its place.
+            QCOMPARE(QFileInfo::exists(dir), carpeta != "no-esta");
+            const QString aviso = copiasauto::alArrancar(ruta);
+            QVERIFY2(aviso.contains(fallo) && aviso.contains("08/12/2026"), qPrintable(aviso));
+        }
+        int codigo = 0;
+        QCOMPARE(esquema::comprobarIntegridad(ruta, esquema::Comprobacion::Completa, &codigo),
+                 QString("ok"));
+        reloj::fijar({});
+    }
+
+    // Killed in the middle of automatic copies: no half copy under a final name, and the next
+    // start removes what was left.
+    void copiaAutomaticaMatadaNoDejaNadaAMedias()
+    {
+        const QString programa = QCoreApplication::applicationDirPath() + "/clinora-escritor";
+        QTemporaryDir dir;
+        const QString datos = dir.filePath(esquema::kNombreFichero);
+        crearNuestro(datos, 20000);
+        const QString copias = dir.filePath("copias");
+        QRandomGenerator azar(20261208);
+        int acusadas = 0, temporales = 0;
+        for (int ronda = 0; ronda < 12; ++ronda) {
+            QProcess hijo;
+            hijo.start(programa, {"--copias-auto", datos});
+            QVERIFY(hijo.waitForStarted());
+            if (ronda + 1 < 12) {
+                QTest::qWait(azar.bounded(40, 400));
+            } else {
+                // The last one is let finish a copy first, however slow the machine.
+                for (int i = 0; i < 600 && !hijo.peek(1 << 16).contains("A "); ++i)
+                    hijo.waitForReadyRead(100);
+            }
+            hijo.kill();
+            QVERIFY(hijo.waitForFinished(5000));
+            const QString salida = QString::fromUtf8(hijo.readAllStandardOutput());
+            QVERIFY2(!salida.contains("ERROR"), qPrintable(salida));
+            acusadas += int(salida.count(QStringLiteral("A ")));
+            temporales += int(temporalesEn(copias).size());
+            for (const copiasauto::CopiaEnCarpeta& c : copiasauto::copiasEn(copias)) {
+                const QString m = mensajeDe([&] { esquema::verificarFicheroCompleto(c.ruta); });
+                QVERIFY2(m.isEmpty(), qPrintable(c.ruta + ": " + m));
+            }
+            // The rotation keeps one copy of a day (two when killed before it could run).
+            QVERIFY(copiasauto::copiasEn(copias).size() <= 2);
+        }
+        QCOMPARE(copiasauto::alArrancar(datos), QString());
+        QVERIFY(temporalesEn(copias).isEmpty());
+        qInfo("%d copias acusadas; %d temporales dejados por matanzas y quitados al arrancar",
+              acusadas, temporales);
+        QVERIFY(acusadas > 0);
     }
 };
 

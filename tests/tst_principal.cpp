@@ -3,6 +3,7 @@
 #include "db/reloj.h"
 #include "db/comando.h"
 #include "db/dataset.h"
+#include "db/copiasauto.h"
 #include "db/esquema.h"
 #include "db/sql.h"
 #include "db/formatos.h"
@@ -13,6 +14,7 @@
 #include "ui/common/dialogos.h"
 #include "ui/common/estilo.h"
 #include "ui/common/rejilla.h"
+#include "ui/main/copiasauto.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QThread>
 #include <QToolButton>
 
@@ -551,6 +554,114 @@ private slots:
         QStringList seguridad = QDir(e.carpeta()).entryList({"clinora-antes-de-cargar-*.mdb"});
         QCOMPARE(seguridad.size(), 1);
         dialogos::setSelector({});
+    }
+
+    // "Cargar copia" offers the automatic copies first, newest first, and still any file.
+    void cargarCopiaOfreceLasAutomaticas()
+    {
+        Entorno e;
+        e.paciente(1);
+        QVERIFY(e.crearVentanas());
+        for (int d = 1; d <= 3; ++d) {
+            reloj::fijar(QDateTime(QDate(2026, 12, d), QTime(20, 0, d)));
+            if (d > 1) {
+                e.paciente(d);
+                e.visita(d, "0" + QString::number(d) + "/12/2026", "15:00");
+            }
+            QVERIFY(copiasautomaticas::hacer(e.rutaBD()));
+        }
+        QFile ajeno(e.carpeta() + "/copias/clinora-copia-mia.mdb");
+        QVERIFY(ajeno.open(QIODevice::WriteOnly));
+        ajeno.close();
+        QStringList filas;
+        int elegidaAlAbrir = -1;
+        e.guiones["ElegirCopia"] = [&](Ventana* v) {
+            auto* t = hijo<QTableWidget>(v, "TablaCopias");
+            for (int f = 0; f < t->rowCount(); ++f) {
+                filas << t->item(f, 0)->text() + " " + t->item(f, 1)->text() + " "
+                             + t->item(f, 2)->text().section(' ', 1) + " " + t->item(f, 3)->text()
+                             + " " + t->item(f, 4)->text();
+            }
+            elegidaAlAbrir = t->currentRow();
+            t->selectRow(1);
+            hijo<QPushButton>(v, "BotonCargar")->click();
+            return v->result();
+        };
+        e.respuestas = {1, 1};   // "Cargar copia", then OK to the question
+        Form1->BitBtn5Click();
+        QCOMPARE(filas, QStringList({"03/12/2026 20:00:03 kB 3 2", "02/12/2026 20:00:02 kB 2 1",
+                                     "01/12/2026 20:00:01 kB 1 0"}));
+        QCOMPARE(elegidaAlAbrir, 0);
+        QVERIFY2(e.textos.last().startsWith("Copia de seguridad cargada correctamente."),
+                 qPrintable(e.textos.last()));
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente").toInt(), 2);
+
+        // "Otro fichero…" goes on to the file dialog.
+        int dialogosAbiertos = 0;
+        dialogos::setSelector([&](dialogos::Modo, const QString&) {
+            ++dialogosAbiertos;
+            return QString();
+        });
+        e.guiones["ElegirCopia"] = [](Ventana* v) {
+            hijo<QPushButton>(v, "BotonOtro")->click();
+            return v->result();
+        };
+        e.respuestas = {1};
+        Form1->BitBtn5Click();
+        QCOMPARE(dialogosAbiertos, 1);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente").toInt(), 2);
+        dialogos::setSelector({});
+        reloj::fijar({});
+    }
+
+    // "Copias automáticas…": the folder and the switch, kept in clinora.ini with the rest of
+    // it; and the copy of a session left open past midnight.
+    void copiasAutomaticasSeEligenYSeHacenPasadaLaMedianoche()
+    {
+        Entorno e;
+        QFile ini(e.carpeta() + "/clinora.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("; de la doctora\n[Consulta]\nNombre=Dra. X\n");
+        ini.close();
+        reloj::fijar(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 58)));
+        QVERIFY(e.crearVentanas());
+        const QString usb = e.carpeta() + "/usb, 2";
+        QVERIFY(QDir().mkpath(usb));
+        QString propuesta, antes, despues;
+        e.guiones["CopiasAutomaticas"] = [&](Ventana* v) {
+            auto* carpeta = hijo<QLineEdit>(v, "EditCarpeta");
+            propuesta = carpeta->text();
+            antes = hijo<QLabel>(v, "LabelUltima")->text();
+            carpeta->setText(e.carpeta() + "/no-esta");
+            hijo<QPushButton>(v, "BotonAceptar")->click();   // refused: stays open
+            carpeta->setText(usb);
+            hijo<QPushButton>(v, "BotonAhora")->click();
+            despues = hijo<QLabel>(v, "LabelUltima")->text();
+            hijo<QPushButton>(v, "BotonAceptar")->click();
+            return v->result();
+        };
+        e.respuestas = {2};   // "Copias automáticas…"
+        Form1->BitBtn5Click();
+        QCOMPARE(e.abiertas, QStringList{"CopiasAutomaticas"});
+        QCOMPARE(propuesta, e.carpeta() + "/copias");
+        QCOMPARE(antes, QString("Todavía no se ha hecho ninguna copia automática."));
+        QVERIFY2(despues.startsWith("Última copia correcta: el 08/12/2026 a las 23:59 (hace un "
+                                    "momento)"),
+                 qPrintable(despues));
+        QVERIFY(e.textos.value(1).contains("no existe"));
+        QVERIFY(e.textos.value(2).startsWith("Copia automática guardada en «" + usb));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(ini.readAll()),
+                 QString("; de la doctora\n[Consulta]\nNombre=Dra. X\n\n[Copias]\n"
+                         "Carpeta=\"usb, 2\"\nAutomaticas=si\n"));
+        QCOMPARE(copiasauto::copiasEn(usb).size(), 1);
+        // Past midnight, once.
+        reloj::fijar(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 1)));
+        Form1->Timer1Timer();
+        Form1->Timer1Timer();
+        QCOMPARE(copiasauto::copiasEn(usb).size(), 2);
+        QCOMPARE(copiasauto::copiasEn(usb).first().momento.date(), QDate(2026, 12, 9));
+        reloj::fijar({});
     }
 
     void copiaNoValidaNoSeCarga()

@@ -9,10 +9,13 @@
 // The test kills it at random moments and checks that nothing acknowledged was lost.
 //   clinora-escritor DATOS CARPETA_COPIAS BASE_CARGAS SEMILLA
 // (BASE_CARGAS "-": no loads, so the data only grow.)
+// It also makes automatic copies of DATOS, one after another, acknowledging each whole one:
+//   clinora-escritor --copias-auto DATOS   ->   "A <file>" per copy
 // It also reports on a file as the program finds it at start:
 //   clinora-escritor --comprobar DATOS   ->   "integridad ok pacientes N visitas M"
 #include "db/comando.h"
 #include "db/copia.h"
+#include "db/copiasauto.h"
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/formatos.h"
@@ -106,6 +109,16 @@ int main(int argc, char** argv)
             return 1;
         }
         return 0;
+    }
+    if (args.size() == 3 && args.at(1) == QLatin1String("--copias-auto")) {
+        try {
+            QSqlDatabase db = esquema::abrirClinica(args.at(2));
+            for (;;)
+                acusar(QStringLiteral("A ") + copiasauto::hacer(db, args.at(2)));
+        } catch (const DbError& e) {
+            acusar(QStringLiteral("ERROR ") + e.message().simplified());
+            return 1;
+        }
     }
     if (args.size() != 5)
         return 2;

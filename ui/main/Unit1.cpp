@@ -16,6 +16,7 @@
 #include "ui/common/mensajes.h"
 #include "ui/common/rejilla.h"
 #include "ui/common/ventana.h"
+#include "ui/main/copiasauto.h"
 #include "ui/main/copiaseguridad.h"
 
 #include <QApplication>
@@ -320,6 +321,7 @@ bool TForm1::FormCreate(const QString& rutaBaseDatos)
         }
     }
     MonthCalendar1->setSelectedDate(reloj::hoy());
+    copiaDiaria_ = copiasauto::Diaria(reloj::hoy());
     OrdenCitas = sql::kOrdenHora;
     construirListaDelDia();
     Timer1Timer();
@@ -373,8 +375,12 @@ void TForm1::Timer1Timer()
     PanelHora->setAccessibleDescription(PanelHora->text());
     // Left open past midnight, the window's "today" moves to the new day at the first tick,
     // in the order chosen; the quick view stays on the day picked in the calendar.
-    if (hoyTexto() != fechaListaDelDia_)
+    if (hoyTexto() != fechaListaDelDia_) {
         construirListaDelDia();
+        // A session left open past midnight: the day's work gets its copy, as on leaving.
+        if (copiaDiaria_.toca(reloj::hoy()))
+            copiasautomaticas::hacer(rutaBaseDatos_);
+    }
 }
 
 void TForm1::MonthCalendar1Click()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/copiasauto.h"
+
 #include <QDate>
 #include <QMainWindow>
 
@@ -70,4 +72,5 @@ private:
     TablaHoras* slots_ = nullptr;
     QLabel* PanelHora = nullptr;
     QTimer* Timer1 = nullptr;
+    copiasauto::Diaria copiaDiaria_{QDate()};
 };

@@ -11,6 +11,7 @@
 #include "db/verificacion.h"
 #include "ui/common/dialogos.h"
 #include "ui/common/mensajes.h"
+#include "ui/main/copiasauto.h"
 
 #include <QDir>
 #include <QCoreApplication>
@@ -25,12 +26,17 @@ void elegirYHacer(QWidget* ventana, const QString& rutaBaseDatos)
     const int opcion = mensajes::eleccion(
         QStringLiteral("¿Qué desea hacer con la copia de seguridad?\n\n"
                        "Guardar copia: guarda todos los datos de pacientes y citas en un fichero.\n"
-                       "Cargar copia: sustituye los datos actuales por los de una copia guardada."),
-        {QStringLiteral("&Guardar copia"), QStringLiteral("&Cargar copia")});
+                       "Cargar copia: sustituye los datos actuales por los de una copia guardada.\n"
+                       "Copias automáticas: dónde se guardan solas las copias al salir y cada "
+                       "día."),
+        {QStringLiteral("&Guardar copia"), QStringLiteral("&Cargar copia"),
+         QStringLiteral("Copias &automáticas…")});
     if (opcion == 0)
         guardar(ventana, rutaBaseDatos);
     else if (opcion == 1)
         cargar(ventana, rutaBaseDatos);
+    else if (opcion == 2)
+        copiasautomaticas::ajustar(ventana, rutaBaseDatos);
 }
 
 void guardar(QWidget* ventana, const QString& rutaBaseDatos)
@@ -47,11 +53,7 @@ void guardar(QWidget* ventana, const QString& rutaBaseDatos)
             "La copia no puede guardarse sobre el propio fichero de datos. Elija otro nombre."));
         return;
     }
-    // On the server the copy is the same standard clinic file, written from the server's data.
-    if (motor::esServidor(QSqlDatabase::database()))
-        traslado::bajar(QSqlDatabase::database(), destino, true);
-    else
-        copia::guardar(QSqlDatabase::database(), destino);
+    traslado::guardarCopia(QSqlDatabase::database(), destino);
     mensajes::informacion(QStringLiteral("Copia de seguridad guardada correctamente en %1.")
                               .arg(citadoRuta(destino)));
 }
@@ -63,9 +65,7 @@ namespace {
 // safety copy, and a load it fails changes nothing.
 QString elegirCopia(QWidget* ventana, const QString& rutaBaseDatos)
 {
-    const QString origen = dialogos::elegirFichero(
-        ventana, dialogos::Modo::Abrir, QStringLiteral("Cargar copia de seguridad"),
-        QDir::homePath());
+    const QString origen = copiasautomaticas::elegirCopiaACargar(ventana, rutaBaseDatos);
     if (origen.isEmpty())
         return {};
     if (QFileInfo(origen).absoluteFilePath() == QFileInfo(rutaBaseDatos).absoluteFilePath()) {
