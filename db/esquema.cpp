@@ -68,6 +68,21 @@ const char* const kIndicesVersion2[] = {
     "CREATE INDEX Paciente_apellido2_orden ON Paciente (apellido2_orden, codigo)",
 };
 
+// Version 3: the register of invoice numbers given from the correlative series, one row per
+// number ever given (year, number in the year, and the visit it went to). A row is never
+// deleted, so a number is never given twice; one whose visit no longer carries it is annulled.
+// No key to the visit: the number outlives it.
+const char* const kFactura =
+    "CREATE TABLE Factura ("
+    " ano INTEGER NOT NULL CHECK (ano BETWEEN 1 AND 9999),"
+    " numero INTEGER NOT NULL CHECK (numero >= 1),"
+    " codigo INTEGER NOT NULL,"
+    " fecha TEXT NOT NULL CHECK (length(fecha) <= 20),"
+    " emitida TEXT NOT NULL DEFAULT '' CHECK (length(emitida) <= 20),"
+    " PRIMARY KEY (ano, numero)"
+    ") STRICT";
+const char* const kIndiceFacturaVisita = "CREATE INDEX Factura_visita ON Factura (codigo, fecha)";
+
 const char* const kTablas[] = {
     kPaciente,
     kVisita,
@@ -77,6 +92,8 @@ const char* const kTablas[] = {
     kIndicesVersion2[1],
     kIndicesVersion2[2],
     kIndicesVersion2[3],
+    kFactura,
+    kIndiceFacturaVisita,
     "INSERT INTO tabla_codigo (codigo) VALUES (1)",
 };
 
@@ -108,7 +125,12 @@ const char* const kActualizarA2[] = {
     kIndicesVersion2[1],
     kIndicesVersion2[2],
     kIndicesVersion2[3],
-    "PRAGMA user_version = 2",
+};
+
+// Brings a version 2 file to version 3: the register of invoice numbers, empty.
+const char* const kActualizarA3[] = {
+    kFactura,
+    kIndiceFacturaVisita,
 };
 
 struct TablaEsperada {
@@ -123,13 +145,16 @@ QList<TablaEsperada> tablasEsperadas(int version)
                             "comentario"};
     if (version >= 2)
         paciente << "nombre_orden" << "apellido1_orden" << "apellido2_orden";
-    return {
+    QList<TablaEsperada> tablas = {
         {QStringLiteral("Paciente"), paciente},
         {QStringLiteral("Visita"),
          {"codigo", "fecha", "pago", "cantidad", "observacion", "hora", "factura",
           "num_factura"}},
         {QStringLiteral("tabla_codigo"), {"codigo"}},
     };
+    if (version >= 3)
+        tablas.append({QStringLiteral("Factura"), {"ano", "numero", "codigo", "fecha", "emitida"}});
+    return tablas;
 }
 
 // A definition as the engine keeps it, reduced so that layout does not count: one blank between
@@ -159,8 +184,10 @@ QHash<QString, QString> definiciones(int version)
         for (const char* s : kTablasVersion1)
             anadir(s);
     } else {
-        for (const char* s : kTablas)
-            anadir(s);
+        for (const char* s : kTablas) {
+            if (version >= 3 || (s != kFactura && s != kIndiceFacturaVisita))
+                anadir(s);
+        }
     }
     return mapa;
 }
@@ -537,10 +564,17 @@ QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int*
     });
     int codigoResto = SQLITE_OK;
     QString resto = ejecutarComprobacion(ruta, "PRAGMA quick_check", &codigoResto);
+    // A file of an earlier version, checked before its upgrade, has no register of invoices.
+    const bool conRegistro =
+        ejecutarComprobacion(ruta, "SELECT COUNT(*) FROM sqlite_schema WHERE type = 'table' "
+                                   "AND name = 'Factura'", nullptr) == QLatin1String("1");
     for (const char* tabla : {"PRAGMA integrity_check(Paciente)",
-                              "PRAGMA integrity_check(tabla_codigo)"}) {
+                              "PRAGMA integrity_check(tabla_codigo)",
+                              "PRAGMA integrity_check(Factura)"}) {
         if (codigoResto != SQLITE_OK)
             break;
+        if (!conRegistro && qstrcmp(tabla, "PRAGMA integrity_check(Factura)") == 0)
+            continue;
         resto = ejecutarComprobacion(ruta, tabla, &codigoResto);
     }
     hilo.join();
@@ -600,12 +634,19 @@ void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguri
                             funcionClave, nullptr, nullptr);
     try {
         comando::Transaccion t(db);
-        if (versionDe(db, ruta) != 1)
+        const int version = versionDe(db, ruta);
+        if (version >= kUserVersion)
             throw DbError(QStringLiteral("ERROR: El fichero %1 ha cambiado mientras se "
                                          "actualizaba; no se ha tocado.")
                               .arg(citado(ruta)));
-        for (const char* sentencia : kActualizarA2)
+        // Step by step from the file's version, all in the one transaction.
+        if (version < 2) {
+            for (const char* sentencia : kActualizarA2)
+                exec(db, QString::fromLatin1(sentencia));
+        }
+        for (const char* sentencia : kActualizarA3)
             exec(db, QString::fromLatin1(sentencia));
+        exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kUserVersion));
         // Checked before it counts: a file converted only in part is never kept.
         if (comprobarTablas(db, ruta, false) != kUserVersion)
             throw DbError(noValida(ruta, QStringLiteral("no se ha podido actualizar")));

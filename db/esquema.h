@@ -8,8 +8,8 @@
 namespace esquema {
 
 inline constexpr int kApplicationId = 0x436C6E72;   // "Clnr" in the file header
-// 2: sort keys of the patients' names.
-inline constexpr int kUserVersion = 2;
+// 2: sort keys of the patients' names. 3: the register of correlative invoice numbers.
+inline constexpr int kUserVersion = 3;
 inline const QString kNombreFichero = QStringLiteral("clinora.mdb");
 
 // Creates the three tables (tabla_codigo holding 1) on an empty database, in one transaction.
@@ -46,7 +46,7 @@ void verificarFicheroCompleto(const QString& ruta,
 // damaged file, or the engine's error when the check could not run.
 QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int* codigo);
 
-// Brings an open file of version 1 to the current version in one transaction (all or nothing),
+// Brings an open file of an earlier version (1 or 2) to the current version in one transaction (all or nothing),
 // after a safety copy of it to `copiaSeguridad` when that is given.
 void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguridad);
 // Where start-up keeps the safety copy before bringing a file up to date.

@@ -127,17 +127,37 @@ Sql visitasDelMes(const QString& mes, const QString& ano)
 Sql facturasDelAno(const QString& ano)
 {
     // A year's invoices in calendar order: text order would put every 1st of a month before
-    // every 2nd. The partial index on invoiced visits holds them in exactly this order.
-    return {QStringLiteral("SELECT ") + columnasPacienteVisita()
-                + QStringLiteral(" FROM Paciente, Visita"
-                                 " WHERE substr(Visita.fecha, 7) = ?"
+    // every 2nd. The partial index on invoiced visits holds them in exactly this order. Numbers
+    // of the correlative series come after, in number order, with the numbers of the register
+    // that no visit carries any more (annulled) in their places.
+    const QString vivo = QStringLiteral(
+        "Visita.codigo = Factura.codigo AND Visita.fecha = Factura.fecha AND Visita.factura = 1"
+        " AND Visita.num_factura = printf('%04d-%04d', Factura.ano, Factura.numero)");
+    return {QStringLiteral("SELECT * FROM (SELECT ") + columnasPacienteVisita()
+                + QStringLiteral(", Factura.numero AS numero_serie FROM Paciente, Visita"
+                                 " LEFT JOIN Factura ON ")
+                + vivo
+                + QStringLiteral(" WHERE substr(Visita.fecha, 7) = ?"
                                  " AND substr(Visita.fecha, 3, 1) = '/'"
                                  " AND substr(Visita.fecha, 6, 1) = '/'"
                                  " AND Visita.factura = 1"
                                  " AND Paciente.codigo = Visita.codigo"
-                                 " ORDER BY substr(Visita.fecha, 4, 2), substr(Visita.fecha, 1, 2),"
-                                 " Visita.hora, Visita.codigo"),
-            {ano}};
+                                 " UNION ALL SELECT Paciente.codigo, Paciente.nombre,"
+                                 " Paciente.apellido1, Paciente.apellido2, Paciente.dni,"
+                                 " Paciente.tlf1, Paciente.tlf2, Paciente.direccion,"
+                                 " Paciente.poblacion, Paciente.provincia, Paciente.fecha_alta,"
+                                 " Paciente.sociedad, Paciente.comentario, Factura.codigo,"
+                                 " Factura.fecha, NULL, NULL, '', '', 0,"
+                                 " printf('%04d-%04d', Factura.ano, Factura.numero) || ' (anulada)',"
+                                 " Factura.numero"
+                                 " FROM Factura LEFT JOIN Paciente ON Paciente.codigo = Factura.codigo"
+                                 " WHERE Factura.ano = ? AND NOT EXISTS"
+                                 " (SELECT 1 FROM Visita WHERE ")
+                + vivo
+                + QStringLiteral(")) ORDER BY numero_serie IS NOT NULL, numero_serie,"
+                                 " substr(fecha, 4, 2), substr(fecha, 1, 2), hora,"
+                                 " \"Visita.codigo\""),
+            {ano, ano}};
 }
 
 Sql leerTablaCodigo()
@@ -217,8 +237,8 @@ Sql insertarVisita(const NuevaVisita& v)
 
 Sql visitaPorCodigoYFecha(int codigo, const QString& fecha)
 {
-    return {QStringLiteral("SELECT codigo, fecha, pago, cantidad, observacion, hora, factura "
-                           "FROM Visita WHERE codigo = ? AND fecha = ?"),
+    return {QStringLiteral("SELECT codigo, fecha, pago, cantidad, observacion, hora, factura, "
+                           "num_factura FROM Visita WHERE codigo = ? AND fecha = ?"),
             {codigo, fecha}};
 }
 

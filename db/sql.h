@@ -29,7 +29,9 @@ Sql pacientePorCodigo(int codigo);
 // Visits of a month ("01" ... "12") of a year, as typed: the dates dd/{mes}/{ano}, by date and
 // hour. A text that is no year simply finds nothing. Field "pago_texto" says "Sí" or "No".
 Sql visitasDelMes(const QString& mes, const QString& ano);
-// Invoiced visits of a year, in date order (month, day), then hour.
+// Invoiced visits of a year, in date order (month, day), then hour; then the numbers the
+// correlative series gave that year, in number order, those no visit carries any more
+// (annulled) with "(anulada)" after the number and no amount. Field "numero_serie".
 Sql facturasDelAno(const QString& ano);
 
 // --- Patient registration ---

@@ -150,6 +150,8 @@ private slots:
             {"BitBtn5", "&Backup", "Guardar o cargar una copia de seguridad."},
             {"BitBtn6", "&Acerca de ...", "Acerca de Clinora."},
             {"BitBtn1", "&Salir", "Salir del programa."},
+            {"BitBtn7", "&Datos de la consulta",
+             "Datos de la consulta que se imprimen en las facturas."},
         };
         for (const QStringList& b : botones) {
             auto* boton = Form1->findChild<QAbstractButton*>(b.at(0));
@@ -162,8 +164,9 @@ private slots:
         QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn3"), Qt::LeftButton);
         QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn4"), Qt::LeftButton);
         QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn6"), Qt::LeftButton);
-        QCOMPARE(e.abiertas,
-                 QStringList({"FormAlta", "FormBuscar", "FormListados", "FormAcerca"}));
+        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn7"), Qt::LeftButton);
+        QCOMPARE(e.abiertas, QStringList({"FormAlta", "FormBuscar", "FormListados", "FormAcerca",
+                                          "FormDatosConsulta"}));
     }
 
     void ordenDeLaListaDelDia_data()
