@@ -1,6 +1,5 @@
 #include "reports/Unit7.h"
 
-
 #include "db/formatos.h"
 #include "reports/letras.h"
 #include "reports/pagina.h"

@@ -1,4 +1,3 @@
-#include "db/reloj.h"
 #include "ui/appointments/Unit5.h"
 
 #include "app/refrescos.h"
@@ -6,6 +5,7 @@
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/formatos.h"
+#include "db/reloj.h"
 #include "db/sql.h"
 #include "ui/common/ayuda.h"
 #include "ui/common/barra.h"
@@ -14,6 +14,7 @@
 #include "ui/common/controles.h"
 #include "ui/common/desplegable.h"
 #include "ui/common/estilo.h"
+#include "ui/common/horacita.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/panelpaciente.h"
 #include "ui/common/rejilla.h"
@@ -27,7 +28,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QTime>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -103,11 +103,7 @@ void TFormNuevaCita::crearControles()
         {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), kAnchosRejilla.at(3),
          izquierdaTexto, 0},
     });
-    // A compact face, so the titles fit their narrow columns.
-    QFont compacta(QStringLiteral("Arial"));
-    compacta.setPixelSize(12);
-    DBGrid1->setFont(compacta);
-    DBGrid1->modelo()->setFuenteBase(compacta);
+    DBGrid1->setFuenteCompacta();
     DBGrid1->setColorFila(colorFilaVisita);
     DBGrid1->setFixedWidth(330);
     // A new result resets the header; the columns keep their widths.
@@ -124,8 +120,7 @@ void TFormNuevaCita::crearControles()
         orden << c;
     orden << LabeledEdit1 << ComboBox1 << Edit3 << findChild<QPushButton*>("BitBtn2")
           << findChild<QPushButton*>("BitBtn1") << DBGrid1 << cabecera.ayuda;
-    for (int i = 1; i < orden.size(); ++i)
-        setTabOrder(orden.at(i - 1), orden.at(i));
+    fijarOrdenTab(orden);
 }
 
 QWidget* TFormNuevaCita::crearDia()
@@ -163,10 +158,8 @@ QWidget* TFormNuevaCita::crearCita()
     // What is typed is booked as typed: no completion adds to it.
     ComboBox1 = new Desplegable(QStringLiteral("ComboBox1"), GroupBox2,
                                 new EditMayusculas(QStringLiteral("ComboBox1Texto")));
-    for (int i = 0; i <= 24; ++i)
-        ComboBox1->addItem(formatos::textoHora(QTime(15, 0).addSecs(15 * 60 * i)));
+    horacita::llenarHoras(ComboBox1);
     ComboBox1->setCurrentIndex(0);
-    ComboBox1->setMaxVisibleItems(25);
     ComboBox1->setMaximumWidth(110);
     // Only a pick from the list chooses the slot; Enter on a typed hour does not.
     connect(ComboBox1, &Desplegable::elegidoDeLista, this, &TFormNuevaCita::ComboBox1Click);
@@ -215,23 +208,14 @@ QWidget* TFormNuevaCita::crearCita()
 
 QWidget* TFormNuevaCita::crearBotones()
 {
-    QHBoxLayout* fila = nullptr;
-    QWidget* Panel1 = crearBarraBotones(this, &fila);
-    fila->addStretch();
-    QPushButton* BitBtn2 =
-        crearBoton(QStringLiteral("BitBtn2"), QStringLiteral("&Insertar Cita"), QString(),
-                   QString(), Panel1);
-    BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    QPushButton* BitBtn1 = crearBoton(QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
-                                      QString(), QStringLiteral(":/imagenes/salir.png"), Panel1);
-    for (QPushButton* b : {BitBtn2, BitBtn1}) {
-        b->setIconSize(QSize(24, 24));
-        b->setMinimumSize(150, 36);
-        fila->addWidget(b);
-    }
-    connect(BitBtn2, &QPushButton::clicked, this, &TFormNuevaCita::BitBtn2Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &TFormNuevaCita::BitBtn1Click);
-    return Panel1;
+    return crearBarraBotones(
+        this,
+        {kEstirar,
+         {QStringLiteral("BitBtn2"), QStringLiteral("&Insertar Cita"), QString(), QString(),
+          [this] { BitBtn2Click(); }, QStyle::SP_DialogApplyButton},
+         {QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"), QString(),
+          QStringLiteral(":/imagenes/salir.png"), [this] { BitBtn1Click(); }}},
+        QSize(150, 36));
 }
 
 void TFormNuevaCita::mostrarPaciente()
@@ -324,21 +308,9 @@ void TFormNuevaCita::BitBtn2Click()
                                   .arg(CodigoPaciente));
         return;
     }
-    // A visit without a proper hour could never be opened again from the day lists.
     const QString hora = ComboBox1->currentText();
-    if (hora.isEmpty()) {
-        mensajes::informacion(
-            QStringLiteral("¡El campo \"Hora\" está vacío, debes elegir una hora para la cita!"));
-        ComboBox1->setFocus();
+    if (!horacita::horaValida(hora, ComboBox1))
         return;
-    }
-    if (!formatos::esHoraValida(hora)) {
-        mensajes::informacion(QStringLiteral("¡La hora \"%1\" no es válida, debes escribirla "
-                                             "como hh:mm (de 00:00 a 23:59)!")
-                                  .arg(hora));
-        ComboBox1->setFocus();
-        return;
-    }
     bool importeValido = false;
     const int cantidad = Edit2->text().toInt(&importeValido);
     if (!importeValido) {

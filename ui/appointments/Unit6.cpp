@@ -2,18 +2,19 @@
 
 #include "app/refrescos.h"
 #include "app/traspasos.h"
-#include "reports/datosfactura.h"
 #include "db/comando.h"
 #include "db/consulta.h"
 #include "db/dataset.h"
 #include "db/facturas.h"
 #include "db/formatos.h"
 #include "db/sql.h"
+#include "reports/datosfactura.h"
 #include "reports/letras.h"
 #include "ui/common/ayuda.h"
 #include "ui/common/barra.h"
 #include "ui/common/cabecera.h"
 #include "ui/common/controles.h"
+#include "ui/common/horacita.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/panelpaciente.h"
 #include "ui/consulta/datosconsulta.h"
@@ -31,7 +32,6 @@
 #include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTime>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -130,8 +130,7 @@ void TFormDatosCita::crearControles()
     const QList<QWidget*> orden{BitBtn6, DBEdit1, DBComboBox1, DBCheckBox1, DBEdit2,
                                 DBCheckBox2, BitBtn5, Edit1, DBEdit3, BitBtn4,
                                 BitBtn3, BitBtn2, BitBtn1, cabecera.ayuda};
-    for (int i = 1; i < orden.size(); ++i)
-        setTabOrder(orden.at(i - 1), orden.at(i));
+    fijarOrdenTab(orden);
 }
 
 QWidget* TFormDatosCita::crearCita()
@@ -157,10 +156,7 @@ QWidget* TFormDatosCita::crearCita()
     DBComboBox1->setInsertPolicy(QComboBox::NoInsert);
     // What is typed is saved as typed: no completion adds to it.
     DBComboBox1->setCompleter(nullptr);
-    // The quarter hours of the afternoon, in order.
-    for (int i = 0; i <= 24; ++i)
-        DBComboBox1->addItem(formatos::textoHora(QTime(15, 0).addSecs(15 * 60 * i)));
-    DBComboBox1->setMaxVisibleItems(25);
+    horacita::llenarHoras(DBComboBox1);
     DBComboBox1->setFixedWidth(110);
     connect(DBComboBox1, &QComboBox::editTextChanged, this, &TFormDatosCita::DBEdit1Change);
     connect(DBComboBox1, &QComboBox::activated, this, &TFormDatosCita::DBComboBox1Click);
@@ -175,9 +171,24 @@ QWidget* TFormDatosCita::crearCita()
     connect(DBCheckBox1, &QCheckBox::toggled, this, &TFormDatosCita::DBCheckBox1Click);
     rejilla->addWidget(etiquetaPago, 2, 0);
     rejilla->addWidget(DBCheckBox1, 2, 1);
+    rejilla->addWidget(crearPago(GroupBox2), 3, 0, 1, 3);
 
+    DBEdit3 = new EditMayusculas(QStringLiteral("DBEdit3"), GroupBox2);
+    // The remark column holds up to 50 characters.
+    DBEdit3->setMaxLength(50);
+    connect(DBEdit3, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
+    rejilla->addWidget(etiquetaDe(QStringLiteral("Observaciones:"), DBEdit3, GroupBox2), 4, 0);
+    rejilla->addWidget(DBEdit3, 4, 1, 1, 2);
+    rejilla->setColumnStretch(2, 1);
+
+    connect(DBEdit1, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
+    return GroupBox2;
+}
+
+QWidget* TFormDatosCita::crearPago(QWidget* padre)
+{
     // The payment panel: everything about the money, usable only for a paid visit.
-    Panel3 = new QFrame(GroupBox2);
+    Panel3 = new QFrame(padre);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     auto* pago = new QGridLayout(Panel3);
@@ -201,7 +212,27 @@ QWidget* TFormDatosCita::crearCita()
     importe->addStretch();
     pago->addWidget(LabelImporte, 0, 0);
     pago->addLayout(importe, 0, 1);
+    pago->addLayout(crearFactura(), 0, 2);
 
+    Edit1 = new EditMayusculas(QStringLiteral("Edit1"), Panel3);
+    Edit1->setText(kImporteEnLetras);
+    // Once the user writes the amount in words himself, a change of the amount leaves them be.
+    connect(Edit1, &QLineEdit::textEdited, this, [this] { letrasEscritas_ = true; });
+    LabelImporteFactura = etiquetaDe(QStringLiteral("Importe en factura:"), Edit1, Panel3);
+    LabelImporteFactura->setObjectName(QStringLiteral("LabelImporteFactura"));
+    pago->addWidget(LabelImporteFactura, 1, 0);
+    pago->addWidget(Edit1, 1, 1, 1, 2);
+    pago->setColumnStretch(2, 1);
+    for (QWidget* w : std::initializer_list<QWidget*>{Panel3, DBEdit2, LabelImporte, LabelEuro,
+                                                      BitBtn5, Edit1, LabelImporteFactura})
+        w->setEnabled(false);
+    activar(DBCheckBox2, false);
+    activar(BitBtn5, false);
+    return Panel3;
+}
+
+QLayout* TFormDatosCita::crearFactura()
+{
     DBCheckBox2 = new QCheckBox(Panel3);
     DBCheckBox2->setObjectName(QStringLiteral("DBCheckBox2"));
     auto* etiquetaFactura = etiquetaDe(QStringLiteral("Solicita factura:"), DBCheckBox2, Panel3);
@@ -220,64 +251,28 @@ QWidget* TFormDatosCita::crearCita()
     connect(BitBtn5, &QPushButton::clicked, this, &TFormDatosCita::BitBtn5Click);
     factura->addWidget(BitBtn5);
     factura->addStretch();
-    pago->addLayout(factura, 0, 2);
-
-    Edit1 = new EditMayusculas(QStringLiteral("Edit1"), Panel3);
-    Edit1->setText(kImporteEnLetras);
-    // Once the user writes the amount in words himself, a change of the amount leaves them be.
-    connect(Edit1, &QLineEdit::textEdited, this, [this] { letrasEscritas_ = true; });
-    LabelImporteFactura = etiquetaDe(QStringLiteral("Importe en factura:"), Edit1, Panel3);
-    LabelImporteFactura->setObjectName(QStringLiteral("LabelImporteFactura"));
-    pago->addWidget(LabelImporteFactura, 1, 0);
-    pago->addWidget(Edit1, 1, 1, 1, 2);
-    pago->setColumnStretch(2, 1);
-    rejilla->addWidget(Panel3, 3, 0, 1, 3);
-    for (QWidget* w : std::initializer_list<QWidget*>{Panel3, DBEdit2, LabelImporte, LabelEuro,
-                                                      BitBtn5, Edit1, LabelImporteFactura})
-        w->setEnabled(false);
-    activar(DBCheckBox2, false);
-    activar(BitBtn5, false);
-
-    DBEdit3 = new EditMayusculas(QStringLiteral("DBEdit3"), GroupBox2);
-    // The remark column holds up to 50 characters.
-    DBEdit3->setMaxLength(50);
-    connect(DBEdit3, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
-    rejilla->addWidget(etiquetaDe(QStringLiteral("Observaciones:"), DBEdit3, GroupBox2), 4, 0);
-    rejilla->addWidget(DBEdit3, 4, 1, 1, 2);
-    rejilla->setColumnStretch(2, 1);
-
-    connect(DBEdit1, &QLineEdit::textChanged, this, &TFormDatosCita::DBEdit1Change);
-    return GroupBox2;
+    return factura;
 }
 
 QWidget* TFormDatosCita::crearBotones()
 {
-    QHBoxLayout* fila = nullptr;
-    QWidget* Panel1 = crearBarraBotones(this, &fila);
-    fila->setSpacing(8);
-    auto* BitBtn4 = crearBoton(QStringLiteral("BitBtn4"), QStringLiteral("&Borrar Cita"),
-                               QStringLiteral("Eliminar cita del paciente."), QString(), Panel1);
-    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    BitBtn3 = crearBoton(QStringLiteral("BitBtn3"), QStringLiteral("Aplicar Cambios"),
-                         QStringLiteral("Guardar las modificaciones realizadas."), QString(),
-                         Panel1);
-    BitBtn3->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    auto* BitBtn2 = crearBoton(QStringLiteral("BitBtn2"), QStringLiteral("&Nueva Cita"),
-                               QStringLiteral("Establecer nueva cita para el paciente."),
-                               QStringLiteral(":/imagenes/alta.png"), Panel1);
-    auto* BitBtn1 = crearBoton(QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
-                               QStringLiteral("Cerrar ventana de datos del la cita."),
-                               QStringLiteral(":/imagenes/salir.png"), Panel1);
-    for (QPushButton* b : {BitBtn4, BitBtn3, BitBtn2, BitBtn1}) {
-        b->setIconSize(QSize(24, 24));
-        b->setMinimumSize(140, 36);
-        fila->addWidget(b);
-    }
+    QWidget* Panel1 = crearBarraBotones(
+        this,
+        {{QStringLiteral("BitBtn4"), QStringLiteral("&Borrar Cita"),
+          QStringLiteral("Eliminar cita del paciente."), QString(), [this] { BitBtn4Click(); },
+          QStyle::SP_TrashIcon},
+         {QStringLiteral("BitBtn3"), QStringLiteral("Aplicar Cambios"),
+          QStringLiteral("Guardar las modificaciones realizadas."), QString(),
+          [this] { BitBtn3Click(); }, QStyle::SP_DialogApplyButton},
+         {QStringLiteral("BitBtn2"), QStringLiteral("&Nueva Cita"),
+          QStringLiteral("Establecer nueva cita para el paciente."),
+          QStringLiteral(":/imagenes/alta.png"), [this] { BitBtn2Click(); }},
+         {QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
+          QStringLiteral("Cerrar ventana de datos del la cita."),
+          QStringLiteral(":/imagenes/salir.png"), [this] { BitBtn1Click(); }}},
+        QSize(140, 36), 8);
+    BitBtn3 = Panel1->findChild<QPushButton*>(QStringLiteral("BitBtn3"));
     activar(BitBtn3, false);
-    connect(BitBtn4, &QPushButton::clicked, this, &TFormDatosCita::BitBtn4Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TFormDatosCita::BitBtn3Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFormDatosCita::BitBtn2Click);
-    connect(BitBtn1, &QPushButton::clicked, this, &TFormDatosCita::BitBtn1Click);
     return Panel1;
 }
 
@@ -491,21 +486,9 @@ TFormDatosCita::Guardado TFormDatosCita::guardar()
         activarCambios(false);
         return Guardado::Descartado;
     }
-    // A visit without a proper hour could never be placed on the slot board again.
     const QString hora = DBComboBox1->currentText();
-    if (hora.isEmpty()) {
-        mensajes::informacion(
-            QStringLiteral("¡El campo \"Hora\" está vacío, debes elegir una hora para la cita!"));
-        DBComboBox1->setFocus();
+    if (!horacita::horaValida(hora, DBComboBox1))
         return Guardado::ValorNoValido;
-    }
-    if (!formatos::esHoraValida(hora)) {
-        mensajes::informacion(QStringLiteral("¡La hora \"%1\" no es válida, debes escribirla "
-                                             "como hh:mm (de 00:00 a 23:59)!")
-                                  .arg(hora));
-        DBComboBox1->setFocus();
-        return Guardado::ValorNoValido;
-    }
     // An unpaid visit keeps the amount the payment box left (0), whatever an old row held.
     if (DBCheckBox1->isChecked() && !importeValido())
         return Guardado::ValorNoValido;

@@ -8,6 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -58,6 +59,8 @@ private:
 
     void crearControles();
     QWidget* crearCita();
+    QWidget* crearPago(QWidget* padre);   // the amount and the amount in words
+    QLayout* crearFactura();              // the invoice request and its print
     QWidget* crearBotones();
     void mostrarPaciente();
     void cargarVisita();

@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace {
+
 Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString& titulo,
                        bool conAyuda, const QString& hintAyuda)
 {
@@ -40,8 +42,11 @@ Cabecera crearCabecera(QWidget* padre, const QString& nombrePanel, const QString
     return c;
 }
 
+}  // namespace
+
 Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& titulo,
-                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna)
+                        const QString& encabezado, bool conAyuda, QVBoxLayout** columna,
+                        const QString& hintAyuda)
 {
     ventana->setObjectName(nombre);
     ventana->setWindowTitle(titulo);
@@ -51,7 +56,7 @@ Cabecera iniciarVentana(Ventana* ventana, const QString& nombre, const QString& 
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     const Cabecera cabecera = crearCabecera(ventana, QStringLiteral("Panel2"), encabezado,
-                                            conAyuda);
+                                            conAyuda, hintAyuda);
     layout->addWidget(cabecera.panel);
     if (columna)
         *columna = layout;

@@ -1,8 +1,8 @@
-#include "db/reloj.h"
 #include "ui/common/colorvisita.h"
 
 #include "db/dataset.h"
 #include "db/formatos.h"
+#include "db/reloj.h"
 #include "ui/common/estilo.h"
 
 QColor colorVisita(const QVariant& pago, const QVariant& fecha, const QDate& hoy)

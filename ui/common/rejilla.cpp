@@ -281,6 +281,19 @@ void Rejilla::setIndicador(bool visible)
     verticalHeader()->setVisible(visible);
 }
 
+void Rejilla::setFuente(const QFont& fuente)
+{
+    setFont(fuente);
+    modelo_->setFuenteBase(fuente);
+}
+
+void Rejilla::setFuenteCompacta()
+{
+    QFont compacta(QStringLiteral("Arial"));
+    compacta.setPixelSize(12);
+    setFuente(compacta);
+}
+
 QString Rejilla::textoColumna(int columna) const
 {
     if (!datos_->isActive() || datos_->isEmpty() || columna < 0

@@ -74,11 +74,14 @@ public:
     void setAnchos(const QList<int>& anchos);
     void setColorFila(ModeloColumnas::ColorFila color);
     void setIndicador(bool visible);
+    // The face of the titles and of every cell that has no size of its own.
+    void setFuente(const QFont& fuente);
+    // The small face of the windows' narrow grids, so titles and whole dates fit their columns.
+    void setFuenteCompacta();
     // Tab and Shift+Tab walk the columns of the current row and leave the grid after the last
     // (before the first). Without it the grid is one Tab stop. Ctrl+Tab always leaves.
     void setTabEntreColumnas(bool entre) { tabEntreColumnas_ = entre; }
 
-    DataSet* dataSet() const { return datos_; }
     ModeloColumnas* modelo() const { return modelo_; }
 
     // Text of a column in the current row; the empty text when there is no row.

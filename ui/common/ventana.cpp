@@ -79,3 +79,9 @@ const QList<Ventana*>& ventanasAbiertas()
 {
     return pila();
 }
+
+void fijarOrdenTab(const QList<QWidget*>& orden)
+{
+    for (qsizetype i = 1; i < orden.size(); ++i)
+        QWidget::setTabOrder(orden.at(i - 1), orden.at(i));
+}

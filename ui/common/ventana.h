@@ -44,3 +44,6 @@ void setEjecutorModal(EjecutorModal ejecutor);
 
 // The windows currently open, innermost last.
 const QList<Ventana*>& ventanasAbiertas();
+
+// Tab and Shift+Tab walk `orden`, in that order.
+void fijarOrdenTab(const QList<QWidget*>& orden);

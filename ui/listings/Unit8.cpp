@@ -57,11 +57,7 @@ Rejilla* crearRejilla(const QString& nombre, DataSet* datos, const QList<Columna
                       QWidget* padre)
 {
     auto* rejilla = new Rejilla(nombre, datos, padre);
-    // A compact face, so the titles fit their narrow columns.
-    QFont compacta(QStringLiteral("Arial"));
-    compacta.setPixelSize(12);
-    rejilla->setFont(compacta);
-    rejilla->modelo()->setFuenteBase(compacta);
+    rejilla->setFuenteCompacta();
     rejilla->setColumnas(columnas);
     rejilla->setIndicador(true);
     // The columns stay as laid out: neither resized nor moved by the user.

@@ -1,4 +1,3 @@
-#include "db/reloj.h"
 #include "ui/main/Unit1.h"
 
 #include "app/traspasos.h"
@@ -6,22 +5,21 @@
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/formatos.h"
+#include "db/reloj.h"
 #include "db/sql.h"
 #include "ui/common/ayuda.h"
 #include "ui/common/colorvisita.h"
 #include "ui/common/controles.h"
 #include "ui/common/desplegable.h"
-#include "ui/main/copiaseguridad.h"
 #include "ui/common/estilo.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/rejilla.h"
 #include "ui/common/ventana.h"
+#include "ui/main/copiaseguridad.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -296,8 +294,7 @@ QGroupBox* TForm1::crearVistaRapida()
     rejilla->addWidget(MonthCalendar1, 0, 0, 2, 1);
 
     DBGrid2 = new Rejilla(QStringLiteral("DBGrid2"), ADODataSet1, GroupBox2);
-    DBGrid2->setFont(normal);
-    DBGrid2->modelo()->setFuenteBase(normal);
+    DBGrid2->setFuente(normal);
     DBGrid2->setAccessibleName(QStringLiteral("Citas del día elegido"));
     const Qt::Alignment centro = Qt::AlignCenter;
     DBGrid2->setColumnas({

@@ -1,4 +1,3 @@
-#include "db/reloj.h"
 #include "ui/patients/Unit2.h"
 
 #include "app/refrescos.h"
@@ -7,6 +6,7 @@
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/formatos.h"
+#include "db/reloj.h"
 #include "db/sql.h"
 #include "ui/common/ayuda.h"
 #include "ui/common/barra.h"
@@ -62,43 +62,12 @@ public:
     }
 };
 
-struct DefEdit {
-    QString etiqueta;
-    int fila, columna, columnas;
-    int largo;   // the most the column keeps; the code box has its own rule
-};
-
-// LabeledEdit1 ... LabeledEdit12: label, place in the group box grid (label row), length.
-const DefEdit kEdits[] = {
-    {QStringLiteral("(*) Código:"), 0, 0, 1, 10},
-    {QStringLiteral("(*) Nombre:"), 2, 0, 1, sql::kLargoNombre},
-    {QStringLiteral("(*) Primer Apellido:"), 2, 1, 1, sql::kLargoNombre},
-    {QStringLiteral("(*) Segundo Apellido:"), 2, 2, 1, sql::kLargoNombre},
-    {QStringLiteral("DNI:"), 4, 0, 1, sql::kLargoDni},
-    {QStringLiteral("(*) Telf. de contacto:"), 4, 1, 1, sql::kLargoTelefono},
-    {QStringLiteral("Telf. alternativo:"), 4, 2, 1, sql::kLargoTelefono},
-    {QStringLiteral("Dirección:"), 6, 0, 1, sql::kLargoDireccion},
-    {QStringLiteral("Población:"), 6, 1, 1, sql::kLargoPoblacion},
-    {QStringLiteral("Provincia:"), 6, 2, 1, sql::kLargoPoblacion},
-    {QStringLiteral("Aseguradora:"), 8, 0, 1, sql::kLargoSociedad},
-    {QStringLiteral("Comentario:"), 10, 0, 3, sql::kLargoComentario},
-};
-
-const QString kMensajeCodigoVacio = QStringLiteral(
-    "¡El campo \"Código\" está vacío, debes poner un valor válido y no asignado a otro "
-    "paciente!. Puedes pulsar el botón de \"Código Válido\" para que asigne uno disponible "
-    "automáticamente.");
-
-// An empty box gets its message and the focus.
-bool rellena(QLineEdit* caja, const QString& mensaje)
-{
-    // Only the empty text counts as empty: blanks are a value the user typed.
-    if (!caja->text().isEmpty())
-        return true;
-    mensajes::informacion(mensaje);
-    caja->setFocus();
-    return false;
-}
+// The code box, LabeledEdit1, checked before the patient's data; it has its own typing rule.
+const CajaPaciente kCajaCodigo{
+    QStringLiteral("CODIGO"), QStringLiteral("(*) Código:"), QString(), 10, 0, 0, 1, nullptr,
+    QStringLiteral("¡El campo \"Código\" está vacío, debes poner un valor válido y no asignado "
+                   "a otro paciente!. Puedes pulsar el botón de \"Código Válido\" para que "
+                   "asigne uno disponible automáticamente.")};
 
 }  // namespace
 
@@ -143,15 +112,12 @@ void TFormAlta::crearControles()
     columna->addWidget(crearBotones());
 
     // Keyboard order: the patient's data first, the code last, then the choices and buttons.
-    QList<QWidget*> orden;
-    for (int i = 1; i < LabeledEdits.size(); ++i)
-        orden.append(LabeledEdits.at(i));
+    QList<QWidget*> orden(cajas_.todas().cbegin() + 1, cajas_.todas().cend());
     orden << LabeledEdit1 << CheckBox1;
     for (const char* nombre : {"BitBtn2", "BitBtn4", "BitBtn5", "BitBtn3", "BitBtn1"})
         orden << findChild<QPushButton*>(QString::fromLatin1(nombre));
     orden << cabecera.ayuda;
-    for (int i = 1; i < orden.size(); ++i)
-        setTabOrder(orden.at(i - 1), orden.at(i));
+    fijarOrdenTab(orden);
 }
 
 QWidget* TFormAlta::crearDatos()
@@ -163,23 +129,15 @@ QWidget* TFormAlta::crearDatos()
     for (int i = 0; i < 3; ++i)
         rejilla->setColumnMinimumWidth(i, 220);
 
-    int numero = 1;
-    for (const DefEdit& d : kEdits) {
-        auto* edit = new EditMayusculas(QStringLiteral("LabeledEdit%1").arg(numero++), GroupBox1);
-        // Typing stops at what the patient record can keep and show again.
-        edit->setMaxLength(d.largo);
-        crearEditEtiquetado(edit, d.etiqueta, rejilla, d.fila, d.columna, d.columnas);
-        LabeledEdits.append(edit);
-    }
+    LabeledEdit1 = cajas_.crear(kCajaCodigo, QStringLiteral("LabeledEdit1"), rejilla, GroupBox1);
+    LabeledEdit1->setValidator(new ValidadorCodigo(LabeledEdit1));
+    cajas_.crearDatos(QStringLiteral("LabeledEdit"), rejilla, GroupBox1);
     // Some air above each label but the first, so it reads with the box below it.
     for (QLabel* etiqueta : GroupBox1->findChildren<QLabel*>()) {
-        if (etiqueta->buddy() && etiqueta->buddy() != LabeledEdits.at(0))
+        if (etiqueta->buddy() && etiqueta->buddy() != LabeledEdit1)
             etiqueta->setContentsMargins(0, 6, 0, 0);
     }
-    LabeledEdit1 = LabeledEdits.at(0);
-    LabeledEdit1->setValidator(new ValidadorCodigo(LabeledEdit1));
-    LabeledEdit1->setMaxLength(10);
-    LabeledEdit2 = LabeledEdits.at(1);
+    LabeledEdit2 = cajas_.caja(QStringLiteral("NOMBRE"));
 
     auto* Label1 = new QLabel(QStringLiteral("Fecha de Alta:"), GroupBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -211,44 +169,26 @@ QWidget* TFormAlta::crearDatos()
 
 QWidget* TFormAlta::crearBotones()
 {
-    QHBoxLayout* fila = nullptr;
-    QWidget* Panel1 = crearBarraBotones(this, &fila);
-    struct DefBoton {
-        const char* nombre;
-        QString caption, hint, icono;
-        void (TFormAlta::*handler)();
-    };
-    const DefBoton defs[] = {
-        {"BitBtn2", QStringLiteral("&Limpiar Todo"),
-         QStringLiteral("Borra el contenido de todos los campos."), QString(),
-         &TFormAlta::BitBtn2Click},
-        {"BitBtn4", QStringLiteral("Búsqueda Código Válido"),
-         QStringLiteral("Búsqueda rápida de un código de usuario válido."),
-         QStringLiteral(":/imagenes/buscar.png"), &TFormAlta::BitBtn4Click},
-        {"BitBtn5", QStringLiteral("Búsqueda Exhaustiva de Código Válido "),
-         QStringLiteral("Búsqueda exhaustiva de un código de usuario válido. (puede tardar "
-                        "varios minutos)"),
-         QStringLiteral(":/imagenes/buscar.png"), &TFormAlta::BitBtn5Click},
-        {"BitBtn3", QStringLiteral("&Insertar"),
-         QStringLiteral("Inserta un nuevo paciente en el sistema."),
-         QStringLiteral(":/imagenes/alta.png"), &TFormAlta::BitBtn3Click},
-        {"BitBtn1", QStringLiteral("&Cancelar"),
-         QStringLiteral("Salir del Alta de Nuevos Pacientes."),
-         QStringLiteral(":/imagenes/salir.png"), &TFormAlta::BitBtn1Click},
-    };
-    for (const DefBoton& d : defs) {
-        QPushButton* b =
-            crearBoton(QString::fromLatin1(d.nombre), d.caption, d.hint, d.icono, Panel1);
-        if (d.icono.isEmpty())
-            b->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
-        b->setIconSize(QSize(24, 24));
-        b->setMinimumHeight(36);
-        connect(b, &QPushButton::clicked, this, d.handler);
-        fila->addWidget(b);
-        if (d.handler == &TFormAlta::BitBtn5Click)
-            fila->addStretch();
-    }
-    return Panel1;
+    return crearBarraBotones(
+        this,
+        {{QStringLiteral("BitBtn2"), QStringLiteral("&Limpiar Todo"),
+          QStringLiteral("Borra el contenido de todos los campos."), QString(),
+          [this] { BitBtn2Click(); }, QStyle::SP_DialogResetButton},
+         {QStringLiteral("BitBtn4"), QStringLiteral("Búsqueda Código Válido"),
+          QStringLiteral("Búsqueda rápida de un código de usuario válido."),
+          QStringLiteral(":/imagenes/buscar.png"), [this] { BitBtn4Click(); }},
+         {QStringLiteral("BitBtn5"), QStringLiteral("Búsqueda Exhaustiva de Código Válido "),
+          QStringLiteral("Búsqueda exhaustiva de un código de usuario válido. (puede tardar "
+                         "varios minutos)"),
+          QStringLiteral(":/imagenes/buscar.png"), [this] { BitBtn5Click(); }},
+         kEstirar,
+         {QStringLiteral("BitBtn3"), QStringLiteral("&Insertar"),
+          QStringLiteral("Inserta un nuevo paciente en el sistema."),
+          QStringLiteral(":/imagenes/alta.png"), [this] { BitBtn3Click(); }},
+         {QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
+          QStringLiteral("Salir del Alta de Nuevos Pacientes."),
+          QStringLiteral(":/imagenes/salir.png"), [this] { BitBtn1Click(); }}},
+        QSize(0, 36));
 }
 
 void TFormAlta::FormActivate()
@@ -272,7 +212,7 @@ void TFormAlta::BitBtn1Click()
 
 void TFormAlta::BitBtn2Click()
 {
-    for (QLineEdit* edit : std::as_const(LabeledEdits))
+    for (QLineEdit* edit : cajas_.todas())
         edit->clear();
 }
 
@@ -336,28 +276,6 @@ void TFormAlta::proponerCodigo(bool desdeUno)
     LabeledEdit2->setFocus();
 }
 
-bool datosObligatoriosRellenos(QLineEdit* nombre, QLineEdit* apellido1, QLineEdit* apellido2,
-                               QLineEdit* telefono)
-{
-    return rellena(nombre, QStringLiteral("¡El campo \"Nombre\" está vacío, debes poner el "
-                                          "nombre del paciente!"))
-           && rellena(apellido1, QStringLiteral("¡El campo \"Primer Apellido\" está vacío, "
-                                                "debes poner el primer apellido del paciente!"))
-           && rellena(apellido2, QStringLiteral("¡El campo \"Segundo Apellido\" está vacío, "
-                                                "debes poner el segundo apellido del "
-                                                "paciente!"))
-           && rellena(telefono, QStringLiteral("¡El campo \"Telf. de Contacto\" está vacío, "
-                                               "debes poner un teléfono donde poder contactar "
-                                               "con el paciente!"));
-}
-
-bool TFormAlta::obligatoriosRellenos()
-{
-    return rellena(LabeledEdit1, kMensajeCodigoVacio)
-           && datosObligatoriosRellenos(LabeledEdits.at(1), LabeledEdits.at(2),
-                                        LabeledEdits.at(3), LabeledEdits.at(5));
-}
-
 void TFormAlta::avisarCodigoAsignado()
 {
     mensajes::informacion(kMensajeCodigoAsignado);
@@ -366,7 +284,7 @@ void TFormAlta::avisarCodigoAsignado()
 
 void TFormAlta::BitBtn3Click()
 {
-    if (!obligatoriosRellenos())
+    if (!cajas_.obligatoriosRellenos())
         return;
     const std::optional<int> codigo = codigoDeTexto(LabeledEdit1->text());
     if (!codigo) {
@@ -390,18 +308,8 @@ void TFormAlta::BitBtn3Click()
 
     sql::DatosPaciente p;
     p.codigo = *codigo;
-    p.nombre = LabeledEdits.at(1)->text();
-    p.apellido1 = LabeledEdits.at(2)->text();
-    p.apellido2 = LabeledEdits.at(3)->text();
-    p.dni = LabeledEdits.at(4)->text();
-    p.tlf1 = LabeledEdits.at(5)->text();
-    p.tlf2 = LabeledEdits.at(6)->text();
-    p.direccion = LabeledEdits.at(7)->text();
-    p.poblacion = LabeledEdits.at(8)->text();
-    p.provincia = LabeledEdits.at(9)->text();
+    cajas_.escribir(p);
     p.fechaAlta = Label2->text();
-    p.sociedad = LabeledEdits.at(10)->text();
-    p.comentario = LabeledEdits.at(11)->text();
     // Another copy of the program may have taken the code since the check: the user then
     // gets the same alert as for a code already taken.
     if (!comando::insertarSiSigueLibre(sql::insertarPaciente(p), asignado)) {

@@ -1,19 +1,12 @@
 #pragma once
 
 #include "ui/common/ventana.h"
-
-#include <QList>
+#include "ui/patients/cajaspaciente.h"
 
 class DataSet;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-
-// A patient's mandatory boxes, checked in this order: the first one left empty gets its message
-// and the focus, and the answer is false. Blanks are a value the user typed, not empty. The
-// new-patient window and the patient record keep a patient whole by this one rule.
-bool datosObligatoriosRellenos(QLineEdit* nombre, QLineEdit* apellido1, QLineEdit* apellido2,
-                               QLineEdit* telefono);
 
 // Window "Clinora 1.1 - Alta de Nuevo Paciente": registers one patient with a free code that the
 // window proposes, and can hand the new patient straight to the booking window.
@@ -46,11 +39,9 @@ private:
     // Puts in the code box the first free code from the stored next code (or from 1) upwards,
     // and leaves tabla_codigo on it.
     void proponerCodigo(bool desdeUno);
-    // Empty mandatory box, the code first: its message and focus; true when all are filled.
-    bool obligatoriosRellenos();
     void avisarCodigoAsignado();
 
-    QList<QLineEdit*> LabeledEdits;   // LabeledEdit1 ... LabeledEdit12, in number order
+    CajasPaciente cajas_{CajasPaciente::Rotulo::Alta};   // LabeledEdit1 (the code) ... 12
     QLineEdit* LabeledEdit1 = nullptr;
     QLineEdit* LabeledEdit2 = nullptr;
     QLabel* Label2 = nullptr;

@@ -64,8 +64,6 @@ TFormBuscar::TFormBuscar(QWidget* parent)
     : Ventana(parent),
       ADODataSetBuscarPaciente(new DataSet(QStringLiteral("ADODataSetBuscarPaciente"), this))
 {
-    setObjectName(QStringLiteral("FormBuscar"));
-    setWindowTitle(QStringLiteral("Clinora 1.1 - Buscar Datos de Paciente"));
     // "Cancelar" is the window's cancel button: Escape presses it.
     setCerrarConEscape(true);
     crearControles();
@@ -77,15 +75,13 @@ TFormBuscar::TFormBuscar(QWidget* parent)
 
 void TFormBuscar::crearControles()
 {
-    auto* columna = new QVBoxLayout(this);
-    columna->setSizeConstraint(QLayout::SetFixedSize);
-    columna->setContentsMargins(0, 0, 0, 0);
-    columna->setSpacing(6);
+    QVBoxLayout* columna = nullptr;
     const Cabecera cabecera =
-        crearCabecera(this, QStringLiteral("Panel2"), QStringLiteral("BUSCAR DATOS DE PACIENTE"),
-                      true, QStringLiteral("Ayuda."));
+        iniciarVentana(this, QStringLiteral("FormBuscar"),
+                       QStringLiteral("Clinora 1.1 - Buscar Datos de Paciente"),
+                       QStringLiteral("BUSCAR DATOS DE PACIENTE"), true, &columna,
+                       QStringLiteral("Ayuda."));
     connect(cabecera.ayuda, &QToolButton::clicked, this, &TFormBuscar::Image3Click);
-    columna->addWidget(cabecera.panel);
     columna->addWidget(crearBusqueda());
 
     DBGrid1 = new Rejilla(QStringLiteral("DBGrid1"), ADODataSetBuscarPaciente, this);
@@ -106,21 +102,15 @@ void TFormBuscar::crearControles()
     centroGrid->addWidget(DBGrid1);
     columna->addLayout(centroGrid);
 
-    QHBoxLayout* fila = nullptr;
-    QWidget* Panel1 = crearBarraBotones(this, &fila);
-    fila->addStretch();
-    QPushButton* BitBtn1 = crearBoton(QStringLiteral("BitBtn1"), QStringLiteral("Cancelar"),
-                                      QString(), QStringLiteral(":/imagenes/salir.png"), Panel1);
-    BitBtn1->setIconSize(QSize(24, 24));
-    BitBtn1->setMinimumSize(130, 36);
-    connect(BitBtn1, &QPushButton::clicked, this, &TFormBuscar::BitBtn1Click);
-    fila->addWidget(BitBtn1);
-    columna->addWidget(Panel1);
+    columna->addWidget(crearBarraBotones(
+        this,
+        {kEstirar,
+         {QStringLiteral("BitBtn1"), QStringLiteral("Cancelar"), QString(),
+          QStringLiteral(":/imagenes/salir.png"), [this] { BitBtn1Click(); }}},
+        QSize(130, 36)));
 
-    const QList<QWidget*> orden{ComboBox1, Edit1, findChild<QPushButton*>("BitBtn2"),
-                                ComboBox2, DBGrid1, BitBtn1, cabecera.ayuda};
-    for (int i = 1; i < orden.size(); ++i)
-        setTabOrder(orden.at(i - 1), orden.at(i));
+    fijarOrdenTab({ComboBox1, Edit1, findChild<QPushButton*>("BitBtn2"), ComboBox2, DBGrid1,
+                   findChild<QPushButton*>("BitBtn1"), cabecera.ayuda});
 }
 
 QWidget* TFormBuscar::crearBusqueda()

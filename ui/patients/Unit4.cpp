@@ -12,7 +12,6 @@
 #include "ui/common/controles.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/rejilla.h"
-#include "ui/patients/Unit2.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,27 +23,14 @@
 
 namespace {
 
-// DBEdit1 ... DBEdit13: label, field, longest text, and place in the group box (label row).
-struct DefCaja {
-    QString etiqueta, campo;
-    int largo, fila, columna, columnas;
-};
-const DefCaja kCajas[] = {
-    {QStringLiteral("Fecha de alta:"), QStringLiteral("FECHA_ALTA"), sql::kLargoFecha, 0, 0, 1},
-    {QStringLiteral("Nombre:"), QStringLiteral("NOMBRE"), sql::kLargoNombre, 2, 0, 1},
-    {QStringLiteral("Primer apellido:"), QStringLiteral("APELLIDO1"), sql::kLargoNombre, 2, 1, 1},
-    {QStringLiteral("Segundo apellido:"), QStringLiteral("APELLIDO2"), sql::kLargoNombre, 2, 2, 1},
-    {QStringLiteral("DNI:"), QStringLiteral("DNI"), sql::kLargoDni, 4, 0, 1},
-    {QStringLiteral("Telf. de contacto:"), QStringLiteral("TLF1"), sql::kLargoTelefono, 4, 1, 1},
-    {QStringLiteral("Tel. alternativo"), QStringLiteral("TLF2"), sql::kLargoTelefono, 4, 2, 1},
-    {QStringLiteral("Dirección:"), QStringLiteral("DIRECCION"), sql::kLargoDireccion, 6, 0, 1},
-    {QStringLiteral("Población:"), QStringLiteral("POBLACION"), sql::kLargoPoblacion, 6, 1, 1},
-    {QStringLiteral("Provincia:"), QStringLiteral("PROVINCIA"), sql::kLargoPoblacion, 6, 2, 1},
-    {QStringLiteral("Aseguradora:"), QStringLiteral("SOCIEDAD"), sql::kLargoSociedad, 8, 0, 1},
-    {QStringLiteral("Comentario:"), QStringLiteral("COMENTARIO"), sql::kLargoComentario, 10, 0, 3},
-    // The code only shows; it never changes once the patient exists.
-    {QStringLiteral("Código de paciente:"), QStringLiteral("CODIGO"), 11, 0, 2, 1},
-};
+// Shown, never saved: the registration date (DBEdit1) and the code (DBEdit13), which never
+// changes once the patient exists.
+const CajaPaciente kCajaAlta{QStringLiteral("FECHA_ALTA"), QString(),
+                             QStringLiteral("Fecha de alta:"), sql::kLargoFecha, 0, 0, 1,
+                             nullptr, QString()};
+const CajaPaciente kCajaCodigo{QStringLiteral("CODIGO"), QString(),
+                               QStringLiteral("Código de paciente:"), 11, 0, 2, 1,
+                               nullptr, QString()};
 
 const QString kBlancosHistorial(12, QLatin1Char(' '));
 const QList<int> kAnchosHistorial = {70, 64, 160};
@@ -56,22 +42,19 @@ TFormDatos::TFormDatos(QWidget* parent)
       ADODataSet1(new DataSet(QStringLiteral("ADODataSet1"), this)),
       ADODataSet2(new DataSet(QStringLiteral("ADODataSet2"), this))
 {
-    setObjectName(QStringLiteral("FormDatos"));
-    setWindowTitle(QStringLiteral("Clinora 1.1 - Datos del Paciente"));
     crearControles();
     connect(ADODataSet1, &DataSet::opened, this, &TFormDatos::mostrarFila);
 }
 
 void TFormDatos::crearControles()
 {
-    auto* columna = new QVBoxLayout(this);
-    columna->setSizeConstraint(QLayout::SetFixedSize);
-    columna->setContentsMargins(0, 0, 0, 0);
-    columna->setSpacing(4);
-    const Cabecera cabecera = crearCabecera(this, QStringLiteral("Panel2"),
-                                            QStringLiteral("DATOS DEL PACIENTE"), true);
+    QVBoxLayout* columna = nullptr;
+    const Cabecera cabecera = iniciarVentana(this, QStringLiteral("FormDatos"),
+                                             QStringLiteral("Clinora 1.1 - Datos del Paciente"),
+                                             QStringLiteral("DATOS DEL PACIENTE"), true, &columna);
     connect(cabecera.ayuda, &QToolButton::clicked, this, &TFormDatos::Image3Click);
-    columna->addWidget(cabecera.panel);
+    // Closer than in other windows: the caption over the history sits right under the header.
+    columna->setSpacing(4);
 
     auto* Panel3 = new QLabel(QStringLiteral("HISTORIAL DE CITAS DEL PACIENTE") + kBlancosHistorial,
                               this);
@@ -102,11 +85,7 @@ void TFormDatos::crearControles()
          Qt::AlignLeft | Qt::AlignVCenter, 0},
     });
     DBGrid1->setColorFila(colorFilaVisita);
-    // A compact face, so a whole date fits its narrow column.
-    QFont compacta(QStringLiteral("Arial"));
-    compacta.setPixelSize(12);
-    DBGrid1->setFont(compacta);
-    DBGrid1->modelo()->setFuenteBase(compacta);
+    DBGrid1->setFuenteCompacta();
     DBGrid1->setFixedWidth(kAnchosHistorial.at(0) + kAnchosHistorial.at(1)
                            + kAnchosHistorial.at(2) + 36);
     // A new result resets the header; the columns keep their widths.
@@ -118,15 +97,13 @@ void TFormDatos::crearControles()
 
     // The patient's data first, the registration date (read only) after them, then his
     // history and the buttons.
-    QList<QWidget*> orden;
-    for (int i = 1; i <= 11; ++i)
-        orden << DBEdits.at(i);
-    orden << DBEdits.at(0) << DBGrid1;
+    const QList<QLineEdit*>& cajas = cajas_.todas();
+    QList<QWidget*> orden(cajas.cbegin() + 1, cajas.cend() - 1);
+    orden << cajas.constFirst() << DBGrid1;
     for (const char* nombre : {"BitBtn2", "BitBtn3", "BitBtn4", "BitBtn1"})
         orden << findChild<QPushButton*>(QString::fromLatin1(nombre));
     orden << cabecera.ayuda;
-    for (int i = 1; i < orden.size(); ++i)
-        setTabOrder(orden.at(i - 1), orden.at(i));
+    fijarOrdenTab(orden);
 }
 
 QWidget* TFormDatos::crearDatos()
@@ -138,21 +115,17 @@ QWidget* TFormDatos::crearDatos()
     for (int i = 0; i < 3; ++i)
         rejilla->setColumnMinimumWidth(i, 180);
 
-    int numero = 1;
-    for (const DefCaja& d : kCajas) {
-        auto* caja = new EditMayusculas(QStringLiteral("DBEdit%1").arg(numero++), GroupBox1);
-        caja->setMaxLength(d.largo);
-        crearEditEtiquetado(caja, d.etiqueta, rejilla, d.fila, d.columna, d.columnas);
+    QLineEdit* alta = cajas_.crear(kCajaAlta, QStringLiteral("DBEdit1"), rejilla, GroupBox1);
+    cajas_.crearDatos(QStringLiteral("DBEdit"), rejilla, GroupBox1);
+    QLineEdit* codigo =
+        cajas_.crear(kCajaCodigo, QStringLiteral("DBEdit13"), rejilla, GroupBox1);
+    for (QLineEdit* caja : cajas_.todas())
         connect(caja, &QLineEdit::textChanged, this, &TFormDatos::DBEdit1Change);
-        DBEdits.append(caja);
-    }
-    // kCajas lists the code box last so the numbering follows the design: DBEdit13.
-    DBEdits.at(0)->setReadOnly(true);
-    DBEdits.at(12)->setReadOnly(true);
-    DBEdits.at(12)->setEnabled(false);
+    alta->setReadOnly(true);
+    codigo->setReadOnly(true);
+    codigo->setEnabled(false);
     for (QLabel* etiqueta : GroupBox1->findChildren<QLabel*>()) {
-        if (etiqueta->buddy() && etiqueta->buddy() != DBEdits.at(0)
-            && etiqueta->buddy() != DBEdits.at(12))
+        if (etiqueta->buddy() && etiqueta->buddy() != alta && etiqueta->buddy() != codigo)
             etiqueta->setContentsMargins(0, 6, 0, 0);
     }
     rejilla->setRowStretch(12, 1);
@@ -161,37 +134,23 @@ QWidget* TFormDatos::crearDatos()
 
 QWidget* TFormDatos::crearBotones()
 {
-    QHBoxLayout* fila = nullptr;
-    QWidget* Panel1 = crearBarraBotones(this, &fila);
-    struct DefBoton {
-        const char* nombre;
-        QString caption, hint, icono;
-        void (TFormDatos::*handler)();
-    };
-    const DefBoton defs[] = {
-        {"BitBtn2", QStringLiteral("&Nueva Cita"),
-         QStringLiteral("Fija una nueva cita para este paciente."),
-         QStringLiteral(":/imagenes/alta.png"), &TFormDatos::BitBtn2Click},
-        {"BitBtn3", QStringLiteral("Aplicar Cambios"),
-         QStringLiteral("Guarda las modificaciones realizadas en los datos del paciente."),
-         QStringLiteral(":/imagenes/backup.png"), &TFormDatos::BitBtn3Click},
-        {"BitBtn4", QStringLiteral("&Baja Paciente"),
-         QStringLiteral("Da de baja el paciente del programa perdiendo toda su información y su "
-                        "historial de visitas. "),
-         QStringLiteral(":/imagenes/salir.png"), &TFormDatos::BitBtn4Click},
-        {"BitBtn1", QStringLiteral("&Cancelar"), QStringLiteral("Salir de datos del paciente."),
-         QStringLiteral(":/imagenes/salir.png"), &TFormDatos::BitBtn1Click},
-    };
-    for (const DefBoton& d : defs) {
-        QPushButton* b =
-            crearBoton(QString::fromLatin1(d.nombre), d.caption, d.hint, d.icono, Panel1);
-        b->setIconSize(QSize(24, 24));
-        b->setMinimumSize(150, 36);
-        connect(b, &QPushButton::clicked, this, d.handler);
-        fila->addWidget(b);
-        if (d.handler == &TFormDatos::BitBtn4Click)
-            fila->addStretch();
-    }
+    QWidget* Panel1 = crearBarraBotones(
+        this,
+        {{QStringLiteral("BitBtn2"), QStringLiteral("&Nueva Cita"),
+          QStringLiteral("Fija una nueva cita para este paciente."),
+          QStringLiteral(":/imagenes/alta.png"), [this] { BitBtn2Click(); }},
+         {QStringLiteral("BitBtn3"), QStringLiteral("Aplicar Cambios"),
+          QStringLiteral("Guarda las modificaciones realizadas en los datos del paciente."),
+          QStringLiteral(":/imagenes/backup.png"), [this] { BitBtn3Click(); }},
+         {QStringLiteral("BitBtn4"), QStringLiteral("&Baja Paciente"),
+          QStringLiteral("Da de baja el paciente del programa perdiendo toda su información y "
+                         "su historial de visitas. "),
+          QStringLiteral(":/imagenes/salir.png"), [this] { BitBtn4Click(); }},
+         kEstirar,
+         {QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
+          QStringLiteral("Salir de datos del paciente."), QStringLiteral(":/imagenes/salir.png"),
+          [this] { BitBtn1Click(); }}},
+        QSize(150, 36));
     BitBtn3 = Panel1->findChild<QPushButton*>(QStringLiteral("BitBtn3"));
     BitBtn3->setEnabled(false);
     return Panel1;
@@ -214,17 +173,7 @@ void TFormDatos::abrirDatos()
 
 void TFormDatos::mostrarFila()
 {
-    const bool hay = !ADODataSet1->isEmpty();
-    for (int i = 0; i < DBEdits.size(); ++i) {
-        QLineEdit* caja = DBEdits.at(i);
-        const QString texto =
-            hay ? ADODataSet1->fieldByName(kCajas[i].campo).toString() : QString();
-        // A text stored longer than the box takes (by another program) is shown whole, never
-        // cut: a save would otherwise lose its end.
-        caja->setMaxLength(qMax(kCajas[i].largo, int(texto.size())));
-        caja->setText(texto);
-        caja->setCursorPosition(0);
-    }
+    cajas_.mostrar(*ADODataSet1);
 }
 
 void TFormDatos::sinCambios(bool cursorNormal)
@@ -232,7 +181,7 @@ void TFormDatos::sinCambios(bool cursorNormal)
     // A disabled button hands the focus on to "&Baja Paciente", where the Enter that follows a
     // save would ask to delete the patient: the focus goes back to the first box instead.
     if (focusWidget() == BitBtn3)
-        DBEdits.at(1)->setFocus();
+        cajas_.caja(QStringLiteral("NOMBRE"))->setFocus();
     BitBtn3->setEnabled(false);
     if (cursorNormal)
         BitBtn3->setCursor(Qt::ArrowCursor);
@@ -250,7 +199,7 @@ void TFormDatos::mostrarPaciente(int codigo)
 void TFormDatos::FormActivate()
 {
     abrirDatos();
-    DBEdits.at(1)->setFocus();
+    cajas_.caja(QStringLiteral("NOMBRE"))->setFocus();
     // Loading the row counted as typing: nothing is pending yet.
     sinCambios(false);
 }
@@ -265,24 +214,6 @@ void TFormDatos::DBEdit1Change()
 {
     BitBtn3->setEnabled(true);
     BitBtn3->setCursor(Qt::PointingHandCursor);
-}
-
-sql::DatosPaciente TFormDatos::datosDeCajas() const
-{
-    sql::DatosPaciente p;
-    p.codigo = CodigoPaciente;
-    p.nombre = DBEdits.at(1)->text();
-    p.apellido1 = DBEdits.at(2)->text();
-    p.apellido2 = DBEdits.at(3)->text();
-    p.dni = DBEdits.at(4)->text();
-    p.tlf1 = DBEdits.at(5)->text();
-    p.tlf2 = DBEdits.at(6)->text();
-    p.direccion = DBEdits.at(7)->text();
-    p.poblacion = DBEdits.at(8)->text();
-    p.provincia = DBEdits.at(9)->text();
-    p.sociedad = DBEdits.at(10)->text();
-    p.comentario = DBEdits.at(11)->text();
-    return p;
 }
 
 void TFormDatos::avisarPacienteDesaparecido(const QString& texto)
@@ -302,9 +233,12 @@ bool TFormDatos::guardar()
         return true;
     }
     // A patient stays whole: the same mandatory boxes as at his registration.
-    if (!datosObligatoriosRellenos(DBEdits.at(1), DBEdits.at(2), DBEdits.at(3), DBEdits.at(5)))
+    if (!cajas_.obligatoriosRellenos())
         return false;
-    if (comando::ejecutar(sql::modificarPaciente(datosDeCajas())) == 0) {
+    sql::DatosPaciente paciente;
+    paciente.codigo = CodigoPaciente;
+    cajas_.escribir(paciente);
+    if (comando::ejecutar(sql::modificarPaciente(paciente)) == 0) {
         avisarPacienteDesaparecido(
             QStringLiteral("ERROR: El paciente con código %1 ya no existe en la base de datos; "
                            "no se ha guardado ningún cambio.")

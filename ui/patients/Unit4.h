@@ -1,16 +1,11 @@
 #pragma once
 
 #include "ui/common/ventana.h"
-
-#include <QList>
+#include "ui/patients/cajaspaciente.h"
 
 class DataSet;
-class QLineEdit;
 class QPushButton;
 class Rejilla;
-namespace sql {
-struct DatosPaciente;
-}
 
 // Window "Clinora 1.1 - Datos del Paciente": one patient's data to change, his visits newest
 // first, and from there his deletion, a new booking, or the record of one of his visits.
@@ -57,12 +52,11 @@ private:
     // The patient vanished under the window (a restore, another copy): say so, show what is
     // stored now.
     void avisarPacienteDesaparecido(const QString& texto);
-    sql::DatosPaciente datosDeCajas() const;
     // The offer to save: No restores the stored data. False only when a mandatory box is empty
     // (its message shown, the focus in it, the typing kept): the caller stops there.
     bool guardar();
 
-    QList<QLineEdit*> DBEdits;   // DBEdit1 ... DBEdit13, in number order
+    CajasPaciente cajas_{CajasPaciente::Rotulo::Ficha};   // DBEdit1 ... DBEdit13
     QPushButton* BitBtn3 = nullptr;
     Rejilla* DBGrid1 = nullptr;
 };
