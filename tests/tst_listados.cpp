@@ -395,6 +395,8 @@ private slots:
         e.paciente(7);
         e.visita(7, "03/12/2026", "16:00");
         factura(e, 7, "03/12/2026");
+        // A number of the correlative series that no visit carries any more.
+        e.exec("INSERT INTO Factura (ano, numero, codigo, fecha) VALUES (2026, 1, 7, '01/12/2026')");
         QVERIFY(e.crearVentanas());
         const QString vacia = e.carpeta() + "/vacia.pdf";
         QVERIFY(ImprimeListaVisitas->guardarPdf(sql::visitasDelMes("01", "1999"), "Visitas",
@@ -413,6 +415,10 @@ private slots:
         QVERIFY(!f.contiene("OBSERVACIONES"));
         QVERIFY(f.contiene("7-03122026"));
         QVERIFY(f.contiene("Si"));
+        QVERIFY(f.contiene("2026-0001"));
+        QVERIFY(f.contiene("(anulada)"));
+        QVERIFY(f.texto(0, 210).contains(
+            "Total: 1 factura, facturado 100 €. Números anulados: 1."));
     }
 
     // 15 lines under the title on the first page, 16 on every other (the page number takes the

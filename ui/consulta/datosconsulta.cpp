@@ -96,34 +96,22 @@ void TFormDatosConsulta::crearControles()
     cuerpo->addWidget(GroupBox2);
     columna->addLayout(cuerpo);
 
-    QHBoxLayout* botones = nullptr;
-    QWidget* Panel1 = crearBarraBotones(this, &botones);
-    auto* BitBtnGuardar =
-        crearBoton(QStringLiteral("BitBtnGuardar"), QStringLiteral("&Guardar"),
-                   QStringLiteral("Guardar los datos de la consulta."), QString(), Panel1);
-    BitBtnGuardar->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    auto* BitBtnCancelar = crearBoton(
-        QStringLiteral("BitBtnCancelar"), QStringLiteral("&Cancelar"),
-        QStringLiteral("Cerrar sin guardar los cambios."), QStringLiteral(":/imagenes/salir.png"),
-        Panel1);
-    for (QPushButton* b : {BitBtnGuardar, BitBtnCancelar}) {
-        b->setIconSize(QSize(24, 24));
-        b->setMinimumSize(140, 36);
-    }
-    botones->addWidget(BitBtnGuardar);
-    botones->addStretch();
-    botones->addWidget(BitBtnCancelar);
-    connect(BitBtnGuardar, &QPushButton::clicked, this, &TFormDatosConsulta::BitBtnGuardarClick);
-    connect(BitBtnCancelar, &QPushButton::clicked, this,
-            &TFormDatosConsulta::BitBtnCancelarClick);
+    QWidget* Panel1 = crearBarraBotones(
+        this,
+        {{QStringLiteral("BitBtnGuardar"), QStringLiteral("&Guardar"),
+          QStringLiteral("Guardar los datos de la consulta."), QString(),
+          [this] { BitBtnGuardarClick(); }, QStyle::SP_DialogSaveButton},
+         kEstirar,
+         {QStringLiteral("BitBtnCancelar"), QStringLiteral("&Cancelar"),
+          QStringLiteral("Cerrar sin guardar los cambios."), QStringLiteral(":/imagenes/salir.png"),
+          [this] { BitBtnCancelarClick(); }}},
+        QSize(140, 36));
     columna->addWidget(Panel1);
 
-    const QList<QWidget*> orden{EditNombre,    EditTitulo,    EditColegiado, EditNif,
-                                EditDireccion, EditPoblacion, EditTelefono,  EditExencion,
-                                RadioPacienteFecha, RadioCorrelativa, BitBtnGuardar,
-                                BitBtnCancelar};
-    for (int i = 1; i < orden.size(); ++i)
-        setTabOrder(orden.at(i - 1), orden.at(i));
+    fijarOrdenTab({EditNombre, EditTitulo, EditColegiado, EditNif, EditDireccion, EditPoblacion,
+                   EditTelefono, EditExencion, RadioPacienteFecha, RadioCorrelativa,
+                   findChild<QPushButton*>(QStringLiteral("BitBtnGuardar")),
+                   findChild<QPushButton*>(QStringLiteral("BitBtnCancelar"))});
 }
 
 void TFormDatosConsulta::FormActivate()
