@@ -1,6 +1,7 @@
 #include "app/importacion.h"
 
 #include "db/acceso.h"
+#include "db/citado.h"
 #include "db/error.h"
 #include "db/importar.h"
 #include "db/reloj.h"
@@ -18,11 +19,6 @@
 namespace importacion {
 
 namespace {
-
-QString citado(const QString& texto)
-{
-    return QStringLiteral("«") + texto + QStringLiteral("»");
-}
 
 QByteArray huella(const QString& ruta)
 {
@@ -44,6 +40,65 @@ const QString kConexionConversion = QStringLiteral("conversion-access");
 struct Cerrojo {
     ~Cerrojo() { acceso::liberar(kConexionConversion); }
 };
+
+// The old file converted into `nuevo`, kept byte-for-byte as `copia`, and the new database put
+// in its place. On failure neither the copy nor the new file is left, and the name still holds
+// the untouched original.
+Resultado convertirYSustituir(const QString& ruta, const QString& nuevo, const QString& copia)
+{
+    bool copiaHecha = false;
+    try {
+        Resultado r = importar(ruta, nuevo);
+        const QByteArray original = huella(ruta);
+        acceso::copiaPrivada(ruta, copia);
+        copiaHecha = true;
+        if (original.isEmpty() || huella(copia) != original)
+            throw DbError(QStringLiteral("ERROR: La copia del original en %1 no es idéntica a "
+                                         "él.")
+                              .arg(citadoRuta(copia)));
+        // Replaces the old file in one step: the name always holds either the untouched
+        // original or the complete new database.
+        std::error_code e;
+        std::filesystem::rename(QFile::encodeName(nuevo).constData(),
+                                QFile::encodeName(ruta).constData(), e);
+        if (e)
+            throw DbError(QStringLiteral("ERROR: No se puede poner la base de datos convertida "
+                                         "en %1.")
+                              .arg(citadoRuta(ruta)));
+        return r;
+    } catch (...) {
+        QFile::remove(nuevo);
+        if (copiaHecha)
+            QFile::remove(copia);
+        throw;
+    }
+}
+
+// The summary the user is shown, once the whole report has been written to `informe`.
+QString resumenConInforme(const Resultado& r, const QString& copia, const QString& informe)
+{
+    QString texto = QStringLiteral("Se ha convertido el fichero de Access al formato de "
+                                   "Clinora.\n\n")
+                    + r.resumen();
+    if (!r.noImportadas.isEmpty())
+        texto += QStringLiteral("\n\nFilas no importadas:");
+    for (int i = 0; i < r.noImportadas.size() && i < kLineasEnMensaje; ++i)
+        texto += QStringLiteral("\n- ") + r.noImportadas.at(i);
+    if (r.noImportadas.size() > kLineasEnMensaje)
+        texto += QStringLiteral("\n- ... y %1 más.").arg(r.noImportadas.size() - kLineasEnMensaje);
+    texto += QStringLiteral("\n\nEl original se conserva sin cambios en %1.")
+                 .arg(citado(QFileInfo(copia).fileName()));
+    QFile f(informe);
+    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+               QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        && f.write(r.informe().toUtf8()) >= 0 && f.flush())
+        texto += QStringLiteral("\nEl informe completo está en %1.")
+                     .arg(citado(QFileInfo(informe).fileName()));
+    else
+        texto += QStringLiteral("\nNo se ha podido escribir el informe en %1.")
+                     .arg(citado(QFileInfo(informe).fileName()));
+    return texto;
+}
 
 }  // namespace
 
@@ -73,62 +128,19 @@ bool convertirSiEsAccess(const QString& ruta)
 
     const QString sello = reloj::ahora().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString copia = carpeta.filePath(QStringLiteral("clinora-access-%1.mdb").arg(sello));
-    const QString informe =
-        carpeta.filePath(QStringLiteral("clinora-importacion-%1.txt").arg(sello));
     const QString nuevo = carpeta.filePath(
         QStringLiteral("clinora-nuevo-%1.mdb").arg(QUuid::createUuid().toString(QUuid::Id128).left(8)));
-    bool copiaHecha = false;
     Resultado r;
     try {
-        r = importar(ruta, nuevo);
-        const QByteArray original = huella(ruta);
-        acceso::copiaPrivada(ruta, copia);
-        copiaHecha = true;
-        if (original.isEmpty() || huella(copia) != original)
-            throw DbError(QStringLiteral("ERROR: La copia del original en %1 no es idéntica a "
-                                         "él.")
-                              .arg(citado(copia)));
-        // Replaces the old file in one step: the name always holds either the untouched
-        // original or the complete new database.
-        std::error_code e;
-        std::filesystem::rename(QFile::encodeName(nuevo).constData(),
-                                QFile::encodeName(ruta).constData(), e);
-        if (e)
-            throw DbError(QStringLiteral("ERROR: No se puede poner la base de datos convertida "
-                                         "en %1.")
-                              .arg(citado(ruta)));
+        r = convertirYSustituir(ruta, nuevo, copia);
     } catch (const DbError& e) {
-        QFile::remove(nuevo);
-        if (copiaHecha)
-            QFile::remove(copia);
         mensajes::error(e.message()
                         + QStringLiteral("\n\nNo se ha convertido nada: el fichero original "
                                          "sigue como estaba."));
         return false;
     }
-
-    QString texto = QStringLiteral("Se ha convertido el fichero de Access al formato de "
-                                   "Clinora.\n\n")
-                    + r.resumen();
-    if (!r.noImportadas.isEmpty())
-        texto += QStringLiteral("\n\nFilas no importadas:");
-    for (int i = 0; i < r.noImportadas.size() && i < kLineasEnMensaje; ++i)
-        texto += QStringLiteral("\n- ") + r.noImportadas.at(i);
-    if (r.noImportadas.size() > kLineasEnMensaje)
-        texto += QStringLiteral("\n- ... y %1 más.").arg(r.noImportadas.size() - kLineasEnMensaje);
-    texto += QStringLiteral("\n\nEl original se conserva sin cambios en %1.")
-                 .arg(citado(QFileInfo(copia).fileName()));
-    QFile f(informe);
-    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-               QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        && f.write(r.informe().toUtf8()) >= 0 && f.flush())
-        texto += QStringLiteral("\nEl informe completo está en %1.")
-                     .arg(citado(QFileInfo(informe).fileName()));
-    else
-        texto += QStringLiteral("\nNo se ha podido escribir el informe en %1.")
-                     .arg(citado(QFileInfo(informe).fileName()));
-    f.close();
-    mensajes::informacion(texto);
+    mensajes::informacion(resumenConInforme(
+        r, copia, carpeta.filePath(QStringLiteral("clinora-importacion-%1.txt").arg(sello))));
     return true;
 }
 

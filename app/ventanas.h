@@ -11,8 +11,9 @@
 #include "ui/patients/Unit3.h"
 #include "ui/patients/Unit4.h"
 
-// The ten windows, created once in this order and alive until the program ends. Windows reach
-// each other through these instances to hand work over and to refresh each other's lists.
+// The ten windows, created once in this order and alive until the program ends. No window
+// includes this header: the hand-offs (app/traspasos) and the refreshes (app/refrescos) reach the
+// windows through these instances, and so do the bench and the tests.
 extern TForm1* Form1;
 extern TFormAlta* FormAlta;
 extern TFormBuscar* FormBuscar;

@@ -4,7 +4,7 @@
 
 #include "db/copia.h"
 #include "db/dataset.h"
-#include "db/esquema.h"
+#include "db/verificacion.h"
 
 #include <QFile>
 #include <QFileInfo>

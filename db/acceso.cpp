@@ -1,4 +1,5 @@
 #include "db/acceso.h"
+#include "db/citado.h"
 
 #include "db/error.h"
 
@@ -18,11 +19,6 @@
 namespace acceso {
 
 namespace {
-
-QString citado(const QString& ruta)
-{
-    return QStringLiteral("«") + QDir::toNativeSeparators(ruta) + QStringLiteral("»");
-}
 
 QHash<QString, std::shared_ptr<QLockFile>>& cerrojos()
 {
@@ -68,15 +64,15 @@ void comprobarEscritura(const QString& ruta)
             "(está marcado así o el disco no admite escritura). Clinora se cierra sin tocarlo. "
             "Quite la marca de solo lectura, o lleve el programa con sus datos a una carpeta "
             "donde se pueda escribir, y vuelva a abrirlo.")
-                          .arg(citado(fichero.absoluteFilePath())));
+                          .arg(citadoRuta(fichero.absoluteFilePath())));
     if (!sePuedeEscribir(carpeta))
         throw DbError(QStringLiteral(
             "ERROR: Los datos de %1 no se pueden modificar ahí: la carpeta %2 es de solo "
             "lectura, y cada cambio necesita escribir a su lado un diario que protege los datos "
             "si el programa se interrumpe. Clinora se cierra sin tocar nada. Permita escribir "
             "en esa carpeta, o lleve el programa con sus datos a otra, y vuelva a abrirlo.")
-                          .arg(citado(fichero.absoluteFilePath()),
-                               citado(carpeta.absoluteFilePath())));
+                          .arg(citadoRuta(fichero.absoluteFilePath()),
+                               citadoRuta(carpeta.absoluteFilePath())));
 }
 
 void bloquear(const QString& ruta, const QString& conexion)
@@ -102,10 +98,10 @@ void bloquear(const QString& ruta, const QString& conexion)
                 "ERROR: Otra copia de Clinora ya está abierta con el fichero de datos %1. Solo "
                 "un programa puede trabajar con él a la vez: siga en la copia que ya está "
                 "abierta, o ciérrela antes de volver a abrir el programa.")
-                              .arg(citado(fichero.absoluteFilePath())));
+                              .arg(citadoRuta(fichero.absoluteFilePath())));
         throw DbError(QStringLiteral("ERROR: No se puede crear el fichero de bloqueo junto a %1; "
                                      "Clinora se cierra sin tocar los datos.")
-                          .arg(citado(fichero.absoluteFilePath())));
+                          .arg(citadoRuta(fichero.absoluteFilePath())));
     }
     cerrojos().insert(conexion, cerrojo);
 }
@@ -141,7 +137,7 @@ void copiaPrivada(const QString& origen, const QString& destino)
         QFile::remove(temporal);
     if (!bien)
         throw DbError(QStringLiteral("ERROR: No se puede guardar la copia de %1 en %2.")
-                          .arg(citado(origen), citado(destino)));
+                          .arg(citadoRuta(origen), citadoRuta(destino)));
 }
 
 QString nombreTemporal(const QString& destino)

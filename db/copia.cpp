@@ -1,12 +1,13 @@
 #include "db/copia.h"
 
 #include "db/acceso.h"
+#include "db/citado.h"
 #include "db/comando.h"
 #include "db/error.h"
 #include "db/esquema.h"
+#include "db/verificacion.h"
 #include "db/vigilancia.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -43,14 +44,19 @@ struct Conexion {
     ~Conexion() { sqlite3_close(h); }
 };
 
-QString citado(const QString& ruta)
-{
-    return QStringLiteral("«") + QDir::toNativeSeparators(ruta) + QStringLiteral("»");
-}
-
 DbError fallo(const QString& que, int codigo, const QString& detalle)
 {
     return DbError(que + QStringLiteral("\n\n") + comando::textoErrorMotor(codigo, detalle));
+}
+
+// An empty file only its owner may read, made before any patient data is written into it.
+void crearVacioPrivado(const QString& ruta)
+{
+    QFile vacio(ruta);
+    if (!vacio.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw DbError(QStringLiteral("ERROR: No se puede escribir en la carpeta %1.")
+                          .arg(citadoRuta(QFileInfo(ruta).absolutePath())));
+    vacio.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 // Copies the whole of `origen` into `destino` in one step; the destination's write
@@ -77,25 +83,18 @@ void guardarEn(QSqlDatabase db, const QString& destino, bool comprobar)
     const QFileInfo info(destino);
     const QString que = QStringLiteral("ERROR: No se ha podido guardar la copia en %1; no se ha "
                                        "guardado nada.")
-                            .arg(citado(destino));
+                            .arg(citadoRuta(destino));
     // What an interrupted save left here before is ours to remove.
     acceso::limpiarTemporales(info.absolutePath());
     const QString temporal = acceso::nombreTemporal(destino);
-    {
-        // Created empty and private before any patient data is written into it.
-        QFile vacio(temporal);
-        if (!vacio.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            throw DbError(QStringLiteral("ERROR: No se puede escribir en la carpeta %1.")
-                              .arg(citado(info.absolutePath())));
-        vacio.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
+    crearVacioPrivado(temporal);
     try {
         {
             Conexion copia;
             if (sqlite3_open_v2(QFile::encodeName(temporal).constData(), &copia.h,
                                 SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
                 throw DbError(QStringLiteral("ERROR: No se puede crear la copia %1.")
-                                  .arg(citado(destino)));
+                                  .arg(citadoRuta(destino)));
             sqlite3_exec(copia.h, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
             copiarTodo(copia.h, vivo, que);
         }
@@ -108,7 +107,7 @@ void guardarEn(QSqlDatabase db, const QString& destino, bool comprobar)
                 vigilancia::declararDanado(db, db.databaseName());
                 throw DbError(vigilancia::mensajeDanado(db.databaseName())
                               + QStringLiteral("\n\nNo se ha guardado la copia %1.\n\nDetalle: %2")
-                                    .arg(citado(destino), resultado));
+                                    .arg(citadoRuta(destino), resultado));
             }
             if (codigo != SQLITE_OK)
                 throw fallo(que, codigo, resultado);
@@ -119,7 +118,7 @@ void guardarEn(QSqlDatabase db, const QString& destino, bool comprobar)
                                 QFile::encodeName(destino).constData(), error);
         if (error)
             throw DbError(QStringLiteral("ERROR: No se puede guardar la copia en %1.")
-                              .arg(citado(destino)));
+                              .arg(citadoRuta(destino)));
     } catch (...) {
         QFile::remove(temporal);
         QFile::remove(temporal + QStringLiteral("-journal"));
@@ -261,22 +260,44 @@ void guardar(QSqlDatabase db, const QString& destino)
 
 namespace {
 
-// The new data are prepared beside the live file under a temporary name: a copy of the backup,
-// checked in full on a thread of its own while the copy is written, brought up to date when it
-// comes from the first release. Then, with the connection closed, the live file gets a second
-// name (the safety copy: the old data as they were, written again by no one) and the new file
-// takes its place in one rename, so at every moment the live name holds either the old data or
-// the new, whole. The connection is then reopened on the new file.
-void cargarSinAviso(QSqlDatabase db, const QString& origen, const QString& copiaSeguridad,
-                    const Progreso& progreso)
+// A backup of the first release, brought up to date on the new file only.
+void actualizarCopia(const QString& ruta)
 {
-    const QString que = QStringLiteral("ERROR: No se puede cargar la copia %1.").arg(citado(origen));
-    const QString vivoRuta = QFileInfo(db.databaseName()).absoluteFilePath();
-    manejador(db);
+    const QString conexion = QStringLiteral("actualizar-") + QUuid::createUuid().toString();
+    try {
+        {
+            QSqlDatabase t = esquema::abrir(ruta, conexion);
+            esquema::actualizar(t, ruta, QString());
+        }
+        esquema::cerrar(conexion);
+    } catch (...) {
+        esquema::cerrar(conexion);
+        throw;
+    }
+}
+
+// The failure of the full check of the backup `origen`, as the user is told it.
+DbError comprobacionFallida(const QString& origen, int codigo, const QString& detalle)
+{
+    if ((codigo & 0xff) == SQLITE_CORRUPT || (codigo & 0xff) == SQLITE_NOTADB)
+        return DbError(QStringLiteral("ERROR: La copia %1 está dañada (la comprobación de "
+                                      "integridad ha fallado: %2).")
+                           .arg(citadoRuta(origen), detalle));
+    return fallo(QStringLiteral("ERROR: No se ha podido comprobar la copia %1.")
+                     .arg(citadoRuta(origen)),
+                 codigo, detalle);
+}
+
+// The preparing step: the new data made at `nuevo`, beside the live file: a copy of the backup,
+// checked in full on a thread of its own while the copy is written, and brought up to date when
+// it comes from the first release. The live data are not touched.
+void prepararNuevo(const QString& origen, const QString& nuevo, const QString& que,
+                   const Progreso& progreso)
+{
     esquema::sinDiarioPendiente(origen);
     esquema::verificarCabecera(origen, true);
-    // Held for the whole load: while this connection reads the backup, nobody can change it, so
-    // the bytes copied are the bytes checked.
+    // Held until the copy is made and checked: while this connection reads the backup, nobody
+    // can change it, so the bytes copied are the bytes checked.
     Conexion fuente;
     if (sqlite3_open_v2(QFile::encodeName(origen).constData(), &fuente.h, SQLITE_OPEN_READONLY,
                         nullptr) != SQLITE_OK
@@ -288,48 +309,27 @@ void cargarSinAviso(QSqlDatabase db, const QString& origen, const QString& copia
     // else happens meanwhile.
     ComprobacionEnParalelo comprobacion(origen);
     const int version = esquema::verificarFichero(origen);
-    acceso::limpiarTemporales(QFileInfo(vivoRuta).absolutePath());
-
-    Temporal nuevo(vivoRuta);
-    {
-        QFile vacio(nuevo.ruta());
-        if (!vacio.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            throw DbError(QStringLiteral("ERROR: No se puede escribir en la carpeta %1.")
-                              .arg(citado(QFileInfo(vivoRuta).absolutePath())));
-        vacio.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    copiarBytes(origen, nuevo.ruta(), que, progreso);
+    acceso::limpiarTemporales(QFileInfo(nuevo).absolutePath());
+    crearVacioPrivado(nuevo);
+    copiarBytes(origen, nuevo, que, progreso);
     comprobacion.esperar(progreso);
-    if (comprobacion.codigo() != SQLITE_OK) {
-        const QString detalle = comprobacion.resultado();
-        if ((comprobacion.codigo() & 0xff) == SQLITE_CORRUPT
-            || (comprobacion.codigo() & 0xff) == SQLITE_NOTADB)
-            throw DbError(QStringLiteral("ERROR: La copia %1 está dañada (la comprobación de "
-                                         "integridad ha fallado: %2).")
-                              .arg(citado(origen), detalle));
-        throw fallo(QStringLiteral("ERROR: No se ha podido comprobar la copia %1.")
-                        .arg(citado(origen)),
-                    comprobacion.codigo(), detalle);
-    }
-    if (version < esquema::kUserVersion) {
-        // A backup of the first release: brought up to date on the new file only.
-        const QString conexion = QStringLiteral("actualizar-") + QUuid::createUuid().toString();
-        try {
-            {
-                QSqlDatabase t = esquema::abrir(nuevo.ruta(), conexion);
-                esquema::actualizar(t, nuevo.ruta(), QString());
-            }
-            esquema::cerrar(conexion);
-        } catch (...) {
-            esquema::cerrar(conexion);
-            throw;
-        }
-    }
+    if (comprobacion.codigo() != SQLITE_OK)
+        throw comprobacionFallida(origen, comprobacion.codigo(), comprobacion.resultado());
+    if (version < esquema::kUserVersion)
+        actualizarCopia(nuevo);
     // A page-for-page copy of a file checked above (and, from the first release, checked again
     // inside its conversion): its start is all that is left to look at.
-    esquema::verificarCabecera(nuevo.ruta(), true);
+    esquema::verificarCabecera(nuevo, true);
+}
 
-    // The swap. The connection is closed so the live name can be given to the new file.
+// The swap step. With the connection closed, the live file gets a second name (the safety copy:
+// the old data as they were, written again by no one) and the new file takes its place in one
+// rename, so at every moment the live name holds either the old data or the new, whole. The
+// connection is then reopened, on the new data, or on the old ones when the swap failed.
+void sustituir(QSqlDatabase db, Temporal& nuevo, const QString& copiaSeguridad,
+               const QString& que)
+{
+    const QString vivoRuta = QFileInfo(db.databaseName()).absoluteFilePath();
     db.close();
     QFile::remove(copiaSeguridad);
     const QByteArray vivoC = QFile::encodeName(vivoRuta);
@@ -352,13 +352,24 @@ void cargarSinAviso(QSqlDatabase db, const QString& origen, const QString& copia
         throw DbError(que + (guardada ? QString()
                                       : QStringLiteral(" No se ha podido guardar la copia de "
                                                        "los datos actuales en %1.")
-                                            .arg(citado(copiaSeguridad))));
+                                            .arg(citadoRuta(copiaSeguridad))));
     }
     nuevo.colocado();
     sincronizarCarpeta(QFileInfo(vivoRuta).absolutePath());
     esquema::configurar(db);
     // Whatever damage the old data had is gone with them.
     vigilancia::levantarDanado(db);
+}
+
+void cargarSinAviso(QSqlDatabase db, const QString& origen, const QString& copiaSeguridad,
+                    const Progreso& progreso)
+{
+    const QString que =
+        QStringLiteral("ERROR: No se puede cargar la copia %1.").arg(citadoRuta(origen));
+    manejador(db);
+    Temporal nuevo(QFileInfo(db.databaseName()).absoluteFilePath());
+    prepararNuevo(origen, nuevo.ruta(), que, progreso);
+    sustituir(db, nuevo, copiaSeguridad, que);
     if (progreso)
         progreso(1, 1);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
-// The clinic database: its tables, how a file is recognised as one of ours, and how a
-// connection to it is set up. Used alike by the program, the tools and the tests.
+// The clinic database: its tables and their versions, bringing an old file up to date, and how a
+// connection to it is set up. How a file is recognised as one of ours is db/verificacion's. Used
+// alike by the program, the tools and the tests.
 namespace esquema {
 
 inline constexpr int kApplicationId = 0x436C6E72;   // "Clnr" in the file header
@@ -12,41 +15,20 @@ inline constexpr int kApplicationId = 0x436C6E72;   // "Clnr" in the file header
 inline constexpr int kUserVersion = 3;
 inline const QString kNombreFichero = QStringLiteral("clinora.mdb");
 
-// Creates the three tables (tabla_codigo holding 1) on an empty database, in one transaction.
-void crear(QSqlDatabase db);
+// What a file of `version` (1, 2 or the current one) holds: each table with its columns, and the
+// statement that creates each of its tables and indexes, as the program writes it.
+struct TablaEsperada {
+    QString nombre;
+    QStringList columnas;
+};
+QList<TablaEsperada> tablasEsperadas(int version);
+QStringList definiciones(int version);
 
 // Creates a new clinic database file readable by its owner only. Refuses an existing file.
 void crearFichero(const QString& ruta);
 
-// Checks the first bytes of the file: SQLite, our application_id, a version we know, not in WAL
-// mode; when `completa`, also that its length agrees with its header and that its first page
-// is sound. Reads bytes only; throws DbError with a Spanish message.
-void verificarCabecera(const QString& ruta, bool completa);
-void verificarCabecera(const QString& ruta);
-
-// Refuses a file with an unfinished journal (or WAL) beside it: playing it back would change a
-// file that is only to be read.
-void sinDiarioPendiente(const QString& ruta);
-
-// Checks, without writing to it, that the file is a clinic database of ours: its header, no
-// unfinished journal beside it, the tables and indexes defined exactly as the program creates
-// them, one counter row, no visit of a missing patient. Returns the file's version (1 for the
-// first release's files, which abrirClinica brings up to date). Throws DbError with a Spanish
-// message saying what is wrong.
-int verificarFichero(const QString& ruta);
-
-// verificarFichero plus the engine's own check of every page: the full one for a file that
-// comes from outside, the quick one for a copy just written by us.
-enum class Comprobacion { Completa, Rapida };
-void verificarFicheroCompleto(const QString& ruta,
-                              Comprobacion comprobacion = Comprobacion::Completa);
-
-// The engine's check of every page alone, on a read-only connection of its own (so it may run on
-// any thread). Returns "ok", or what is wrong; `codigo` gets SQLITE_OK, SQLITE_CORRUPT for a
-// damaged file, or the engine's error when the check could not run.
-QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int* codigo);
-
-// Brings an open file of an earlier version (1 or 2) to the current version in one transaction (all or nothing),
+// Brings an open file of an earlier version (1 or 2) to the current version in one transaction
+// (all or nothing),
 // after a safety copy of it to `copiaSeguridad` when that is given.
 void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguridad);
 // Where start-up keeps the safety copy before bringing a file up to date.

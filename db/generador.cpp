@@ -1,5 +1,6 @@
 #include "db/generador.h"
 
+#include "db/citado.h"
 #include "db/comando.h"
 #include "db/error.h"
 #include "db/esquema.h"
@@ -69,8 +70,8 @@ void crearConDatos(const QString& ruta, Rellenar rellenar)
     const QString temporal = ruta + QStringLiteral(".generando-")
                              + QUuid::createUuid().toString(QUuid::Id128).left(8);
     if (QFile::exists(ruta))
-        throw DbError(QStringLiteral("ERROR: El fichero «%1» ya existe; no se sobrescribe.")
-                          .arg(ruta));
+        throw DbError(QStringLiteral("ERROR: El fichero %1 ya existe; no se sobrescribe.")
+                          .arg(citadoRuta(ruta)));
     esquema::crearFichero(temporal);
     const QString conexion = QStringLiteral("generador-") + QUuid::createUuid().toString();
     try {
@@ -89,8 +90,8 @@ void crearConDatos(const QString& ruta, Rellenar rellenar)
     }
     if (!QFile::rename(temporal, ruta)) {
         QFile::remove(temporal);
-        throw DbError(QStringLiteral("ERROR: El fichero «%1» ya existe; no se sobrescribe.")
-                          .arg(ruta));
+        throw DbError(QStringLiteral("ERROR: El fichero %1 ya existe; no se sobrescribe.")
+                          .arg(citadoRuta(ruta)));
     }
 }
 

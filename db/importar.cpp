@@ -1,22 +1,25 @@
 #include "db/importar.h"
 
+#include "db/citado.h"
 #include "db/comando.h"
+#include "db/convertidores.h"
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/formatos.h"
 #include "db/reloj.h"
 #include "db/sql.h"
+#include "db/verificacion.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <QUuid>
 
 #include <mdbtools.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace importacion {
@@ -27,11 +30,6 @@ std::function<void(const QString&)>& ganchoDePrueba()
 {
     static std::function<void(const QString&)> gancho;
     return gancho;
-}
-
-QString citado(const QString& texto)
-{
-    return QStringLiteral("«") + texto + QStringLiteral("»");
 }
 
 // libmdb cuts every value at the bound buffer's size; a memo of 64K characters in UTF-8 fits.
@@ -55,7 +53,7 @@ Tabla leerTabla(MdbCatalogEntry* entrada, const QString& ruta)
     MdbTableDef* definicion = mdb_read_table(entrada);
     if (!definicion)
         throw DbError(QStringLiteral("ERROR: No se puede leer la tabla «%1» del fichero %2.")
-                          .arg(QString::fromUtf8(entrada->object_name), citado(ruta)));
+                          .arg(QString::fromUtf8(entrada->object_name), citadoRuta(ruta)));
     std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)> guarda(definicion, mdb_free_tabledef);
     mdb_read_columns(definicion);
     mdb_rewind_table(definicion);
@@ -91,7 +89,7 @@ Access leerAccess(const QString& ruta)
     if (!mdb)
         throw DbError(QStringLiteral("ERROR: No se puede abrir el fichero de Access %1 (está "
                                      "dañado o no es de Access).")
-                          .arg(citado(ruta)));
+                          .arg(citadoRuta(ruta)));
     mdb_set_bind_size(mdb.get(), kTamValor);
     mdb_set_boolean_fmt_numbers(mdb.get());
     // A date-and-time column prints in one known form, which fechaImportada reads.
@@ -100,7 +98,7 @@ Access leerAccess(const QString& ruta)
     // tables already opened.
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
         throw DbError(QStringLiteral("ERROR: No se puede leer la lista de tablas del fichero %1.")
-                          .arg(citado(ruta)));
+                          .arg(citadoRuta(ruta)));
     Access a;
     GPtrArray* catalogo = mdb.get()->catalog;
     for (guint i = 0; i < catalogo->len; ++i) {
@@ -128,43 +126,6 @@ QString valor(const QStringList& fila, int columna)
     return columna < 0 || columna >= fila.size() ? QString() : fila.at(columna);
 }
 
-// SQLite counts characters, not UTF-16 units.
-qsizetype caracteres(const QString& s)
-{
-    return s.size() <= 50 ? s.size() : s.toUcs4().size();
-}
-
-QString primerosCaracteres(const QString& s, qsizetype n)
-{
-    const QList<uint> puntos = s.toUcs4();
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(puntos.constData()),
-                             std::min(n, puntos.size()));
-}
-
-QString restoCaracteres(const QString& s, qsizetype n)
-{
-    const QList<uint> puntos = s.toUcs4();
-    return n >= puntos.size()
-               ? QString()
-               : QString::fromUcs4(reinterpret_cast<const char32_t*>(puntos.constData()) + n,
-                                   puntos.size() - n);
-}
-
-// A yes/no as libmdb prints it, or as a text column might hold it. 1 when yes, 0 when no,
-// -1 when it is neither.
-int siNo(const QString& texto)
-{
-    const QString t = texto.trimmed().toLower();
-    if (t == QLatin1String("1") || t == QLatin1String("-1") || t == QLatin1String("true")
-        || t == QLatin1String("sí") || t == QLatin1String("si") || t == QLatin1String("yes")
-        || t == QLatin1String("verdadero"))
-        return 1;
-    if (t.isEmpty() || t == QLatin1String("0") || t == QLatin1String("false")
-        || t == QLatin1String("no") || t == QLatin1String("falso"))
-        return 0;
-    return -1;
-}
-
 const QStringList kColumnasPaciente{"codigo",    "nombre",     "apellido1", "apellido2", "dni",
                                     "tlf1",      "tlf2",       "direccion", "poblacion",
                                     "provincia", "fecha_alta", "sociedad",  "comentario"};
@@ -190,7 +151,7 @@ void comprobarFilasLeidas(const Tabla& t, const QString& tabla, const QString& o
             "se han podido leer %4. Convertirlo ahora perdería las que faltan. Repare el "
             "fichero con Access (\"Compactar y reparar base de datos\") o use una copia "
             "anterior, y vuelva a intentarlo.")
-                          .arg(citado(origen), tabla, filas(t.declaradas))
+                          .arg(citadoRuta(origen), tabla, filas(t.declaradas))
                           .arg(t.filas.size()));
     notas << QStringLiteral("La tabla «%1» del fichero original dice tener %2 y se han leído "
                             "%3; se han convertido todas las leídas.")
@@ -223,6 +184,7 @@ public:
 
 private:
     int columna(const Tabla& t, const QString& tabla, const QString& nombre, bool obligatoria);
+    std::optional<qint64> pacienteDeVisita(const QString& textoCodigo, const QString& quien);
 
     const Access& a_;
     Resultado& r_;
@@ -241,7 +203,7 @@ int Conversion::columna(const Tabla& t, const QString& tabla, const QString& nom
     if (obligatoria)
         throw DbError(QStringLiteral("ERROR: En el fichero de Access %1 a la tabla «%2» le falta "
                                      "la columna «%3»; no se puede convertir.")
-                          .arg(citado(r_.origen), tabla, nombre));
+                          .arg(citadoRuta(r_.origen), tabla, nombre));
     r_.notas << QStringLiteral("La tabla «%1» del fichero original no tiene la columna «%2»: "
                                "queda vacía en todas las filas.")
                     .arg(tabla, nombre);
@@ -300,21 +262,10 @@ void Conversion::pacientes()
             continue;
         }
         p.codigo = int(codigo);
-        p.fechaAlta = alta;
-        if (!alta.isEmpty()) {
-            const QString fecha = fechaImportada(alta);
-            if (fecha.isEmpty())
-                r_.cambiadas << quien
-                                    + QStringLiteral(": la fecha de alta %1 no es una fecha "
-                                                     "reconocible; se guarda tal como estaba.")
-                                          .arg(citado(alta));
-            else if (fecha != alta) {
-                p.fechaAlta = fecha;
-                r_.cambiadas << quien
-                                    + QStringLiteral(": fecha de alta %1 pasa a %2.")
-                                          .arg(citado(alta), citado(fecha));
-            }
-        }
+        const Convertido<QString> fechaAlta = fechaDeAlta(alta);
+        p.fechaAlta = fechaAlta.valor;
+        if (!fechaAlta.nota.isEmpty())
+            r_.cambiadas << quien + QStringLiteral(": ") + fechaAlta.nota + QLatin1Char('.');
         comando::ejecutar(sql::insertarPaciente(p), db_);
         importados_.insert(codigo);
         maximo_ = std::max(maximo_, codigo);
@@ -322,10 +273,35 @@ void Conversion::pacientes()
     }
 }
 
+// The patient of a visit row, when the row can come across; none, with the reason in the
+// report, otherwise.
+std::optional<qint64> Conversion::pacienteDeVisita(const QString& textoCodigo,
+                                                   const QString& quien)
+{
+    bool ok = false;
+    const qint64 codigo = textoCodigo.trimmed().toLongLong(&ok);
+    if (!ok) {
+        r_.noImportadas << quien + QStringLiteral(": no tiene un código de paciente numérico.");
+        return std::nullopt;
+    }
+    if (!importados_.contains(codigo)) {
+        r_.noImportadas << quien
+                               + (rechazados_.contains(codigo)
+                                      ? QStringLiteral(": su paciente no se ha importado (ver "
+                                                       "arriba).")
+                                      : QStringLiteral(": no hay ningún paciente con el código "
+                                                       "%1.")
+                                            .arg(codigo));
+        return std::nullopt;
+    }
+    return codigo;
+}
+
 void Conversion::visitas()
 {
     const Tabla& t = a_.visita;
     const QString tabla = QStringLiteral("Visita");
+    // Looked up in the order the report notes the missing ones.
     const int iCodigo = columna(t, tabla, QStringLiteral("codigo"), true);
     const int iFecha = columna(t, tabla, QStringLiteral("fecha"), true);
     const int iPago = columna(t, tabla, QStringLiteral("pago"), false);
@@ -345,109 +321,43 @@ void Conversion::visitas()
                                                              : textoCodigo,
                                        textoFecha.isEmpty() ? QStringLiteral("(sin fecha)")
                                                             : citado(textoFecha));
-        QStringList cambios;
-
-        bool ok = false;
-        const qint64 codigo = textoCodigo.trimmed().toLongLong(&ok);
-        if (!ok) {
-            r_.noImportadas << quien + QStringLiteral(": no tiene un código de paciente numérico.");
+        const std::optional<qint64> codigo = pacienteDeVisita(textoCodigo, quien);
+        if (!codigo)
             continue;
-        }
-        if (!importados_.contains(codigo)) {
-            r_.noImportadas << quien
-                                   + (rechazados_.contains(codigo)
-                                          ? QStringLiteral(": su paciente no se ha importado "
-                                                           "(ver arriba).")
-                                          : QStringLiteral(": no hay ningún paciente con el "
-                                                           "código %1.")
-                                                .arg(codigo));
-            continue;
-        }
-        const QString fecha = fechaImportada(textoFecha);
-        if (fecha.isEmpty()) {
+        const Convertido<QString> fecha = fechaDeVisita(textoFecha);
+        if (fecha.valor.isEmpty()) {
             r_.noImportadas << quien
                                    + QStringLiteral(": la fecha no es una fecha reconocible (no "
                                                     "se adivina).");
             continue;
         }
-        if (dias.contains({codigo, fecha})) {
+        if (dias.contains({*codigo, fecha.valor})) {
             r_.noImportadas << quien
                                    + QStringLiteral(": el paciente ya tiene otra visita el %1; se "
                                                     "ha importado la primera que aparece en el "
                                                     "fichero.")
-                                         .arg(fecha);
+                                         .arg(fecha.valor);
             continue;
         }
-        if (fecha != textoFecha)
-            cambios << QStringLiteral("fecha %1 pasa a %2").arg(citado(textoFecha), citado(fecha));
 
-        sql::DatosVisita v;
-        v.codigo = int(codigo);
-        v.fecha = fecha;
-
-        const QString textoHora = valor(fila, iHora);
-        if (!textoHora.isEmpty()) {
-            v.hora = horaImportada(textoHora);
-            if (v.hora.isEmpty())
-                cambios << QStringLiteral("la hora %1 no es una hora reconocible; queda vacía")
-                               .arg(citado(textoHora));
-            else if (v.hora != textoHora)
-                cambios << QStringLiteral("hora %1 pasa a %2").arg(citado(textoHora),
-                                                                     citado(v.hora));
-        }
-
-        const auto siNoDe = [&](int col, const QString& campo) {
-            const QString texto = valor(fila, col);
-            const int s = siNo(texto);
-            if (s < 0)
-                cambios << QStringLiteral("%1 %2 no es sí ni no; queda «no»")
-                               .arg(campo, citado(texto));
-            return s == 1;
+        QStringList cambios;
+        const auto anotado = [&cambios](const auto& convertido) {
+            if (!convertido.nota.isEmpty())
+                cambios << convertido.nota;
+            return convertido.valor;
         };
-        v.pago = siNoDe(iPago, QStringLiteral("pagado"));
-        v.factura = siNoDe(iFactura, QStringLiteral("factura"));
-
-        const QString textoCantidad = valor(fila, iCantidad).trimmed();
-        if (textoCantidad.isEmpty()) {
-            v.cantidad = 0;
-            cambios << QStringLiteral("sin importe (vacío o nulo); queda 0");
-        } else {
-            bool entero = false;
-            const qint64 c = textoCantidad.toLongLong(&entero);
-            QString decimal = textoCantidad;
-            decimal.replace(QLatin1Char(','), QLatin1Char('.'));
-            bool real = false;
-            const double d = entero ? 0.0 : decimal.toDouble(&real);
-            if (entero && c >= INT32_MIN && c <= INT32_MAX) {
-                v.cantidad = int(c);
-                if (c < 0)
-                    cambios << QStringLiteral("importe negativo (%1); se conserva tal cual")
-                                   .arg(c);
-            } else if (real && d >= INT32_MIN && d <= INT32_MAX) {
-                v.cantidad = int(qRound64(d));
-                cambios << QStringLiteral("importe %1 con decimales; queda %2 euros")
-                               .arg(citado(textoCantidad))
-                               .arg(v.cantidad);
-            } else {
-                v.cantidad = 0;
-                cambios << QStringLiteral("importe %1 no es un número entero; queda 0")
-                               .arg(citado(textoCantidad));
-            }
-        }
-
-        const QString observacion = valor(fila, iObservacion);
-        v.observacion = observacion;
-        if (caracteres(observacion) > 50) {
-            v.observacion = primerosCaracteres(observacion, 50);
-            cambios << QStringLiteral("la observación tenía %1 caracteres y caben 50; lo que "
-                                      "no cabe era %2")
-                           .arg(caracteres(observacion))
-                           .arg(citado(restoCaracteres(observacion, 50)));
-        }
+        sql::DatosVisita v;
+        v.codigo = int(*codigo);
+        v.fecha = anotado(fecha);
+        v.hora = anotado(horaDeVisita(valor(fila, iHora)));
+        v.pago = anotado(siNoDeVisita(valor(fila, iPago), QStringLiteral("pagado")));
+        v.factura = anotado(siNoDeVisita(valor(fila, iFactura), QStringLiteral("factura")));
+        v.cantidad = anotado(importeDeVisita(valor(fila, iCantidad)));
+        v.observacion = anotado(observacionDeVisita(valor(fila, iObservacion)));
         v.numFactura = valor(fila, iNumFactura);
 
         comando::ejecutar(sql::importarVisita(v), db_);
-        dias.insert({codigo, fecha});
+        dias.insert({*codigo, fecha.valor});
         ++r_.visitasImportadas;
         if (!cambios.isEmpty())
             r_.cambiadas << quien + QStringLiteral(": ") + cambios.join(QStringLiteral("; "))
@@ -492,28 +402,6 @@ void Conversion::tablaCodigo()
                            .arg(r_.siguienteCodigo));
 }
 
-// d/m/yyyy or yyyy-m-d, each optionally followed by a time of day.
-const QRegularExpression& patronDiaMes()
-{
-    static const QRegularExpression re(QStringLiteral(
-        R"(^\s*(\d{1,2})/(\d{1,2})/(\d{4})(?:\s+\d{1,2}:\d{2}(?::\d{2})?)?\s*$)"));
-    return re;
-}
-
-const QRegularExpression& patronIso()
-{
-    static const QRegularExpression re(QStringLiteral(
-        R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T]\d{1,2}:\d{2}(?::\d{2})?)?\s*$)"));
-    return re;
-}
-
-const QRegularExpression& patronHora()
-{
-    static const QRegularExpression re(QStringLiteral(
-        R"(^\s*(?:\d{1,2}/\d{1,2}/\d{4}\s+|\d{4}-\d{1,2}-\d{1,2}[ T])?(\d{1,2}):(\d{2})(?::(\d{2}))?\s*$)"));
-    return re;
-}
-
 }  // namespace
 
 bool esAccess(const QString& ruta)
@@ -524,36 +412,6 @@ bool esAccess(const QString& ruta)
     const QByteArray cabecera = f.read(20);
     return cabecera.size() == 20
            && (cabecera.mid(4, 15) == "Standard Jet DB" || cabecera.mid(4, 15) == "Standard ACE DB");
-}
-
-QString fechaImportada(const QString& texto)
-{
-    int dia = 0, mes = 0, ano = 0;
-    QRegularExpressionMatch m = patronDiaMes().match(texto);
-    if (m.hasMatch()) {
-        dia = m.captured(1).toInt();
-        mes = m.captured(2).toInt();
-        ano = m.captured(3).toInt();
-    } else {
-        m = patronIso().match(texto);
-        if (!m.hasMatch())
-            return {};
-        ano = m.captured(1).toInt();
-        mes = m.captured(2).toInt();
-        dia = m.captured(3).toInt();
-    }
-    const QDate fecha(ano, mes, dia);
-    return fecha.isValid() ? formatos::textoFecha(fecha) : QString();
-}
-
-QString horaImportada(const QString& texto)
-{
-    const QRegularExpressionMatch m = patronHora().match(texto);
-    if (!m.hasMatch())
-        return {};
-    const QTime hora(m.captured(1).toInt(), m.captured(2).toInt(),
-                     m.captured(3).isEmpty() ? 0 : m.captured(3).toInt());
-    return hora.isValid() ? formatos::textoHora(hora) : QString();
 }
 
 QString Resultado::resumen() const
@@ -571,7 +429,7 @@ QString Resultado::resumen() const
 QString Resultado::informe() const
 {
     QString t = QStringLiteral("Conversión del fichero de Access %1\nHecha el %2 a las %3.\n\n")
-                    .arg(citado(origen), formatos::textoFecha(reloj::hoy()),
+                    .arg(citadoRuta(origen), formatos::textoFecha(reloj::hoy()),
                          formatos::textoHora(reloj::horaActual()));
     t += resumen() + QStringLiteral("\n");
     const auto lista = [&t](const QString& titulo, const QStringList& lineas) {
@@ -596,10 +454,10 @@ Resultado importar(const QString& origen, const QString& destino)
 {
     if (QFileInfo::exists(destino))
         throw DbError(QStringLiteral("ERROR: El fichero %1 ya existe; no se sobrescribe.")
-                          .arg(citado(destino)));
+                          .arg(citadoRuta(destino)));
     if (!esAccess(origen))
         throw DbError(QStringLiteral("ERROR: El fichero %1 no es una base de datos de Access.")
-                          .arg(citado(origen)));
+                          .arg(citadoRuta(origen)));
     return importarTablas(leerAccess(origen), origen, destino);
 }
 
@@ -608,11 +466,11 @@ Resultado importarTablas(const TablasAccess& access, const QString& origen,
 {
     if (QFileInfo::exists(destino))
         throw DbError(QStringLiteral("ERROR: El fichero %1 ya existe; no se sobrescribe.")
-                          .arg(citado(destino)));
+                          .arg(citadoRuta(destino)));
     if (!access.paciente.existe || !access.visita.existe)
         throw DbError(QStringLiteral("ERROR: Al fichero de Access %1 le falta la tabla «%2»; no "
                                      "es un fichero de la consulta.")
-                          .arg(citado(origen), access.paciente.existe ? QStringLiteral("Visita")
+                          .arg(citadoRuta(origen), access.paciente.existe ? QStringLiteral("Visita")
                                                                       : QStringLiteral("Paciente")));
 
     Resultado r;
@@ -650,7 +508,7 @@ Resultado importarTablas(const TablasAccess& access, const QString& origen,
         esquema::verificarFicheroCompleto(temporal, esquema::Comprobacion::Rapida);
         if (!QFile::rename(temporal, destino))
             throw DbError(QStringLiteral("ERROR: No se puede poner el fichero convertido en %1.")
-                              .arg(citado(destino)));
+                              .arg(citadoRuta(destino)));
     } catch (...) {
         esquema::cerrar(conexion);
         QFile::remove(temporal);

@@ -15,15 +15,6 @@ namespace importacion {
 // Whether the file's header says Jet or ACE (Access) database.
 bool esAccess(const QString& ruta);
 
-// The text forms the clinic database keeps. Both return the empty text for a text they do not
-// recognise: nothing is guessed.
-// Dates: d/m/yyyy and yyyy-m-d, each optionally followed by a time of day (as Jet writes a date
-// and time), to dd/mm/yyyy.
-QString fechaImportada(const QString& texto);
-// Hours: h:mm or h:mm:ss with zero seconds, optionally after a date (a Jet date and time whose
-// date part is unused), to hh:mm.
-QString horaImportada(const QString& texto);
-
 struct Resultado {
     QString origen;
     int pacientesLeidos = 0;

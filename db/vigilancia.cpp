@@ -1,8 +1,8 @@
 #include "db/vigilancia.h"
 
+#include "db/citado.h"
 #include "db/comando.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QStringList>
@@ -15,11 +15,11 @@ namespace vigilancia {
 QString mensajeDanado(const QString& ruta)
 {
     return QStringLiteral(
-               "ERROR: El fichero de datos «%1» está dañado. Para no estropearlo más, Clinora no "
+               "ERROR: El fichero de datos %1 está dañado. Para no estropearlo más, Clinora no "
                "escribirá nada más en él: puede seguir consultando, pero no se guardará ningún "
                "cambio. Para recuperar los datos, cargue la última copia de seguridad buena con "
                "\"Backup\" › \"Cargar copia\".")
-        .arg(QDir::toNativeSeparators(ruta));
+        .arg(citadoRuta(ruta));
 }
 
 void declararDanado(QSqlDatabase db, const QString& ruta)
@@ -59,6 +59,55 @@ QString resumen(const QStringList& hallazgos)
     if (mas)
         lineas << QStringLiteral("…");
     return lineas.join(QLatin1Char('\n'));
+}
+
+// What the two reads of the whole file found: the engine's code (SQLITE_OK when both ran to
+// the end) and its message, the quick check's findings, and the first visit of a missing patient.
+struct Examen {
+    int codigo = SQLITE_OK;
+    QString error;
+    QStringList hallazgos;
+    QString huerfana;
+};
+
+Examen examinar(sqlite3* h)
+{
+    Examen e;
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(h, "PRAGMA quick_check", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW && e.hallazgos.size() < 5)
+            e.hallazgos << QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        if (rc == SQLITE_ROW)
+            rc = SQLITE_DONE;
+    }
+    e.codigo = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(h);
+    e.error = QString::fromUtf8(sqlite3_errmsg(h));
+    sqlite3_finalize(st);
+    if (e.codigo != SQLITE_OK || e.hallazgos != QStringList{QStringLiteral("ok")})
+        return e;
+    // Visits of patients that do not exist break the file's own rule; only a change made
+    // outside the program can leave them. Looked for here, as it means reading every visit.
+    st = nullptr;
+    rc = sqlite3_prepare_v2(h, "PRAGMA foreign_key_check", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            e.huerfana = QStringLiteral("hay citas de pacientes que no existen (la primera, de la "
+                                        "fila %1 de \"%2\")")
+                             .arg(sqlite3_column_int64(st, 1))
+                             .arg(QString::fromUtf8(
+                                 reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+            rc = SQLITE_DONE;
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        e.codigo = sqlite3_extended_errcode(h);
+        e.error = QString::fromUtf8(sqlite3_errmsg(h));
+    }
+    sqlite3_finalize(st);
+    return e;
 }
 
 }  // namespace
@@ -110,42 +159,7 @@ void Comprobacion::trabajar()
     // as long and the program stays at its usual size.
     sqlite3_exec(h, "PRAGMA mmap_size = 0", nullptr, nullptr, nullptr);
     sqlite3_exec(h, "PRAGMA cache_size = -2048", nullptr, nullptr, nullptr);
-    sqlite3_stmt* st = nullptr;
-    QStringList hallazgos;
-    int rc = sqlite3_prepare_v2(h, "PRAGMA quick_check", -1, &st, nullptr);
-    if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW && hallazgos.size() < 5)
-            hallazgos << QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        if (rc == SQLITE_ROW)
-            rc = SQLITE_DONE;
-    }
-    int codigo = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(h);
-    QString error = QString::fromUtf8(sqlite3_errmsg(h));
-    sqlite3_finalize(st);
-    st = nullptr;
-    // Visits of patients that do not exist break the file's own rule; only a change made
-    // outside the program can leave them. Looked for here, as it means reading every visit.
-    QString huerfana;
-    if (codigo == SQLITE_OK && hallazgos == QStringList{QStringLiteral("ok")}) {
-        rc = sqlite3_prepare_v2(h, "PRAGMA foreign_key_check", -1, &st, nullptr);
-        if (rc == SQLITE_OK) {
-            rc = sqlite3_step(st);
-            if (rc == SQLITE_ROW) {
-                huerfana = QStringLiteral("hay citas de pacientes que no existen (la primera, de "
-                                          "la fila %1 de \"%2\")")
-                               .arg(sqlite3_column_int64(st, 1))
-                               .arg(QString::fromUtf8(reinterpret_cast<const char*>(
-                                   sqlite3_column_text(st, 0))));
-                rc = SQLITE_DONE;
-            }
-        }
-        if (rc != SQLITE_DONE) {
-            codigo = sqlite3_extended_errcode(h);
-            error = QString::fromUtf8(sqlite3_errmsg(h));
-        }
-        sqlite3_finalize(st);
-    }
+    const Examen examen = examinar(h);
     {
         std::lock_guard<std::mutex> cerrado(mutex_);
         conexion_ = nullptr;
@@ -156,11 +170,12 @@ void Comprobacion::trabajar()
     bool concluyente = true;
     bool sano = false;
     QString detalle;
-    if (codigo == SQLITE_OK) {
-        sano = hallazgos == QStringList{QStringLiteral("ok")} && huerfana.isEmpty();
-        detalle = huerfana.isEmpty() ? resumen(hallazgos) : huerfana;
-    } else if ((codigo & 0xff) == SQLITE_CORRUPT || (codigo & 0xff) == SQLITE_NOTADB) {
-        detalle = error;
+    if (examen.codigo == SQLITE_OK) {
+        sano = examen.hallazgos == QStringList{QStringLiteral("ok")} && examen.huerfana.isEmpty();
+        detalle = examen.huerfana.isEmpty() ? resumen(examen.hallazgos) : examen.huerfana;
+    } else if ((examen.codigo & 0xff) == SQLITE_CORRUPT
+               || (examen.codigo & 0xff) == SQLITE_NOTADB) {
+        detalle = examen.error;
     } else {
         concluyente = false;   // busy or interrupted: no finding either way
     }

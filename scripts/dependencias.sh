@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian 12 packages, whatever the build and the tests need and is missing.
 set -euo pipefail
-paquetes=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libsqlite3-dev
+paquetes=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libsqlite3-dev
           fonts-liberation poppler-utils pkg-config mdbtools-dev)
 faltan=()
 for p in "${paquetes[@]}"; do

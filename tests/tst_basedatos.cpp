@@ -9,6 +9,7 @@
 #include "db/formatos.h"
 #include "db/generador.h"
 #include "db/sql.h"
+#include "db/verificacion.h"
 #include "tests/support/entorno.h"
 
 #include <QCryptographicHash>

@@ -9,6 +9,7 @@
 #include "db/esquema.h"
 #include "db/orden.h"
 #include "db/sql.h"
+#include "db/verificacion.h"
 #include "db/vigilancia.h"
 #include "tests/support/entorno.h"
 

@@ -3,11 +3,13 @@
 // question at start-up, damaged pages refused, and the large sample's counts.
 #include "app/importacion.h"
 #include "db/acceso.h"
+#include "db/convertidores.h"
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/importar.h"
 #include "db/orden.h"
 #include "db/reloj.h"
+#include "db/verificacion.h"
 #include "tests/support/access.h"
 #include "tests/support/entorno.h"
 
@@ -168,6 +170,85 @@ private slots:
         QFETCH(QString, guardada);
         QFETCH(QString, importada);
         QCOMPARE(importacion::horaImportada(guardada), importada);
+    }
+
+    // One converter per column: the value stored and the report's note (empty: unchanged).
+    void convertidores_data()
+    {
+        QTest::addColumn<QString>("columna");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QVariant>("valor");
+        QTest::addColumn<QString>("nota");
+        const auto fila = [](const char* nombre, const char* columna, const QString& texto,
+                             const QVariant& valor, const QString& nota = QString()) {
+            QTest::addRow("%s", nombre) << QString::fromLatin1(columna) << texto << valor << nota;
+        };
+        const QString ene50 = QString(50, QChar(u'ñ'));
+        fila("alta buena", "alta", "15/01/2003", QString("15/01/2003"));
+        fila("alta vacía", "alta", "", QString());
+        fila("alta fuera de rango", "alta", "31/02/2020", QString("31/02/2020"),
+             "la fecha de alta «31/02/2020» no es una fecha reconocible; se guarda tal como "
+             "estaba");
+        fila("alta que cambia", "alta", "3/2/2004", QString("03/02/2004"),
+             "fecha de alta «3/2/2004» pasa a «03/02/2004»");
+        fila("fecha buena", "fecha", "15/01/2003", QString("15/01/2003"));
+        fila("fecha vacía", "fecha", "", QString());
+        fila("fecha fuera de rango", "fecha", "31/02/2020", QString());
+        fila("fecha rara", "fecha", "mañana", QString());
+        fila("fecha que cambia", "fecha", "3/2/2004", QString("03/02/2004"),
+             "fecha «3/2/2004» pasa a «03/02/2004»");
+        fila("hora buena", "hora", "10:30", QString("10:30"));
+        fila("hora vacía", "hora", "", QString());
+        fila("hora fuera de rango", "hora", "24:00", QString(),
+             "la hora «24:00» no es una hora reconocible; queda vacía");
+        fila("hora rara", "hora", "mañana", QString(),
+             "la hora «mañana» no es una hora reconocible; queda vacía");
+        fila("hora que cambia", "hora", "9:05", QString("09:05"), "hora «9:05» pasa a «09:05»");
+        fila("sí/no bueno", "pago", "1", true);
+        fila("sí/no vacío", "pago", "", false);
+        fila("sí/no fuera de rango", "pago", "2", false, "pagado «2» no es sí ni no; queda «no»");
+        fila("sí/no raro", "pago", "quizá", false, "pagado «quizá» no es sí ni no; queda «no»");
+        fila("sí/no con acento", "pago", "Sí", true);
+        fila("importe bueno", "cantidad", "30", 30);
+        fila("importe vacío", "cantidad", " ", 0, "sin importe (vacío o nulo); queda 0");
+        fila("importe fuera de rango", "cantidad", "3000000000", 0,
+             "importe «3000000000» no es un número entero; queda 0");
+        fila("importe raro", "cantidad", "doce €", 0,
+             "importe «doce €» no es un número entero; queda 0");
+        fila("importe negativo", "cantidad", "-5", -5,
+             "importe negativo (-5); se conserva tal cual");
+        fila("importe con decimales", "cantidad", " 12,50", 13,
+             "importe «12,50» con decimales; queda 13 euros");
+        fila("observación buena", "observacion", "Revisión", QString("Revisión"));
+        fila("observación vacía", "observacion", "", QString());
+        fila("observación de 50 eñes", "observacion", ene50, ene50);
+        fila("observación de 51", "observacion", ene50 + "ü", ene50,
+             "la observación tenía 51 caracteres y caben 50; lo que no cabe era «ü»");
+    }
+
+    void convertidores()
+    {
+        QFETCH(QString, columna);
+        QFETCH(QString, texto);
+        QFETCH(QVariant, valor);
+        QFETCH(QString, nota);
+        using namespace importacion;
+        const auto comprobar = [&](const auto& convertido) {
+            QCOMPARE(QVariant::fromValue(convertido.valor), valor);
+            QCOMPARE(convertido.nota, nota);
+        };
+        if (columna == "alta")
+            comprobar(fechaDeAlta(texto));
+        else if (columna == "fecha")
+            comprobar(fechaDeVisita(texto));
+        else if (columna == "hora")
+            comprobar(horaDeVisita(texto));
+        else if (columna == "pago")
+            comprobar(siNoDeVisita(texto, QStringLiteral("pagado")));
+        else if (columna == "cantidad")
+            comprobar(importeDeVisita(texto));
+        else
+            comprobar(observacionDeVisita(texto));
     }
 
     void cabeceraDeAccess()

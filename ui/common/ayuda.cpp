@@ -1,10 +1,10 @@
 #include "ui/common/ayuda.h"
 
+#include "db/citado.h"
 #include "ui/common/mensajes.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QToolButton>
 
@@ -29,17 +29,17 @@ void abrir(const QString& pagina)
 {
     const QString ruta = rutaPagina(pagina);
     if (!QFileInfo(ruta).isFile()) {
-        mensajes::informacion(QStringLiteral("No se encuentra la página de ayuda «%1».")
-                                  .arg(QDir::toNativeSeparators(ruta)));
+        mensajes::informacion(QStringLiteral("No se encuentra la página de ayuda %1.")
+                                  .arg(citadoRuta(ruta)));
         return;
     }
     const QUrl url = QUrl::fromLocalFile(ruta);
     const bool abierta = abridorActual() ? abridorActual()(url) : QDesktopServices::openUrl(url);
     if (!abierta)
         mensajes::informacion(
-            QStringLiteral("No se puede abrir la página de ayuda «%1»: no hay un navegador que "
+            QStringLiteral("No se puede abrir la página de ayuda %1: no hay un navegador que "
                            "la muestre.")
-                .arg(QDir::toNativeSeparators(ruta)));
+                .arg(citadoRuta(ruta)));
 }
 
 void setAbridor(Abridor abridor)
