@@ -34,25 +34,24 @@ const QString kPreguntaExhaustiva = QStringLiteral(
 
 QLineEdit* edit(int n)
 {
-    return FormAlta->findChild<QLineEdit*>(QStringLiteral("LabeledEdit%1").arg(n));
+    return hijo<QLineEdit>(FormAlta, QStringLiteral("LabeledEdit%1").arg(n));
 }
 
 QPushButton* boton(const char* nombre)
 {
-    return FormAlta->findChild<QPushButton*>(QString::fromLatin1(nombre));
+    return hijo<QPushButton>(FormAlta, nombre);
 }
 
 QCheckBox* casillaCita()
 {
-    return FormAlta->findChild<QCheckBox*>("CheckBox1");
+    return hijo<QCheckBox>(FormAlta, "CheckBox1");
 }
 
-// Types into a box as the user would, accents included.
+// Types into a box emptied first.
 void teclear(int n, const QString& texto)
 {
     edit(n)->clear();
-    for (const QChar c : texto)
-        QTest::sendKeyEvent(QTest::Click, edit(n), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    teclear(edit(n), texto);
 }
 
 // Fills every mandatory box but the code.
@@ -122,17 +121,13 @@ private slots:
             QCOMPARE(etiqueta->text(), etiquetas.at(n - 1));
             QCOMPARE(edit(n)->accessibleName(), etiquetas.at(n - 1));
         }
-        QCOMPARE(FormAlta->findChild<QLabel*>("Label1")->text(), QString("Fecha de Alta:"));
-        QCOMPARE(FormAlta->findChild<QLabel*>("Label2")->text(), QString("dd/mm/aaaa"));
-        QCOMPARE(FormAlta->findChild<QLabel*>("Label3")->text(),
-                 QString("(*) Campos a rellenar obligatoriamente."));
-        QCOMPARE(FormAlta->findChild<QGroupBox*>("GroupBox1")->title(),
-                 QString("Datos del Paciente"));
-        QCOMPARE(FormAlta->findChild<QLabel*>("Panel2")->text(),
-                 QString("ALTA DE NUEVO PACIENTE"));
-        QCOMPARE(FormAlta->findChild<QLabel*>("Panel3")->text(), QString("BUSCANDO ..."));
-        QVERIFY(FormAlta->findChild<QLabel*>("Panel3")->isHidden());
-        QCOMPARE(casillaCita()->text(), QString("Fijar cita para el paciente."));
+        const QStringList textos = {
+            "Label1=Fecha de Alta:", "Label2=dd/mm/aaaa",
+            "Label3=(*) Campos a rellenar obligatoriamente.", "GroupBox1=Datos del Paciente",
+            "Panel2=ALTA DE NUEVO PACIENTE", "Panel3=BUSCANDO ...",
+            "CheckBox1=Fijar cita para el paciente."};
+        QCOMPARE(rotulosComo(FormAlta, textos), textos);
+        QVERIFY(hijo<QLabel>(FormAlta, "Panel3")->isHidden());
         QCOMPARE(casillaCita()->toolTip(),
                  QString("Al insertar usuario se inserta automáticamente una nueva cita."));
         QVERIFY(casillaCita()->isChecked());
@@ -287,7 +282,7 @@ private slots:
         QCOMPARE(e.valor("SELECT COUNT(*) FROM tabla_codigo").toInt(), 1);
         QVERIFY(e.textos.isEmpty());
         QCOMPARE(FormAlta->focusWidget(), edit(2));
-        QVERIFY(FormAlta->findChild<QLabel*>("Panel3")->isHidden());
+        QVERIFY(hijo<QLabel>(FormAlta, "Panel3")->isHidden());
     }
 
     void reabrirProponeElMismoYTrasRegistrarSigue()
@@ -386,7 +381,7 @@ private slots:
         Entorno e;
         e.paciente(1);
         QVERIFY(e.crearVentanas());
-        auto* panel = FormAlta->findChild<QLabel*>("Panel3");
+        auto* panel = hijo<QLabel>(FormAlta, "Panel3");
         struct Vigia : QObject {
             bool pintado = false;
             bool eventFilter(QObject* o, QEvent* ev) override
@@ -494,12 +489,12 @@ private slots:
         abrirAlta(e, [&] {
             rellenarObligatorios();
             teclear(12, "nada");
-            const QString fecha = FormAlta->findChild<QLabel*>("Label2")->text();
+            const QString fecha = hijo<QLabel>(FormAlta, "Label2")->text();
             casillaCita()->setChecked(false);
             QTest::mouseClick(boton("BitBtn2"), Qt::LeftButton);
             for (int n = 1; n <= 12; ++n)
                 QCOMPARE(edit(n)->text(), QString());
-            QCOMPARE(FormAlta->findChild<QLabel*>("Label2")->text(), fecha);
+            QCOMPARE(hijo<QLabel>(FormAlta, "Label2")->text(), fecha);
             QVERIFY(!casillaCita()->isChecked());
             FormAlta->BitBtn3Click();
         });
@@ -693,8 +688,8 @@ private slots:
         QString nombreMostrado;
         e.guiones["FormNuevaCita"] = [&](Ventana*) {
             codigoRecibido = FormNuevaCita->CodigoPaciente;
-            nombreMostrado = FormNuevaCita->findChild<QLabel*>("DBText1")->text();
-            FormNuevaCita->findChild<Casilla*>("Panel6")->click();
+            nombreMostrado = hijo<QLabel>(FormNuevaCita, "DBText1")->text();
+            hijo<Casilla>(FormNuevaCita, "Panel6")->click();
             FormNuevaCita->BitBtn2Click();
             return int(QDialog::Accepted);
         };

@@ -12,26 +12,10 @@
 #include "db/verificacion.h"
 #include "tests/support/entorno.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSqlQuery>
 
 namespace {
-
-QByteArray huella(const QString& ruta)
-{
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-void escribir(const QString& ruta, const QByteArray& contenido)
-{
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contenido);
-}
 
 }  // namespace
 
@@ -133,10 +117,8 @@ private slots:
         QVERIFY(!formatos::esHoraValida(""));
         QCOMPARE(formatos::numeroFactura(40000, "06/12/2026"), QString("40000-06122026"));
         // Whatever the machine's locale says, the stored form stays dd/mm/yyyy.
-        const QLocale antes;
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const IdiomaFijo ingles(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(formatos::textoFecha(QDate(2026, 12, 6)), QString("06/12/2026"));
-        QLocale::setDefault(antes);
     }
 
     void ficherosQueNoSonNuestros_data()
@@ -154,7 +136,7 @@ private slots:
         QFETCH(QString, clave);
         QTemporaryDir dir;
         const QString ruta = dir.filePath("clinora.mdb");
-        escribir(ruta, contenido);
+        QVERIFY(escribirFichero(ruta, contenido));
         const QByteArray antes = huella(ruta);
         const QString mensaje = mensajeDe([&] { esquema::abrirClinica(ruta); });
         QVERIFY2(mensaje.contains(clave), qPrintable(mensaje));
@@ -271,7 +253,7 @@ private slots:
         QVERIFY(e.crearVentanas());
         e.paciente(1, "VIVO");
         const QString falsa = e.carpeta() + "/falsa.mdb";
-        escribir(falsa, QByteArray("no soy una copia"));
+        QVERIFY(escribirFichero(falsa, QByteArray("no soy una copia")));
         Form1->ADODataSetCitas->close();
         const QString mensaje = mensajeDe([&] {
             copia::cargar(QSqlDatabase::database(), falsa, e.carpeta() + "/seg.mdb");

@@ -1,6 +1,7 @@
 // Appointment record: what a load shows and enables for each payment and invoice state, the
 // payment and invoice reactions, the save with its question, checks and refreshes, the delete,
 // cancel, another booking, the patient's record above or beneath, and the keyboard.
+#include "app/traspasos.h"
 #include "db/comando.h"
 #include "db/consulta.h"
 #include "db/dataset.h"
@@ -44,13 +45,11 @@ const QString kNoBorrada = QStringLiteral(
 const QString kImporteVacio = QStringLiteral(
     "¡El campo \"Importe\" está vacío, debes poner una cantidad entera de euros (de 0 a 99999)!");
 
+// A control of this window by its name.
 template <typename T>
-T* control(const char* nombre)
+T* control(const QString& nombre)
 {
-    T* w = FormDatosCita->findChild<T*>(QString::fromLatin1(nombre));
-    if (!w)
-        qFatal("FormDatosCita no tiene %s", nombre);
-    return w;
+    return hijo<T>(FormDatosCita, nombre);
 }
 
 QCheckBox* pago() { return control<QCheckBox>("DBCheckBox1"); }
@@ -98,7 +97,7 @@ QString estado()
     return s;
 }
 
-int abrir(Entorno& e, int codigo, const QString& fecha, std::function<void()> guion)
+int abrirCita(Entorno& e, int codigo, const QString& fecha, std::function<void()> guion)
 {
     FormDatosCita->CodigoPaciente = codigo;
     FormDatosCita->FechaCita = fecha;
@@ -122,19 +121,11 @@ QVariantList filaVisita(Entorno& e, int codigo, const QString& fecha)
     return fila;
 }
 
-void elegirHora(const QString& h)
-{
-    const int i = hora()->findText(h);
-    QVERIFY2(i >= 0, qPrintable(h));
-    hora()->setCurrentIndex(i);
-    emit hora()->activated(i);
-}
-
 // The main window's slot board: "." free, "R" taken.
 QString tableroPrincipal()
 {
     QString s;
-    const auto casillas = Form1->findChild<QGroupBox*>("GroupBox2")->findChildren<Casilla*>();
+    const auto casillas = hijo<QGroupBox>(Form1, "GroupBox2")->findChildren<Casilla*>();
     for (const Casilla* c : casillas)
         s += c->color() == estilo::kRojo ? 'R' : '.';
     return s;
@@ -236,7 +227,7 @@ private slots:
         e.visita(7, kFecha, "15:00", true);
         marcarPago(e, 7, kFecha, true, true, 100);
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             // The hour is where a freshly opened record puts the cursor.
             QCOMPARE(FormDatosCita->focusWidget(), static_cast<QWidget*>(hora()));
             observacion()->setText("CAMBIO");   // "Aplicar Cambios" joins the chain
@@ -262,7 +253,7 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             QSignalSpy cerrada(FormDatosCita, &QDialog::finished);
             QTest::keyClick(observacion(), Qt::Key_Escape);
             QTest::keyClick(FormDatosCita, Qt::Key_Escape);
@@ -318,8 +309,8 @@ private slots:
             e.visita(7, kFecha, "16:45", false, "CONTROL");
             marcarPago(e, 7, kFecha, pagada, conFactura, cantidad);
             QVERIFY(e.crearVentanas());
-            abrir(e, 8, kFecha, [] {});
-            abrir(e, 7, kFecha, [&] {
+            abrirCita(e, 8, kFecha, [] {});
+            abrirCita(e, 7, kFecha, [&] {
                 QCOMPARE(estado(), reglas);
                 QCOMPARE(pago()->isChecked(), pagada);
                 QCOMPARE(factura()->isChecked(), pagada && conFactura);
@@ -345,7 +336,7 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             QCOMPARE(estado(), QString("00--0-"));
             pago()->click();
             QCOMPARE(estado(), QString("11M-0M"));
@@ -397,7 +388,7 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             pago()->click();
             importe()->clear();
             QTest::keyClicks(importe(), cantidad);
@@ -432,25 +423,23 @@ private slots:
     void numeroDeFacturaSinIdioma()
     {
         QFETCH(QLocale, idioma);
-        const QLocale antes;
-        QLocale::setDefault(idioma);
+        const IdiomaFijo fijo(idioma);
         Entorno e;
         e.paciente(12);
         e.visita(12, "05/12/2026", "15:00");
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         QVERIFY(e.crearVentanas());
-        abrir(e, 12, "05/12/2026", [&] {
+        abrirCita(e, 12, "05/12/2026", [&] {
             pago()->click();
             factura()->click();
             QCOMPARE(FormDatosCita->NumeroFactura, QString("12-05122026"));
         });
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             pago()->click();
             factura()->click();
             QCOMPARE(FormDatosCita->NumeroFactura, QString("7-01022026"));
         });
-        QLocale::setDefault(antes);
     }
 
     void guardarPagadaConFactura()
@@ -459,14 +448,14 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00", false, "PRIMERA");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             pago()->click();
             importe()->clear();
             QTest::keyClicks(importe(), "80");
             factura()->click();
             letras()->clear();
             QTest::keyClicks(letras(), "ochenta euros");
-            elegirHora("16:30");
+            elegir(hora(), "16:30");
             observacion()->clear();
             QTest::keyClicks(observacion(), "dolor \"fuerte\" 50% o'neil_");
             QCOMPARE(conCursor(aplicar()), QChar('M'));
@@ -489,7 +478,7 @@ private slots:
                  (QVariantList{1, 1, 80, "7-01022026", "16:30", "DOLOR \"FUERTE\" 50% O'NEIL_"}));
 
         // Unticking the invoice writes no invoice and no number; the payment stays.
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             QCOMPARE(estado(), QString("11MM1-"));
             factura()->click();
             aplicar()->click();
@@ -498,7 +487,7 @@ private slots:
                  (QVariantList{1, 0, 80, "", "16:30", "DOLOR \"FUERTE\" 50% O'NEIL_"}));
 
         // Unticking the payment writes it unpaid with 0.
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             pago()->click();
             aplicar()->click();
         });
@@ -516,10 +505,10 @@ private slots:
         e.exec("UPDATE Visita SET num_factura = '7-01022026'");
         QVERIFY(e.crearVentanas());
         const QVariantList guardada = filaVisita(e, 7, kFecha);
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             observacion()->clear();
             QTest::keyClicks(observacion(), "despues");
-            elegirHora("20:00");
+            elegir(hora(), "20:00");
             pago()->click();
             QCOMPARE(estado(), QString("00--0M"));
             e.respuestas = {0};
@@ -562,7 +551,7 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00", false, "IGUAL");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             hora()->setEditText("");
             QTest::keyClicks(hora(), escrita.toLower());
             observacion()->setText("OTRA");
@@ -606,7 +595,7 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             pago()->click();
             importe()->clear();
             QTest::keyClicks(importe(), escrito);
@@ -667,7 +656,7 @@ private slots:
         QVERIFY(e.crearVentanas());
         const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
         PdfLeido pdf;
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             // As the user would: what was there selected and typed over.
             const auto escribir = [](QLineEdit* caja, const QString& texto) {
                 caja->selectAll();
@@ -701,7 +690,7 @@ private slots:
         e.visita(7, hoy(), "15:00");
         QVERIFY(e.crearVentanas());
         QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
-        abrir(e, 7, hoy(), [&] {
+        abrirCita(e, 7, hoy(), [&] {
             e.exec("DELETE FROM Visita");
             QTest::keyClicks(observacion(), "x");
             aplicar()->click();
@@ -723,8 +712,8 @@ private slots:
         e.visita(8, hoy(), "15:45");
         QVERIFY(e.crearVentanas());
         QCOMPARE(tableroPrincipal(), QString("RR......."));
-        abrir(e, 7, hoy(), [&] {
-            elegirHora("18:00");
+        abrirCita(e, 7, hoy(), [&] {
+            elegir(hora(), "18:00");
             aplicar()->click();
         });
         QCOMPARE(tableroPrincipal(), QString(".R..R...."));
@@ -753,7 +742,7 @@ private slots:
         e.visita(8, hoy(), "15:00");
         QVERIFY(e.crearVentanas());
         QCOMPARE(tableroPrincipal(), QString("R.R......"));
-        const int resultado = abrir(e, 7, hoy(), [&] {
+        const int resultado = abrirCita(e, 7, hoy(), [&] {
             QTest::keyClicks(observacion(), "pendiente");
             if (yaNoEsta)
                 e.exec("DELETE FROM Visita WHERE codigo = 7");
@@ -877,7 +866,7 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00", false, "ANTES");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             QSignalSpy cerrada(FormDatosCita, &QDialog::finished);
             if (cambio) {
                 observacion()->clear();
@@ -900,7 +889,7 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         QVERIFY(e.crearVentanas());
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             QSignalSpy cerrada(FormDatosCita, &QDialog::finished);
             hora()->setEditText("25:00");
             FormDatosCita->BitBtn1Click();
@@ -925,7 +914,7 @@ private slots:
             cerradaAntes = !FormDatosCita->abierta();
             return int(QDialog::Rejected);
         };
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             QTest::keyClicks(observacion(), " cambiada");
             control<QPushButton>("BitBtn2")->click();
         });
@@ -947,25 +936,26 @@ private slots:
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         QVERIFY(e.crearVentanas());
-        FormDatos->ADODataSet2->setCommand(Sql{"SELECT * FROM Visita WHERE codigo = ?", {7}});
-        FormDatos->ADODataSet2->open();
-        QCOMPARE(FormDatos->ADODataSet2->model()->rowCount(), 1);
         bool refrescado = false;
         e.guiones["FormNuevaCita"] = [&](Ventana* v) {
             FormNuevaCita->MonthCalendar1->setSelectedDate(reloj::hoy().addDays(1));
-            FormNuevaCita->findChild<Casilla*>("Panel5")->click();
+            hijo<Casilla>(FormNuevaCita, "Panel5")->click();
             FormNuevaCita->BitBtn2Click();
-            refrescado = FormDatosCita->findChild<QLabel*>("DBText1")->text() == "NUEVO"
-                         && FormDatos->ADODataSet2->model()->rowCount() == 2;
+            refrescado = control<QLabel>("DBText1")->text() == "NUEVO"
+                         && hijo<Rejilla>(FormDatos, "DBGrid1")->model()->rowCount() == 2;
             return v->result();
         };
-        abrir(e, 7, kFecha, [&] {
-            e.exec("UPDATE Paciente SET nombre = 'NUEVO'");
-            FormNuevaCita->CodigoPaciente = 7;
-            showModal(FormNuevaCita);
+        // "Ver datos completos", then the record's "Nueva Cita".
+        e.alAbrir("FormDatos", [&] {
+            QCOMPARE(hijo<Rejilla>(FormDatos, "DBGrid1")->model()->rowCount(), 1);
+            hijo<QPushButton>(FormDatos, "BitBtn2")->click();
         });
+        abrirCita(e, 7, kFecha, [&] {
+            e.exec("UPDATE Paciente SET nombre = 'NUEVO'");
+            control<QPushButton>("BitBtn6")->click();
+        });
+        QCOMPARE(e.abiertas, (QStringList{"FormDatosCita", "FormDatos", "FormNuevaCita"}));
         QVERIFY(refrescado);
-        FormDatos->ADODataSet2->close();
     }
 
     void verDatosCompletosEncima()
@@ -981,7 +971,7 @@ private slots:
             debajo = FormDatosCita->abierta();
             return int(QDialog::Rejected);
         };
-        abrir(e, 7, kFecha, [&] {
+        abrirCita(e, 7, kFecha, [&] {
             observacion()->clear();
             QTest::keyClicks(observacion(), "guardada antes");
             control<QPushButton>("BitBtn6")->click();
@@ -998,36 +988,40 @@ private slots:
     }
 
     // Opened from the patient record's history: "Ver datos completos" goes back to that record,
-    // pointed at this patient, and the history's double-click re-points this window.
+    // re-read, and the history's double-click re-points this window.
     void verDatosCompletosDebajo()
     {
         Entorno e;
-        e.paciente(5, "OTRO");
         e.paciente(7);
         e.visita(7, kFecha, "15:00");
         e.visita(7, "08/02/2026", "19:30", true, "SEGUNDA");
         marcarPago(e, 7, "08/02/2026", true, true, 100);
         QVERIFY(e.crearVentanas());
-        FormDatos->CodigoPaciente = 5;
-        e.abrir(FormDatos, [&] {
-            FormDatos->ADODataSet1->setCommand(sql::pacientePorCodigo(5));
-            FormDatos->ADODataSet1->open();
-            abrir(e, 7, kFecha, [&] { FormDatosCita->BitBtn6Click(); });
-            QCOMPARE(FormDatos->CodigoPaciente, 7);
+        e.alAbrir("FormDatosCita", [&] {
+            e.exec("UPDATE Paciente SET nombre = 'NUEVO' WHERE codigo = 7");
+            FormDatosCita->BitBtn6Click();
+            // Back to the record beneath, which shows the patient as he now is.
+            QCOMPARE(hijo<QLineEdit>(FormDatos, "DBEdit2")->text(), QString("NUEVO"));
             QVERIFY(!FormDatosCita->abierta());
         });
+        e.alAbrir("FormDatos", [&] {
+            auto* historial = hijo<Rejilla>(FormDatos, "DBGrid1");
+            elegirFila(historial, 0, kFecha);
+            QTest::keyClick(historial, Qt::Key_Return);
+            QCOMPARE(FormDatos->CodigoPaciente, 7);
+        });
+        abrir::datosPaciente(7);
         QCOMPARE(e.abiertas, (QStringList{"FormDatos", "FormDatosCita"}));
         QVERIFY(e.textos.isEmpty());
-        FormDatos->ADODataSet1->close();
 
         // Hand-off 11 from the record opened above this window.
         e.abiertas.clear();
-        e.guiones["FormDatos"] = [&](Ventana* v) {
-            FormDatosCita->mostrarVisita(7, "08/02/2026");
-            v->reject();
-            return int(QDialog::Rejected);
-        };
-        abrir(e, 7, kFecha, [&] {
+        e.alAbrir("FormDatos", [&] {
+            auto* historial = hijo<Rejilla>(FormDatos, "DBGrid1");
+            elegirFila(historial, 0, "08/02/2026");
+            QTest::keyClick(historial, Qt::Key_Return);
+        });
+        abrirCita(e, 7, kFecha, [&] {
             QCOMPARE(estado(), QString("00--0-"));
             FormDatosCita->BitBtn6Click();
             // Back on top: the chosen visit stays, with nothing pending.
@@ -1054,7 +1048,7 @@ private slots:
             v->reject();
             return int(QDialog::Rejected);
         };
-        auto* lista = Form1->findChild<Rejilla*>("DBGrid1");
+        auto* lista = hijo<Rejilla>(Form1, "DBGrid1");
         QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {},
                            lista->visualRect(lista->model()->index(0, 2)).center());
         QCOMPARE(visto, QString("MARTA DESDE LA LISTA 11M-0-"));

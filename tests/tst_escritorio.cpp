@@ -26,14 +26,6 @@ QString texto(const QDate& d)
     return formatos::textoFecha(d);
 }
 
-QStringList columna(QAbstractItemView* rejilla, int col, int rol = Qt::DisplayRole)
-{
-    QStringList valores;
-    for (int fila = 0; fila < rejilla->model()->rowCount(); ++fila)
-        valores << rejilla->model()->index(fila, col).data(rol).toString();
-    return valores;
-}
-
 // The main window on screen and active, so its keys and Alt+letter shortcuts reach it.
 void mostrarPrincipal()
 {
@@ -51,12 +43,6 @@ QWidget* tabular(QWidget* desde, int veces, Qt::KeyboardModifiers mods = Qt::NoM
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mods);
     return QApplication::focusWidget();
 }
-
-// A clock stood still, put back to the system's at the end of the test.
-struct RelojFijo {
-    explicit RelojFijo(const QDateTime& momento) { reloj::fijar(momento); }
-    ~RelojFijo() { reloj::fijar({}); }
-};
 
 }  // namespace
 
@@ -400,7 +386,7 @@ private slots:
 
         // Midnight, before the clock's next tick: yesterday's unpaid visit turns red (the year
         // decides first), and the double-click opens that visit, of that day.
-        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 0)));
+        reloj.mover(QDateTime(anoNuevo, QTime(0, 0, 0)));
         QCOMPARE(lista->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(),
                  estilo::kRojo);
         lista->setCurrentIndex(lista->model()->index(0, 0));
@@ -410,7 +396,7 @@ private slots:
         QCOMPARE(FormDatosCita->FechaCita, texto(nochevieja));
 
         // The first tick of the new day moves the heading and the list to it, in their order.
-        reloj::fijar(QDateTime(anoNuevo, QTime(0, 0, 1)));
+        reloj.mover(QDateTime(anoNuevo, QTime(0, 0, 1)));
         Form1->Timer1Timer();
         QCOMPARE(hijo<QLabel>(Form1, "PanelHora")->text(), QString("00:00:01"));
         QCOMPARE(hijo<QLabel>(Form1, "Panel1")->text(), "CITAS PARA HOY:   " + texto(anoNuevo));

@@ -29,7 +29,6 @@ Q_DECLARE_METATYPE(DatosFactura)
 
 namespace {
 
-
 // Where the page's bands begin, in millimetres from the paper's top-left corner.
 constexpr double kMargen = 10.0;
 constexpr double kDetalle = kMargen + 26.2;
@@ -47,19 +46,6 @@ DatosFactura ejemplo()
     d.numeroFactura = QStringLiteral("7-01022026");
     d.fecha = QStringLiteral("01/02/2026");
     return d;
-}
-
-void escribir(const QString& ruta, const QByteArray& texto)
-{
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(texto);
-}
-
-QByteArray leerFichero(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 const QByteArray kIniPrueba = QStringLiteral(
@@ -225,12 +211,12 @@ private slots:
         QTemporaryDir dir;
         const QString ruta = dir.filePath(QStringLiteral("clinora.ini"));
         // An unquoted comma, a quoted one with a semicolon, accents, a missing key.
-        escribir(ruta, QStringLiteral("; comentario\n[Consulta]\n"
+        QVERIFY(escribirFichero(ruta, QStringLiteral("; comentario\n[Consulta]\n"
                                       "Nombre=Dra. Núñez\n"
                                       "Direccion=C/ Mayor, 5\n"
                                       "Titulo=\"Médico; internista, cardióloga\"\n"
                                       "Telefono=  91 000 00 00  \n"
-                                      "[Otro]\nNIF=NO\n").toUtf8());
+                                      "[Otro]\nNIF=NO\n").toUtf8()));
         const DatosConsulta c = consulta::leer(ruta);
         QCOMPARE(c.nombre, QStringLiteral("Dra. Núñez"));
         QCOMPARE(c.direccion, QStringLiteral("C/ Mayor, 5"));
@@ -266,7 +252,7 @@ private slots:
         QVERIFY(!c.colegiado.isEmpty() && !c.nif.isEmpty() && !c.telefono.isEmpty());
         QCOMPARE(c.direccion, QStringLiteral("C/ Alcalá, 123, 2º B"));
 
-        escribir(ruta, kIniPrueba);
+        QVERIFY(escribirFichero(ruta, kIniPrueba));
         QVERIFY(!consulta::escribirDemo(ruta));
         QCOMPARE(leerFichero(ruta), kIniPrueba);
     }
@@ -468,7 +454,7 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        escribir(e.carpeta() + QStringLiteral("/clinora.ini"), kIniPrueba);
+        QVERIFY(escribirFichero(e.carpeta() + QStringLiteral("/clinora.ini"), kIniPrueba));
         const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
         QVERIFY(ImprimeFactura->guardarPdf(ejemplo(), ruta));
 
@@ -621,14 +607,14 @@ private slots:
         QVERIFY(e.crearVentanas());
         if (conIni) {
             const QString largo = repetido(QStringLiteral("Consulta "), 300);
-            escribir(e.carpeta() + QStringLiteral("/clinora.ini"),
+            QVERIFY(escribirFichero(e.carpeta() + QStringLiteral("/clinora.ini"),
                      (QStringLiteral("[Consulta]\n") + QStringLiteral("Nombre=%1\nTitulo=%1\n"
                                                                       "Colegiado=%1\nNIF=%1\n"
                                                                       "Direccion=%1\n"
                                                                       "Poblacion=%1\n"
                                                                       "Telefono=%1\n")
                                                            .arg(largo))
-                         .toUtf8());
+                         .toUtf8()));
         }
         const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
         QVERIFY(ImprimeFactura->guardarPdf(datos, ruta));
@@ -685,9 +671,9 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        escribir(e.carpeta() + QStringLiteral("/clinora.ini"),
+        QVERIFY(escribirFichero(e.carpeta() + QStringLiteral("/clinora.ini"),
                  QStringLiteral("[Consulta]\nColegiado=Col. Nº 28/1\nNIF=n.i.f. 1Z\n"
-                                "Telefono=91 000\n").toUtf8());
+                                "Telefono=91 000\n").toUtf8()));
         const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
         QVERIFY(ImprimeFactura->guardarPdf(ejemplo(), ruta));
         const PdfLeido pdf = leerPdf(ruta);
@@ -780,7 +766,7 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        escribir(e.carpeta() + QStringLiteral("/clinora.ini"), kIniPrueba);
+        QVERIFY(escribirFichero(e.carpeta() + QStringLiteral("/clinora.ini"), kIniPrueba));
         const QString ruta = e.carpeta() + QStringLiteral("/factura.pdf");
         const QPageLayout a5(QPageSize(QPageSize::A5), QPageLayout::Portrait,
                              QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);

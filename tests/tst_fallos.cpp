@@ -1,6 +1,6 @@
 // The clinic's file under faults: damaged and foreign files, a second copy of the program,
 // read-only places, a full disk, files of the first release, leftovers of interrupted saves,
-// the engine's refusals in Spanish, and a writer killed at random moments.
+// and the engine's refusals in Spanish. The writer killed at random moments is tst_matanzas.
 #include "db/acceso.h"
 #include "db/comando.h"
 #include "db/copia.h"
@@ -12,8 +12,8 @@
 #include "db/verificacion.h"
 #include "db/vigilancia.h"
 #include "tests/support/entorno.h"
+#include "tests/support/ficheros.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,34 +24,12 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QRegularExpression>
-#include <QUuid>
 
 #include <sqlite3.h>
 
 #include <chrono>
 
 namespace {
-
-QByteArray huella(const QString& ruta)
-{
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-QByteArray leerTodo(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void escribirTodo(const QString& ruta, const QByteArray& contenido)
-{
-    QFile f(ruta);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(contenido);
-}
 
 // Overwrites `n` bytes at `desde` with bytes that are not what was there.
 void estropear(const QString& ruta, qint64 desde, int n)
@@ -67,22 +45,6 @@ void estropear(const QString& ruta, qint64 desde, int n)
     f.write(viejo);
 }
 
-QString conexionNueva()
-{
-    return QStringLiteral("prueba-") + QUuid::createUuid().toString(QUuid::Id128);
-}
-
-// Runs `hacer` on a plain connection to `ruta` (no checks, no lock), as a tool would.
-void conConexion(const QString& ruta, const std::function<void(QSqlDatabase)>& hacer)
-{
-    const QString nombre = conexionNueva();
-    {
-        QSqlDatabase db = esquema::abrir(ruta, nombre);
-        hacer(db);
-    }
-    esquema::cerrar(nombre);
-}
-
 void ejecutar(QSqlDatabase db, const QString& texto, const QVariantList& valores = {})
 {
     comando::ejecutar(Sql{texto, valores}, db);
@@ -91,40 +53,6 @@ void ejecutar(QSqlDatabase db, const QString& texto, const QVariantList& valores
 int entero(QSqlDatabase db, const QString& texto)
 {
     return comando::valor(Sql{texto, {}}, db).toInt();
-}
-
-void insertarPaciente(QSqlDatabase db, int codigo, const QString& apellido = "GARCÍA",
-                      const QString& comentario = QString())
-{
-    sql::DatosPaciente p;
-    p.codigo = codigo;
-    p.nombre = QStringLiteral("ÁNGEL");
-    p.apellido1 = apellido;
-    p.apellido2 = QStringLiteral("ÑÚÑEZ");
-    p.tlf1 = QStringLiteral("600000000");
-    p.fechaAlta = QStringLiteral("01/01/2026");
-    p.comentario = comentario;
-    comando::ejecutar(sql::insertarPaciente(p), db);
-}
-
-// A clinic file of ours with `pacientes` patients and one visit each.
-void crearNuestro(const QString& ruta, int pacientes = 3)
-{
-    esquema::crearFichero(ruta);
-    conConexion(ruta, [&](QSqlDatabase db) {
-        comando::Transaccion t(db);
-        for (int i = 1; i <= pacientes; ++i) {
-            insertarPaciente(db, i, QStringLiteral("APELLIDO%1").arg(i),
-                             QString(40, QChar(u'A' + i % 26)));
-            sql::NuevaVisita v;
-            v.codigo = i;
-            v.fecha = QStringLiteral("07/12/2026");
-            v.hora = QStringLiteral("15:00");
-            comando::ejecutar(sql::insertarVisita(v), db);
-        }
-        comando::ejecutar(sql::guardarTablaCodigo(pacientes + 1), db);
-        t.commit();
-    });
 }
 
 // The first release's tables, as it created them.
@@ -171,16 +99,6 @@ void crearVersion1(const QString& ruta)
             QVERIFY2(q.exec(QString::fromUtf8(s)), s);
     }
     QSqlDatabase::removeDatabase(nombre);
-}
-
-QStringList temporalesEn(const QString& carpeta)
-{
-    QStringList nuestros;
-    for (const QString& n : QDir(carpeta).entryList(QDir::Files | QDir::Hidden)) {
-        if (acceso::esTemporalNuestro(n))
-            nuestros << n;
-    }
-    return nuestros;
 }
 
 // A load needs every list closed, as the backup window does.
@@ -324,24 +242,24 @@ private slots:
                 });
             });
         };
-        QTest::addRow("vacío") << Preparar([](const QString& r) { escribirTodo(r, {}); })
+        QTest::addRow("vacío") << Preparar([](const QString& r) { escribirFichero(r, {}); })
                                << "está vacío";
         QTest::addRow("bytes al azar") << Preparar([](const QString& r) {
             QByteArray b(8192, '\0');
             QRandomGenerator azar(7);
             for (char& c : b)
                 c = char(azar.bounded(256));
-            escribirTodo(r, b);
+            escribirFichero(r, b);
         }) << "no es una base de datos SQLite";
         QTest::addRow("cortado a media página") << Preparar([](const QString& r) {
-            escribirTodo(r, leerTodo(r).left(4096 * 3 + 1000));
+            escribirFichero(r, leerFichero(r).left(4096 * 3 + 1000));
         }) << "longitud";
         QTest::addRow("cortado en páginas enteras") << Preparar([](const QString& r) {
-            const QByteArray b = leerTodo(r);
-            escribirTodo(r, b.left(b.size() - 4096));
+            const QByteArray b = leerFichero(r);
+            escribirFichero(r, b.left(b.size() - 4096));
         }) << "longitud";
         QTest::addRow("con datos de más") << Preparar([](const QString& r) {
-            escribirTodo(r, leerTodo(r) + QByteArray(4096, 'Z'));
+            escribirFichero(r, leerFichero(r) + QByteArray(4096, 'Z'));
         }) << "longitud";
         QTest::addRow("cabecera dañada") << Preparar([](const QString& r) { estropear(r, 16, 8); })
                                          << "cabecera";
@@ -575,7 +493,7 @@ private slots:
         const qint64 paginas = QFileInfo(e.rutaBD()).size() / 4096;
         estropear(e.rutaBD(), (paginas / 2) * 4096 + 8, 64);
         const QByteArray danado = huella(e.rutaBD());
-        const QByteArray datosDanados = leerTodo(e.rutaBD());
+        const QByteArray datosDanados = leerFichero(e.rutaBD());
 
         // The damage is not at the start: the program starts.
         QVERIFY(e.crearVentanas());
@@ -616,7 +534,7 @@ private slots:
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente").toInt(), 601);
         // The safety copy holds the damaged pages as they were (the engine renumbers only the
         // change counters in the header).
-        QCOMPARE(leerTodo(e.carpeta() + "/antes.mdb").mid(100), datosDanados.mid(100));
+        QCOMPARE(leerFichero(e.carpeta() + "/antes.mdb").mid(100), datosDanados.mid(100));
     }
 
     void ficheroSanoPasaLaComprobacionDeFondo()
@@ -692,7 +610,7 @@ private slots:
     {
         QFETCH(QByteArray, contenido);
         Entorno e;
-        escribirTodo(e.carpeta() + "/.clinora.mdb.lock", contenido);
+        escribirFichero(e.carpeta() + "/.clinora.mdb.lock", contenido);
         QVERIFY(e.crearVentanas());
         e.paciente(1);
     }
@@ -706,7 +624,7 @@ private slots:
         QVERIFY(muerto.waitForFinished());
         const qint64 pid = muerto.processId() ? muerto.processId() : 999999;
         const QString cerrojo = e.carpeta() + "/.clinora.mdb.lock";
-        escribirTodo(cerrojo, QByteArray::number(pid > 0 ? pid : 999999) + "\nclinora\n"
+        escribirFichero(cerrojo, QByteArray::number(pid > 0 ? pid : 999999) + "\nclinora\n"
                                   + QSysInfo::machineHostName().toUtf8() + "\n");
         QVERIFY(e.crearVentanas());
         e.paciente(1);
@@ -875,8 +793,8 @@ private slots:
         const QString otra = c + "/otra";
         QDir().mkpath(otra);
         for (const QString& n : nuestros + ajenos) {
-            escribirTodo(c + "/" + n, "datos");
-            escribirTodo(otra + "/" + n, "datos");
+            escribirFichero(c + "/" + n, "datos");
+            escribirFichero(otra + "/" + n, "datos");
         }
         QVERIFY(e.crearVentanas());
         for (const QString& n : nuestros)
@@ -890,122 +808,6 @@ private slots:
         for (const QString& n : ajenos)
             QVERIFY2(QFile::exists(otra + "/" + n), qPrintable(n));
         QVERIFY(temporalesEn(otra).isEmpty());
-    }
-
-    // ---- A writer killed at random moments loses nothing it acknowledged.
-
-    void escritorMatadoNoPierdeNada()
-    {
-        int matanzas = qEnvironmentVariableIntValue("CLINORA_MATANZAS");
-        if (matanzas < 1)
-            matanzas = 80;
-        const QString programa = QCoreApplication::applicationDirPath() + "/clinora-escritor";
-        QVERIFY2(QFile::exists(programa), qPrintable(programa));
-        QTemporaryDir dir;
-        const QString datos = dir.filePath(esquema::kNombreFichero);
-        const QString copias = dir.filePath("copias");
-        QDir().mkpath(copias);
-        const QString base = dir.filePath("base.mdb");
-        crearNuestro(datos, 0);
-        crearNuestro(base, 3);
-
-        using Filas = QSet<QString>;
-        const auto leerFilas = [](QSqlDatabase db) {
-            Filas f;
-            QSqlQuery q(db);
-            q.exec("SELECT 'P ' || codigo FROM Paciente UNION ALL "
-                   "SELECT 'V ' || codigo || ' ' || fecha FROM Visita");
-            while (q.next())
-                f.insert(q.value(0).toString());
-            return f;
-        };
-        Filas filasBase;
-        conConexion(base, [&](QSqlDatabase db) { filasBase = leerFilas(db); });
-
-        Filas esperadas;
-        QRandomGenerator azar(20261207);
-        int acuses = 0, cargasCortadas = 0, copiasComprobadas = 0, temporalesVistos = 0;
-        QElapsedTimer total;
-        total.start();
-        for (int ronda = 0; ronda < matanzas; ++ronda) {
-            QProcess hijo;
-            hijo.setProcessChannelMode(QProcess::SeparateChannels);
-            hijo.start(programa, {datos, copias, base, QString::number(ronda + 1)});
-            QVERIFY(hijo.waitForStarted());
-            // Killed anywhere from its start-up checks to well into its writing.
-            const int plazo = azar.bounded(5, 250);
-            QElapsedTimer reloj;
-            reloj.start();
-            while (reloj.elapsed() < plazo && hijo.state() == QProcess::Running)
-                hijo.waitForFinished(int(plazo - reloj.elapsed()));
-            hijo.kill();
-            QVERIFY(hijo.waitForFinished(5000));
-            const QStringList lineas =
-                QString::fromUtf8(hijo.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-            bool cargando = false;
-            QList<QPair<QString, Filas>> guardadas;
-            for (const QString& l : lineas) {
-                QVERIFY2(!l.startsWith("ERROR"), qPrintable(l));
-                if (l.startsWith("P ") || l.startsWith("V ")) {
-                    esperadas.insert(l);
-                    ++acuses;
-                } else if (l == "L") {
-                    cargando = true;
-                } else if (l == "l") {
-                    cargando = false;
-                    esperadas = filasBase;
-                } else if (l.startsWith("G ")) {
-                    guardadas.append({l.mid(2), esperadas});
-                }
-            }
-            temporalesVistos += temporalesEn(dir.path()).size() + temporalesEn(copias).size();
-
-            // What the next start finds: sound, and holding every acknowledged row.
-            QSqlDatabase db;
-            const QString arranque = mensajeDe([&] { db = esquema::abrirClinica(datos, "tras-matar"); });
-            QVERIFY2(arranque.isEmpty(),
-                     qPrintable(QStringLiteral("ronda %1: %2\n%3")
-                                    .arg(ronda)
-                                    .arg(arranque, lineas.join(QLatin1Char('|')).right(300))));
-            QCOMPARE(comando::valor({"PRAGMA integrity_check", {}}, db).toString(),
-                     QString("ok"));
-            const Filas vivas = leerFilas(db);
-            db = QSqlDatabase();
-            esquema::cerrar("tras-matar");
-            if (cargando && vivas == filasBase) {
-                ++cargasCortadas;   // the load had committed when the kill came
-            } else {
-                const Filas perdidas = esperadas - vivas;
-                QVERIFY2(perdidas.isEmpty(),
-                         qPrintable(QStringLiteral("ronda %1: perdidas %2")
-                                        .arg(ronda)
-                                        .arg(QStringList(perdidas.values()).join(", "))));
-            }
-            // From here on, whatever was committed must stay.
-            esperadas = vivas;
-            for (const auto& [ruta, filas] : guardadas) {
-                const QString m = mensajeDe([&] { esquema::verificarFicheroCompleto(ruta); });
-                QVERIFY2(m.isEmpty(), qPrintable(m));
-                Filas enCopia;
-                conConexion(ruta, [&](QSqlDatabase c) { enCopia = leerFilas(c); });
-                QVERIFY((filas - enCopia).isEmpty());
-                QFile::remove(ruta);
-                ++copiasComprobadas;
-            }
-        }
-        // The next start and the next save leave none of our temporaries behind.
-        QSqlDatabase db = esquema::abrirClinica(datos, "final");
-        copia::guardar(db, copias + "/final.mdb");
-        db = QSqlDatabase();
-        esquema::cerrar("final");
-        QVERIFY(temporalesEn(dir.path()).isEmpty());
-        QVERIFY(temporalesEn(copias).isEmpty());
-        qInfo("%d matanzas en %lld ms: %d filas acusadas, ninguna perdida; %d copias "
-              "comprobadas; %d cargas ya hechas al matar; %d temporales dejados por matanzas "
-              "y quitados después",
-              matanzas, total.elapsed(), acuses, copiasComprobadas, cargasCortadas,
-              temporalesVistos);
-        QVERIFY(acuses > matanzas);
     }
 };
 

@@ -8,12 +8,10 @@
 #include "db/esquema.h"
 #include "db/importar.h"
 #include "db/orden.h"
-#include "db/reloj.h"
 #include "db/verificacion.h"
 #include "tests/support/access.h"
 #include "tests/support/entorno.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
@@ -31,14 +29,6 @@ const QString kCarpetaMuestras = QStringLiteral(CLINORA_FICHEROS_ACCESS);
 QString muestra(const QString& nombre)
 {
     return QDir(kCarpetaMuestras).filePath(nombre);
-}
-
-QByteArray huella(const QString& ruta)
-{
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 // The rows of a table of a converted database, each column by name.
@@ -115,7 +105,6 @@ private slots:
     void cleanup()
     {
         importacion::fijarFalloDePrueba({});
-        reloj::fijar(QDateTime());
     }
 
     // --- Text forms ---
@@ -368,7 +357,7 @@ private slots:
     {
         Entorno e;
         const QString nuevo = e.carpeta() + QStringLiteral("/nuevo.mdb");
-        reloj::fijar(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
+        const RelojFijo reloj(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
         const importacion::Resultado r =
             importacion::importar(muestra(QStringLiteral("consulta_basic.mdb")), nuevo);
         QCOMPARE(r.pacientesLeidos, 6);
@@ -496,7 +485,7 @@ private slots:
         QVERIFY(QFile::remove(e.rutaBD()));
         QVERIFY(QFile::copy(muestra(QStringLiteral("consulta_basic.mdb")), e.rutaBD()));
         const QByteArray antes = huella(e.rutaBD());
-        reloj::fijar(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
+        const RelojFijo reloj(QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15)));
         e.respuestas = {1};
         QVERIFY(e.crearVentanas());
 

@@ -38,28 +38,6 @@ QStringList items(QComboBox* caja)
     return r;
 }
 
-QStringList columna(QAbstractItemView* rejilla, int col)
-{
-    QStringList valores;
-    for (int fila = 0; fila < rejilla->model()->rowCount(); ++fila)
-        valores << rejilla->model()->index(fila, col).data().toString();
-    return valores;
-}
-
-// Picks `texto` from a drop-down's list, as the user does.
-void elegir(QComboBox* caja, const QString& texto)
-{
-    const int i = caja->findText(texto);
-    QVERIFY2(i >= 0, qPrintable(texto));
-    caja->setCurrentIndex(i);
-    emit caja->textActivated(texto);
-}
-
-struct RelojFijo {
-    explicit RelojFijo(const QDate& dia) { reloj::fijar(QDateTime(dia, QTime(10, 0))); }
-    ~RelojFijo() { reloj::fijar({}); }
-};
-
 void factura(Entorno& e, int codigo, const QString& fecha)
 {
     e.exec("UPDATE Visita SET pago = 1, cantidad = 100, factura = 1, num_factura = ? "

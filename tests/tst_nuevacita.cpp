@@ -36,15 +36,16 @@ QDate hoy()
     return reloj::hoy();
 }
 
+// A control of this window by its name.
 template <typename T>
-T* control(const char* nombre)
+T* control(const QString& nombre)
 {
-    return FormNuevaCita->findChild<T*>(QString::fromLatin1(nombre));
+    return hijo<T>(FormNuevaCita, nombre);
 }
 
 Casilla* casilla(int panel)
 {
-    return FormNuevaCita->findChild<Casilla*>(QStringLiteral("Panel%1").arg(panel));
+    return control<Casilla>(QStringLiteral("Panel%1").arg(panel));
 }
 
 QComboBox* horaBox()
@@ -76,17 +77,6 @@ QString tablero()
     return s;
 }
 
-// Picks an hour from the drop-down list, as the user does with the mouse.
-void elegirHora(const QString& hora)
-{
-    const int i = horaBox()->findText(hora);
-    QVERIFY2(i >= 0, qPrintable(hora));
-    horaBox()->setCurrentIndex(i);
-    // A pick from the list reports both, as the box does.
-    emit horaBox()->activated(i);
-    emit horaBox()->textActivated(hora);
-}
-
 int abrirCita(Entorno& e, int codigo, std::function<void()> guion)
 {
     FormNuevaCita->CodigoPaciente = codigo;
@@ -109,8 +99,13 @@ private slots:
         Entorno e;
         e.paciente(3, "RUIZ", "MARTA", "GIL");
         QVERIFY(e.crearVentanas());
-        QCOMPARE(FormNuevaCita->windowTitle(), QString("Clinora 1.1 - Nueva Cita"));
-        QCOMPARE(control<QLabel>("Panel15")->text(), QString("CITAS"));
+        const QStringList textos = {
+            "FormNuevaCita=Clinora 1.1 - Nueva Cita", "Panel15=CITAS",
+            "ComboBox2=NO", "Edit2=0", "LabelEspecial=<- HORA ESPECIAL",
+            "Label1=Horas diponibles:", "GroupBox1=Datos del Paciente",
+            "GroupBox2=Datos de la Cita", "GroupBox3=Día", "Panel2=FIJAR NUEVA CITA",
+            "BitBtn2=&Insertar Cita", "BitBtn1=&Cancelar"};
+        QCOMPARE(rotulosComo(FormNuevaCita, textos), textos);
         QCOMPARE(FormNuevaCita->ColorSeleccion, QColor(255, 153, 0));
         QCOMPARE(horaBox()->currentText(), QString("15:00"));
         QStringList cuartos;
@@ -121,22 +116,12 @@ private slots:
                               "16:45", "17:00", "17:15", "17:30", "17:45", "18:00", "18:15",
                               "18:30", "18:45", "19:00", "19:15", "19:30", "19:45", "20:00",
                               "20:15", "20:30", "20:45", "21:00"}));
-        QCOMPARE(control<QComboBox>("ComboBox2")->currentText(), QString("NO"));
         QVERIFY(!control<QComboBox>("ComboBox2")->isEnabled());
-        QCOMPARE(control<QLineEdit>("Edit2")->text(), QString("0"));
         QVERIFY(!control<QLineEdit>("Edit2")->isEnabled());
         QCOMPARE(control<QLineEdit>("Edit3")->maxLength(), 50);
         QVERIFY(control<QLineEdit>("LabeledEdit1")->isReadOnly());
-        QCOMPARE(especial()->text(), QString("<- HORA ESPECIAL"));
         QCOMPARE(especial()->palette().color(QPalette::Window), QColor(0, 255, 255));
         QVERIFY(especial()->font().bold());
-        QCOMPARE(control<QLabel>("Label1")->text(), QString("Horas diponibles:"));
-        QCOMPARE(control<QGroupBox>("GroupBox1")->title(), QString("Datos del Paciente"));
-        QCOMPARE(control<QGroupBox>("GroupBox2")->title(), QString("Datos de la Cita"));
-        QCOMPARE(control<QGroupBox>("GroupBox3")->title(), QString("Día"));
-        QCOMPARE(control<QLabel>("Panel2")->text(), QString("FIJAR NUEVA CITA"));
-        QCOMPARE(control<QPushButton>("BitBtn2")->text(), QString("&Insertar Cita"));
-        QCOMPARE(control<QPushButton>("BitBtn1")->text(), QString("&Cancelar"));
         QStringList etiquetas;
         for (const QLabel* l : FormNuevaCita->findChildren<QLabel*>()) {
             if (l->buddy())
@@ -266,15 +251,15 @@ private slots:
         abrirCita(e, 2, [&] {
             casilla(3)->click();
             QCOMPARE(tablero(), QString("N....R..."));
-            elegirHora("16:45");
+            elegir(horaBox(), "16:45");
             QVERIFY(!especial()->isHidden());
             QCOMPARE(tablero(), QString(".....R..."));
             QCOMPARE(horaBox()->currentText(), QString("16:45"));
-            elegirHora("18:00");
+            elegir(horaBox(), "18:00");
             QVERIFY(especial()->isHidden());
             QCOMPARE(tablero(), QString("....NR..."));
             // A taken hour stays in the box, unmarked and without a word.
-            elegirHora("18:45");
+            elegir(horaBox(), "18:45");
             QVERIFY(especial()->isHidden());
             QCOMPARE(tablero(), QString("....NR..."));
             QCOMPARE(horaBox()->currentText(), QString("18:45"));
@@ -284,7 +269,7 @@ private slots:
             QTest::keyClicks(horaBox(), "17:30");
             QVERIFY(especial()->isHidden());
             QCOMPARE(tablero(), QString("....NR..."));
-            elegirHora("18:45");
+            elegir(horaBox(), "18:45");
             FormNuevaCita->BitBtn2Click();
         });
         QCOMPARE(e.textos, QStringList{kMensajeCitaFijada});
@@ -332,7 +317,7 @@ private slots:
         QCOMPARE(listaHoy->fieldAt(1, "nombre").toString(), QString("ÁNGEL"));
         QCOMPARE(vistaRapida->model()->rowCount(), 2);
         QCOMPARE(vistaRapida->fieldAt(1, "hora").toString(), QString("16:30"));
-        const auto rojas = Form1->findChild<QGroupBox*>("GroupBox2")->findChildren<Casilla*>();
+        const auto rojas = hijo<QGroupBox>(Form1, "GroupBox2")->findChildren<Casilla*>();
         QStringList marcadas;
         for (const Casilla* c : rojas) {
             if (c->color() == estilo::kRojo)
@@ -496,7 +481,7 @@ private slots:
         abrirCita(e, 1, [&] {
             QCOMPARE(control<QLineEdit>("LabeledEdit1")->text(), texto(hoy()));
             FormNuevaCita->MonthCalendar1->setSelectedDate(otro);
-            elegirHora("20:30");
+            elegir(horaBox(), "20:30");
             QVERIFY(!especial()->isHidden());
             QTest::keyClicks(control<QLineEdit>("Edit3"), "algo");
         });
@@ -510,7 +495,7 @@ private slots:
 
         // The main calendar's double-click sets the day without opening the window.
         const QDate elegido = hoy().addDays(-4);
-        auto* principal = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
+        auto* principal = hijo<QCalendarWidget>(Form1, "MonthCalendar1");
         principal->setSelectedDate(elegido);
         e.abiertas.clear();
         Form1->MonthCalendar1DblClick();

@@ -2,6 +2,7 @@
 // matching, the order, the hand-off to the record; the record's loading and its "Aplicar
 // Cambios" states, save, delete, booking and the two paths of a history double-click, and the
 // refreshes the other windows get.
+#include "app/traspasos.h"
 #include "db/reloj.h"
 #include "db/dataset.h"
 #include "db/orden.h"
@@ -27,36 +28,11 @@ const QString kPreguntaBaja = QStringLiteral(
     "visitas, ¿desea borrar los datos del paciente permanentemente del programa?");
 const QString kBorrado = QStringLiteral("¡Datos de paciente borrados de manera satisfactoria!");
 
-template <typename T>
-T* control(QWidget* ventana, const QString& nombre)
-{
-    T* w = ventana->findChild<T*>(nombre);
-    if (!w)
-        qFatal("%s no tiene %s", qPrintable(ventana->objectName()), qPrintable(nombre));
-    return w;
-}
-
 // --- search ---
-Desplegable* buscarPor() { return control<Desplegable>(FormBuscar, "ComboBox1"); }
-Desplegable* ordenarPor() { return control<Desplegable>(FormBuscar, "ComboBox2"); }
-QLineEdit* texto() { return control<QLineEdit>(FormBuscar, "Edit1"); }
-Rejilla* resultados() { return control<Rejilla>(FormBuscar, "DBGrid1"); }
-
-// Picks an entry from a drop-down list, as the user does with the mouse.
-void elegir(Desplegable* caja, const QString& entrada)
-{
-    const int i = caja->findText(entrada);
-    QVERIFY2(i >= 0, qPrintable(entrada));
-    caja->setCurrentIndex(i);
-    emit caja->activated(i);
-}
-
-// Types into a box as the user would, accents included.
-void teclear(QWidget* caja, const QString& tecleado)
-{
-    for (const QChar c : tecleado)
-        QTest::sendKeyEvent(QTest::Click, caja, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
+Desplegable* buscarPor() { return hijo<Desplegable>(FormBuscar, "ComboBox1"); }
+Desplegable* ordenarPor() { return hijo<Desplegable>(FormBuscar, "ComboBox2"); }
+QLineEdit* texto() { return hijo<QLineEdit>(FormBuscar, "Edit1"); }
+Rejilla* resultados() { return hijo<Rejilla>(FormBuscar, "DBGrid1"); }
 
 // The codes the result grid lists, top to bottom.
 QList<int> codigos()
@@ -70,10 +46,10 @@ QList<int> codigos()
 }
 
 // --- record ---
-QLineEdit* caja(int n) { return control<QLineEdit>(FormDatos, QStringLiteral("DBEdit%1").arg(n)); }
-QPushButton* botonDatos(const char* nombre) { return control<QPushButton>(FormDatos, nombre); }
+QLineEdit* caja(int n) { return hijo<QLineEdit>(FormDatos, QStringLiteral("DBEdit%1").arg(n)); }
+QPushButton* botonDatos(const char* nombre) { return hijo<QPushButton>(FormDatos, nombre); }
 QPushButton* aplicar() { return botonDatos("BitBtn3"); }
-Rejilla* historial() { return control<Rejilla>(FormDatos, "DBGrid1"); }
+Rejilla* historial() { return hijo<Rejilla>(FormDatos, "DBGrid1"); }
 
 QStringList fechasHistorial()
 {
@@ -123,9 +99,9 @@ private slots:
         Entorno e;
         QVERIFY(e.crearVentanas());
         QCOMPARE(FormBuscar->windowTitle(), QString("Clinora 1.1 - Buscar Datos de Paciente"));
-        QCOMPARE(control<QLabel>(FormBuscar, "Panel2")->text(),
+        QCOMPARE(hijo<QLabel>(FormBuscar, "Panel2")->text(),
                  QString("BUSCAR DATOS DE PACIENTE"));
-        QCOMPARE(control<QToolButton>(FormBuscar, "Image3")->toolTip(), QString("Ayuda."));
+        QCOMPARE(hijo<QToolButton>(FormBuscar, "Image3")->toolTip(), QString("Ayuda."));
         const QStringList entradas = {"Primer Apellido", "Segundo Apellido", "Nombre", "Código"};
         for (Desplegable* caja : {buscarPor(), ordenarPor()}) {
             QStringList lista;
@@ -138,9 +114,9 @@ private slots:
         QCOMPARE(ordenarPor()->currentText(), QString("Código"));
         // The arrow keys move on from the entry shown.
         QCOMPARE(ordenarPor()->currentIndex(), 3);
-        QCOMPARE(control<QPushButton>(FormBuscar, "BitBtn2")->text(), QString("&Buscar"));
-        QCOMPARE(control<QPushButton>(FormBuscar, "BitBtn1")->text(), QString("Cancelar"));
-        QVERIFY(control<QWidget>(FormBuscar, "PanelColocaOrdenar")->isAncestorOf(ordenarPor()));
+        QCOMPARE(hijo<QPushButton>(FormBuscar, "BitBtn2")->text(), QString("&Buscar"));
+        QCOMPARE(hijo<QPushButton>(FormBuscar, "BitBtn1")->text(), QString("Cancelar"));
+        QVERIFY(hijo<QWidget>(FormBuscar, "PanelColocaOrdenar")->isAncestorOf(ordenarPor()));
         QStringList etiquetas;
         for (const QLabel* l : FormBuscar->findChildren<QLabel*>()) {
             if (l->buddy())
@@ -349,7 +325,7 @@ private slots:
             QTest::keyClick(texto(), Qt::Key_Return);
             QCOMPARE(codigos(), (QList<int>{1}));
             texto()->setText("");
-            control<QPushButton>(FormBuscar, "BitBtn2")->click();
+            hijo<QPushButton>(FormBuscar, "BitBtn2")->click();
             QCOMPARE(codigos(), (QList<int>{1, 2, 3}));
         });
     }
@@ -418,10 +394,10 @@ private slots:
         Entorno e;
         QVERIFY(e.crearVentanas());
         QCOMPARE(FormDatos->windowTitle(), QString("Clinora 1.1 - Datos del Paciente"));
-        QCOMPARE(control<QLabel>(FormDatos, "Panel2")->text(), QString("DATOS DEL PACIENTE"));
-        QVERIFY(control<QLabel>(FormDatos, "Panel3")->text().startsWith(
+        QCOMPARE(hijo<QLabel>(FormDatos, "Panel2")->text(), QString("DATOS DEL PACIENTE"));
+        QVERIFY(hijo<QLabel>(FormDatos, "Panel3")->text().startsWith(
             "HISTORIAL DE CITAS DEL PACIENTE "));
-        QCOMPARE(control<QGroupBox>(FormDatos, "GroupBox1")->title(),
+        QCOMPARE(hijo<QGroupBox>(FormDatos, "GroupBox1")->title(),
                  QString("Datos del Paciente"));
         QStringList etiquetas;
         for (int n = 1; n <= 13; ++n) {
@@ -627,7 +603,7 @@ private slots:
         FormDatosCita->FechaCita = "01/02/2026";
         Ventana* v = ventana == "FormDatos" ? static_cast<Ventana*>(FormDatos) : FormDatosCita;
         e.abrir(v, [&] {
-            auto* baja = control<QPushButton>(v, "BitBtn4");
+            auto* baja = hijo<QPushButton>(v, "BitBtn4");
             baja->setFocus();
             e.responderConEnter([&] { QTest::keyClick(baja, Qt::Key_Return); });
             QCOMPARE(e.textos.size(), 1);
@@ -754,17 +730,15 @@ private slots:
         e.visita(7, hoyTexto(), "16:30");
         QVERIFY(e.crearVentanas());
         bool citaCerrada = false;
-        e.abrir(FormDatosCita, [&] {
-            // The appointment record lies open beneath, as its "Ver datos completos" leaves it.
-            if (!FormDatosCita->abierta()) {
-                FormDatosCita->ADODataSet1->setCommand(sql::historialPaciente(7));
-                FormDatosCita->ADODataSet1->open();
-            }
+        // The visit's record, its "Ver datos completos", and there "Baja Paciente".
+        e.alAbrir("FormDatos", [&] { botonDatos("BitBtn4")->click(); });
+        e.alAbrir("FormDatosCita", [&] {
             const auto c = connect(FormDatosCita, &QDialog::finished, [&] { citaCerrada = true; });
-            abrirFicha(e, 7, [&] { botonDatos("BitBtn4")->click(); });
+            hijo<QPushButton>(FormDatosCita, "BitBtn6")->click();
             disconnect(c);
-            FormDatosCita->ADODataSet1->close();
         });
+        abrir::datosCita(7, hoyTexto());
+        QCOMPARE(e.abiertas, (QStringList{"FormDatosCita", "FormDatos"}));
         QVERIFY(citaCerrada);
         QCOMPARE(e.textos.constLast(), kBorrado);
     }
@@ -868,21 +842,19 @@ private slots:
         e.visita(7, "01/03/2026", "17:15");
         QVERIFY(e.crearVentanas());
         int resultado = -1;
-        e.abrir(FormDatosCita, [&] {
-            FormDatosCita->CodigoPaciente = 7;
-            FormDatosCita->FechaCita = "01/03/2026";
-            if (!FormDatosCita->abierta()) {
-                FormDatosCita->ADODataSet1->setCommand(sql::historialPaciente(7));
-                FormDatosCita->ADODataSet1->open();
-            }
-            resultado = abrirFicha(e, 7, [&] {
-                historial()->setCurrentIndex(historial()->model()->index(1, 0));
-                FormDatos->DBGrid1DblClick();
-            });
+        // The visit's record, its "Ver datos completos", and there the other visit.
+        e.alAbrir("FormDatos", [&] {
+            const auto c = connect(FormDatos, &QDialog::finished, [&](int r) { resultado = r; });
+            elegirFila(historial(), 0, "01/02/2026");
+            QTest::keyClick(historial(), Qt::Key_Return);
+            disconnect(c);
+        });
+        e.alAbrir("FormDatosCita", [&] {
+            hijo<QPushButton>(FormDatosCita, "BitBtn6")->click();
             QCOMPARE(FormDatosCita->FechaCita, QString("01/02/2026"));
             QCOMPARE(FormDatosCita->CodigoPaciente, 7);
-            FormDatosCita->ADODataSet1->close();
         });
+        abrir::datosCita(7, "01/03/2026");
         // No second appointment record: the one beneath was re-pointed.
         QCOMPARE(e.abiertas, (QStringList{"FormDatosCita", "FormDatos"}));
         QCOMPARE(resultado, int(QDialog::Accepted));

@@ -13,7 +13,6 @@
 
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -30,18 +29,10 @@ QString hoy()
     return formatos::textoFecha(reloj::hoy());
 }
 
-QStringList columna(Rejilla* rejilla, int col)
-{
-    QStringList valores;
-    for (int fila = 0; fila < rejilla->model()->rowCount(); ++fila)
-        valores << rejilla->model()->index(fila, col).data().toString();
-    return valores;
-}
-
 QStringList casillasRojas()
 {
     QStringList rojas;
-    const auto casillas = Form1->findChild<QGroupBox*>("GroupBox2")->findChildren<Casilla*>();
+    const auto casillas = hijo<QGroupBox>(Form1, "GroupBox2")->findChildren<Casilla*>();
     for (const Casilla* c : casillas) {
         if (c->color() == estilo::kRojo)
             rojas << c->objectName();
@@ -50,13 +41,6 @@ QStringList casillasRojas()
     }
     rojas.sort();
     return rojas;
-}
-
-QByteArray huella(const QString& ruta)
-{
-    QFile f(ruta);
-    f.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 // A window that counts its activations, to watch the modal opener.
@@ -130,12 +114,12 @@ private slots:
         };
         for (const auto& [ventana, titulo] : ventanas)
             QCOMPARE(ventana->windowTitle(), titulo);
-        QCOMPARE(Form1->findChild<QLabel*>("Panel1")->text(), "CITAS PARA HOY:   " + hoy());
+        QCOMPARE(hijo<QLabel>(Form1, "Panel1")->text(), "CITAS PARA HOY:   " + hoy());
         QCOMPARE(Form1->OrdenCitas, QString("ORDER BY hora"));
-        QCOMPARE(Form1->findChild<QCalendarWidget*>("MonthCalendar1")->selectedDate(),
+        QCOMPARE(hijo<QCalendarWidget>(Form1, "MonthCalendar1")->selectedDate(),
                  reloj::hoy());
         QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")
-                    .match(Form1->findChild<QLabel*>("PanelHora")->text())
+                    .match(hijo<QLabel>(Form1, "PanelHora")->text())
                     .hasMatch());
     }
 
@@ -160,11 +144,11 @@ private slots:
             QCOMPARE(boton->toolTip(), b.at(2));
         }
         // Each opens its window through the modal opener.
-        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn2"), Qt::LeftButton);
-        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn3"), Qt::LeftButton);
-        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn4"), Qt::LeftButton);
-        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn6"), Qt::LeftButton);
-        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn7"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn2"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn3"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn4"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn6"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn7"), Qt::LeftButton);
         QCOMPARE(e.abiertas, QStringList({"FormAlta", "FormBuscar", "FormListados", "FormAcerca",
                                           "FormDatosConsulta"}));
     }
@@ -198,12 +182,12 @@ private slots:
         e.visita(30, hoy(), "15:00");
         e.visita(20, formatos::textoFecha(reloj::hoy().addDays(1)), "15:00");
         QVERIFY(e.crearVentanas());
-        auto* combo = Form1->findChild<QComboBox*>("ComboBox1");
+        auto* combo = hijo<QComboBox>(Form1, "ComboBox1");
         QCOMPARE(combo->currentText(), QString("Hora"));
         combo->setCurrentText(eleccion);
         Form1->ComboBox1Change();
         QCOMPARE(combo->currentText(), textoFinal);
-        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid1");
+        auto* rejilla = hijo<Rejilla>(Form1, "DBGrid1");
         QCOMPARE(columna(rejilla, 1), codigos);
     }
 
@@ -211,7 +195,7 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        auto* combo = Form1->findChild<QComboBox*>("ComboBox1");
+        auto* combo = hijo<QComboBox>(Form1, "ComboBox1");
         combo->lineEdit()->clear();
         QTest::keyClicks(combo->lineEdit(), "xyz");
         QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
@@ -226,7 +210,7 @@ private slots:
         e.paciente(4, "GÓMEZ", "LUIS", "RUIZ");
         e.visita(4, hoy(), "16:30", false, "REVISIÓN 50%");
         QVERIFY(e.crearVentanas());
-        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid1");
+        auto* rejilla = hijo<Rejilla>(Form1, "DBGrid1");
         QStringList titulos;
         for (int c = 0; c < rejilla->model()->columnCount(); ++c)
             titulos << rejilla->model()->headerData(c, Qt::Horizontal).toString();
@@ -289,19 +273,19 @@ private slots:
         QVERIFY(e.crearVentanas());
         QCOMPARE(casillasRojas(), QStringList{"Panel11"});
 
-        auto* calendario = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
+        auto* calendario = hijo<QCalendarWidget>(Form1, "MonthCalendar1");
         calendario->setSelectedDate(reloj::hoy().addDays(1));
         Form1->MonthCalendar1Click();
-        QCOMPARE(Form1->findChild<QGroupBox*>("GroupBox2")->title(),
+        QCOMPARE(hijo<QGroupBox>(Form1, "GroupBox2")->title(),
                  "CITAS - Vista rápida: " + manana);
         QCOMPARE(casillasRojas(), QStringList({"Panel5", "Panel7"}));
-        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid2");
+        auto* rejilla = hijo<Rejilla>(Form1, "DBGrid2");
         QCOMPARE(columna(rejilla, 0), QStringList({"16:30", "16:45", "18:00", "18:00"}));
         QCOMPARE(QList<int>({rejilla->columnWidth(0), rejilla->columnWidth(1),
                              rejilla->columnWidth(2), rejilla->columnWidth(3)}),
                  QList<int>({48, 100, 100, 100}));
         // The day list stays on today.
-        QCOMPARE(columna(Form1->findChild<Rejilla*>("DBGrid1"), 0), QStringList{"21:00"});
+        QCOMPARE(columna(hijo<Rejilla>(Form1, "DBGrid1"), 0), QStringList{"21:00"});
 
         // A rebuild after a change clears the old marks first.
         e.exec("DELETE FROM Visita WHERE hora = '16:30'");
@@ -322,7 +306,7 @@ private slots:
         e.visita(2, formatos::textoFecha(ayer), "16:00");
         e.visita(2, hoy(), "17:00");
         QVERIFY(e.crearVentanas());
-        auto* rejilla = Form1->findChild<Rejilla*>("DBGrid2");
+        auto* rejilla = hijo<Rejilla>(Form1, "DBGrid2");
         const auto colores = [&] {
             QList<QColor> lista;
             for (int fila = 0; fila < rejilla->model()->rowCount(); ++fila) {
@@ -338,7 +322,7 @@ private slots:
             return lista;
         };
         QCOMPARE(colores(), QList<QColor>{estilo::kGranate});
-        auto* calendario = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
+        auto* calendario = hijo<QCalendarWidget>(Form1, "MonthCalendar1");
         calendario->setSelectedDate(ayer);
         Form1->MonthCalendar1Click();
         QCOMPARE(columna(rejilla, 1), (QStringList{"PAGADO", "DEBE"}));
@@ -349,8 +333,8 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
-        auto* lista = Form1->findChild<Rejilla*>("DBGrid1");
-        auto* vista = Form1->findChild<Rejilla*>("DBGrid2");
+        auto* lista = hijo<Rejilla>(Form1, "DBGrid1");
+        auto* vista = hijo<Rejilla>(Form1, "DBGrid2");
         QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         QTest::mouseDClick(vista->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         Form1->DBGrid1DblClick();
@@ -369,17 +353,17 @@ private slots:
         const QDate otro = reloj::hoy().addDays(3);
         e.visita(9, formatos::textoFecha(otro), "19:30");
         QVERIFY(e.crearVentanas());
-        auto* lista = Form1->findChild<Rejilla*>("DBGrid1");
+        auto* lista = hijo<Rejilla>(Form1, "DBGrid1");
         const QRect segunda = lista->visualRect(lista->model()->index(1, 2));
         QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, segunda.center());
         QCOMPARE(e.abiertas, QStringList{"FormDatosCita"});
         QCOMPARE(FormDatosCita->CodigoPaciente, 9);
         QCOMPARE(FormDatosCita->FechaCita, hoy());
 
-        auto* calendario = Form1->findChild<QCalendarWidget*>("MonthCalendar1");
+        auto* calendario = hijo<QCalendarWidget>(Form1, "MonthCalendar1");
         calendario->setSelectedDate(otro);
         Form1->MonthCalendar1Click();
-        auto* vista = Form1->findChild<Rejilla*>("DBGrid2");
+        auto* vista = hijo<Rejilla>(Form1, "DBGrid2");
         QTest::mouseDClick(vista->viewport(), Qt::LeftButton, {},
                            vista->visualRect(vista->model()->index(0, 0)).center());
         QCOMPARE(e.abiertas, QStringList({"FormDatosCita", "FormDatosCita"}));
@@ -401,7 +385,7 @@ private slots:
         Entorno e;
         QVERIFY(e.crearVentanas());
         const QDate dia = reloj::hoy().addDays(10);
-        Form1->findChild<QCalendarWidget*>("MonthCalendar1")->setSelectedDate(dia);
+        hijo<QCalendarWidget>(Form1, "MonthCalendar1")->setSelectedDate(dia);
         Form1->MonthCalendar1DblClick();
         QCOMPARE(FormNuevaCita->MonthCalendar1->selectedDate(), dia);
         QCOMPARE(e.abiertas, QStringList{"FormBuscar"});
@@ -428,13 +412,13 @@ private slots:
             QVERIFY(pagina.open(QIODevice::WriteOnly));
             pagina.close();
         }
-        QTest::mouseClick(Form1->findChild<QToolButton*>("Image3"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QToolButton>(Form1, "Image3"), Qt::LeftButton);
         QCOMPARE(abiertas.size(), 1);
         QVERIFY(abiertas.first().toLocalFile().endsWith("/Ayuda/p02-principal.html"));
         QCOMPARE(e.textos.size(), 1);
         // No browser to show it: said, not left to silence.
         navegador = false;
-        QTest::mouseClick(Form1->findChild<QToolButton*>("Image3"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QToolButton>(Form1, "Image3"), Qt::LeftButton);
         QCOMPARE(abiertas.size(), 2);
         QCOMPARE(e.textos.last(), "No se puede abrir la página de ayuda «"
                                       + ayuda::rutaPagina("p02-principal.html")
@@ -512,7 +496,7 @@ private slots:
         Entorno e;
         QVERIFY(e.crearVentanas());
         e.exec("DROP TABLE Visita");
-        auto* combo = Form1->findChild<QComboBox*>("ComboBox1");
+        auto* combo = hijo<QComboBox>(Form1, "ComboBox1");
         combo->setCurrentText("Nombre");
         // Through the event loop, as a user's Enter would arrive.
         QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
@@ -520,7 +504,7 @@ private slots:
         QVERIFY2(e.textos.value(0).contains("Visita"), qPrintable(e.textos.value(0)));
         QVERIFY(!Form1->ADODataSetCitas->isActive());
         // The program goes on: another action still runs.
-        QTest::mouseClick(Form1->findChild<QAbstractButton*>("BitBtn6"), Qt::LeftButton);
+        QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn6"), Qt::LeftButton);
         QCOMPARE(e.abiertas, QStringList{"FormAcerca"});
     }
 

@@ -21,6 +21,13 @@ Entorno::Entorno()
     responderConGuion();
     setEjecutorModal([this](Ventana* v) {
         abiertas.append(v->objectName());
+        // Every window exists once: opened again over itself, a hand-off missed the copy open
+        // beneath (and a script would open it again and again).
+        if (ventanasAbiertas().count(v) > 1) {
+            QTest::qFail(qPrintable(v->objectName() + QStringLiteral(" abierta sobre sí misma")),
+                         __FILE__, __LINE__);
+            return int(QDialog::Rejected);
+        }
         const auto guion = guiones.value(v->objectName());
         return guion ? guion(v) : int(QDialog::Rejected);
     });
@@ -127,7 +134,13 @@ QVariant Entorno::valor(const QString& texto, const QVariantList& valores)
 
 int Entorno::abrir(Ventana* ventana, std::function<void()> guion)
 {
-    guiones[ventana->objectName()] = [guion](Ventana* v) {
+    alAbrir(ventana->objectName(), std::move(guion));
+    return showModal(ventana);
+}
+
+void Entorno::alAbrir(const QString& ventana, std::function<void()> guion)
+{
+    guiones[ventana] = [guion](Ventana* v) {
         v->setResult(QDialog::Rejected);
         bool cerrada = false;
         const auto c = QObject::connect(v, &QDialog::finished, [&] { cerrada = true; });
@@ -137,7 +150,6 @@ int Entorno::abrir(Ventana* ventana, std::function<void()> guion)
             v->reject();
         return v->result();
     };
-    return showModal(ventana);
 }
 
 QString mensajeDe(const std::function<void()>& accion)

@@ -2,6 +2,7 @@
 
 #include "app/aplicacion.h"
 #include "app/ventanas.h"
+#include "tests/support/ayudas.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/ventana.h"
 
@@ -57,6 +58,9 @@ public:
     // while it is open; a window the script left open is then closed from its title bar.
     // Returns the dialog's result (Accepted once the window closed itself on success).
     int abrir(Ventana* ventana, std::function<void()> guion);
+    // The same script for a window the program itself opens later (a button pressed in the
+    // script of the window beneath): the real hand-off, not one done by hand.
+    void alAbrir(const QString& ventana, std::function<void()> guion);
 
     // The connection the rows above are written through.
     QSqlDatabase conexion();
@@ -67,16 +71,6 @@ private:
     QTemporaryDir dir_;
     bool ventanas_ = false;
 };
-
-// A control of a window by its name; a missing one ends the test program at once, naming it.
-template <typename T = QWidget>
-T* hijo(QWidget* ventana, const char* nombre)
-{
-    T* w = ventana->findChild<T*>(QString::fromLatin1(nombre));
-    if (!w)
-        qFatal("falta %s", nombre);
-    return w;
-}
 
 // The message of the DbError that `accion` raises; empty when it raises none.
 QString mensajeDe(const std::function<void()>& accion);
