@@ -793,7 +793,7 @@ private slots:
                 .toString();
         };
         const auto facturar = [&](int codigo, const QString& fecha) {
-            abrir(e, codigo, fecha, [&] {
+            abrirCita(e, codigo, fecha, [&] {
                 if (!pago()->isChecked())
                     pago()->click();
                 factura()->click();
@@ -808,7 +808,7 @@ private slots:
         QCOMPARE(facturar(7, "02/01/2027"), QString("2027-0001"));
         QCOMPARE(facturar(8, "31/12/2026"), QString("2026-0002"));
 
-        abrir(e, 7, "30/12/2026", [&] {
+        abrirCita(e, 7, "30/12/2026", [&] {
             QCOMPARE(FormDatosCita->NumeroFactura, QString("2026-0001"));
             factura()->click();
             e.respuestas = {1, 0};
@@ -823,7 +823,7 @@ private slots:
         QCOMPARE(numero(7, "30/12/2026"), QString());
         QCOMPARE(facturar(7, "30/12/2026"), QString("2026-0003"));
 
-        abrir(e, 8, "31/12/2026", [&] {
+        abrirCita(e, 8, "31/12/2026", [&] {
             e.respuestas = {1};
             control<QPushButton>("BitBtn4")->click();
         });
