@@ -310,7 +310,7 @@ private slots:
             "; Datos de la consulta\n[Servidor]\nNombre=servidor-1\n\n[Consulta]\n"
             "; el nombre tal como se firma\nNombre=Dr. Viejo\nOtra=se queda\nNombre=Repetido\n"
             "\n[Copias]\nCarpeta=/srv/copias\n").toUtf8();
-        escribir(ruta, antes);
+        QVERIFY(escribirFichero(ruta, antes));
         DatosConsulta d;
         d.nombre = QStringLiteral("Dra. Ñúñez; \"la de siempre\", hija");
         d.titulo = QStringLiteral("@Pediatra \\ alergóloga");
@@ -361,7 +361,7 @@ private slots:
         Entorno e;
         QVERIFY(e.crearVentanas());
         const QString ini = e.carpeta() + QStringLiteral("/clinora.ini");
-        escribir(ini, "; mis datos\n[Consulta]\nNombre=Dra. Ruiz\n");
+        QVERIFY(escribirFichero(ini, "; mis datos\n[Consulta]\nNombre=Dra. Ruiz\n"));
         bool cerrada = false;
         e.guiones.insert(QStringLiteral("FormDatosConsulta"), [&](Ventana* v) {
             connect(v, &QDialog::finished, v, [&] { cerrada = true; });
@@ -435,7 +435,7 @@ private slots:
         e.exec("UPDATE Visita SET factura = 1, cantidad = 100");
         QVERIFY(e.crearVentanas());
         if (!ini.isEmpty())
-            escribir(e.carpeta() + QStringLiteral("/clinora.ini"), ini);
+            QVERIFY(escribirFichero(e.carpeta() + QStringLiteral("/clinora.ini"), ini));
         FormDatosCita->CodigoPaciente = 7;
         FormDatosCita->FechaCita = QStringLiteral("01/02/2026");
         e.abrir(FormDatosCita, [&] {
