@@ -150,13 +150,6 @@ QVariant DataSet::fieldByName(const QString& name) const
     return model_.data(model_.index(row_, column));
 }
 
-QVariant DataSet::field(int column) const
-{
-    if (!active_ || column < 0 || row_ >= model_.rowCount())
-        return {};
-    return model_.data(model_.index(row_, column));
-}
-
 QVariant DataSet::fieldAt(int row, const QString& name) const
 {
     const int column = fieldIndex(name);

@@ -46,8 +46,6 @@ public:
     int fieldIndex(const QString& name) const;
     QVariant fieldByName(const QString& name) const;      // current row; DbError if unknown
     QVariant fieldAt(int row, const QString& name) const;  // null if unknown or out of range
-    // The field at a column index (fieldIndex) of the current row, for loops over many rows.
-    QVariant field(int column) const;
 
     QSqlQueryModel* model() { return &model_; }
     const QSqlQueryModel* model() const { return &model_; }
