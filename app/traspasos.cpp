@@ -1,6 +1,9 @@
 #include "app/traspasos.h"
 
 #include "app/ventanas.h"
+#include "ui/consulta/datosconsulta.h"
+
+#include <QPointer>
 
 namespace abrir {
 
@@ -23,6 +26,16 @@ void listados()
 void acerca()
 {
     showModal(FormAcerca);
+}
+
+void datosConsulta()
+{
+    // Not one of the ten windows of the start: made the first time it is asked for, beside the
+    // main window, and gone with it.
+    static QPointer<TFormDatosConsulta> ventana;
+    if (!ventana)
+        ventana = new TFormDatosConsulta(Form1);
+    showModal(ventana);
 }
 
 void buscarParaCita(const QDate& dia)

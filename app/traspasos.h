@@ -18,6 +18,9 @@ void buscarPaciente();
 // Both lists re-read with their boxes' current texts; the window starts on the visits.
 void listados();
 void acerca();
+// The practice's data printed on invoices, and how they are numbered; also offered from a visit's
+// record when an invoice would print without the practice's name or NIF.
+void datosConsulta();
 
 // The main calendar's double-click: its day becomes the booking day, and the search opens, from
 // which the user reaches the patient and books.

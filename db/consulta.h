@@ -13,6 +13,12 @@ struct DatosConsulta {
     QString direccion;    // Direccion: street address, as "C/ Mayor, 5"
     QString poblacion;    // Poblacion: postal code, a dash and the town, as "28013 - Madrid"
     QString telefono;     // Telefono: telephone (printed after "Teléfono:")
+    // Exencion: the line under the services table that says why the invoice carries no VAT;
+    // a missing key gives kExencionPorDefecto, an empty one no line at all.
+    QString exencion;
+    // [Facturas] Numeracion: how an invoice is numbered.
+    enum class Numeracion { PacienteFecha, Correlativa };
+    Numeracion numeracion = Numeracion::PacienteFecha;
 
     // The town alone, for the closing line: what follows the dash of `poblacion`, or the
     // line without its leading postal code.
@@ -23,6 +29,14 @@ namespace consulta {
 
 inline const QString kNombreFichero = QStringLiteral("clinora.ini");
 inline const QString kGrupo = QStringLiteral("Consulta");
+inline const QString kGrupoFacturas = QStringLiteral("Facturas");
+// A doctor's services are exempt from VAT (Ley 37/1992, art. 20.Uno.3º), and an exempt invoice
+// must say so (RD 1619/2012, art. 6.1.j).
+inline const QString kExencionPorDefecto =
+    QStringLiteral("Operación exenta de IVA (art. 20.Uno.3º de la Ley 37/1992)");
+// The values of [Facturas] Numeracion; anything else reads as the first.
+inline const QString kPacienteFecha = QStringLiteral("paciente-fecha");
+inline const QString kCorrelativa = QStringLiteral("correlativa");
 
 // clinora.ini in the folder of the database file `rutaBaseDatos`.
 QString rutaJuntoA(const QString& rutaBaseDatos);
@@ -32,6 +46,12 @@ QString rutaActual();
 
 // Reads the file; a missing file or key gives empty lines, never an error.
 DatosConsulta leer(const QString& rutaIni);
+
+// Writes `datos` into `rutaIni` as UTF-8: the keys of [Consulta] and [Facturas] Numeracion are
+// replaced where they stand (added at the end of their section, or a new section, when
+// missing); every other line (other sections, other keys, comments) stays as it was. The file
+// is replaced whole or not at all. Returns an empty text, or a Spanish message of what failed.
+QString guardar(const QString& rutaIni, const DatosConsulta& datos);
 
 // Writes an example practice into a new file `rutaIni`. An existing file is left untouched
 // (false), since it holds the practice's own data.

@@ -65,6 +65,21 @@ const char* const kIndicesVersion2[] = {
     "CREATE INDEX Paciente_apellido2_orden ON Paciente (apellido2_orden, codigo)",
 };
 
+// Version 3: the register of invoice numbers given from the correlative series, one row per
+// number ever given (year, number in the year, and the visit it went to). A row is never
+// deleted, so a number is never given twice; one whose visit no longer carries it is annulled.
+// No key to the visit: the number outlives it.
+const char* const kFactura =
+    "CREATE TABLE Factura ("
+    " ano INTEGER NOT NULL CHECK (ano BETWEEN 1 AND 9999),"
+    " numero INTEGER NOT NULL CHECK (numero >= 1),"
+    " codigo INTEGER NOT NULL,"
+    " fecha TEXT NOT NULL CHECK (length(fecha) <= 20),"
+    " emitida TEXT NOT NULL DEFAULT '' CHECK (length(emitida) <= 20),"
+    " PRIMARY KEY (ano, numero)"
+    ") STRICT";
+const char* const kIndiceFacturaVisita = "CREATE INDEX Factura_visita ON Factura (codigo, fecha)";
+
 const char* const kTablas[] = {
     kPaciente,
     kVisita,
@@ -74,6 +89,8 @@ const char* const kTablas[] = {
     kIndicesVersion2[1],
     kIndicesVersion2[2],
     kIndicesVersion2[3],
+    kFactura,
+    kIndiceFacturaVisita,
     "INSERT INTO tabla_codigo (codigo) VALUES (1)",
 };
 
@@ -105,7 +122,12 @@ const char* const kActualizarA2[] = {
     kIndicesVersion2[1],
     kIndicesVersion2[2],
     kIndicesVersion2[3],
-    "PRAGMA user_version = 2",
+};
+
+// Brings a version 2 file to version 3: the register of invoice numbers, empty.
+const char* const kActualizarA3[] = {
+    kFactura,
+    kIndiceFacturaVisita,
 };
 
 }  // namespace
@@ -117,13 +139,16 @@ QList<TablaEsperada> tablasEsperadas(int version)
                             "comentario"};
     if (version >= 2)
         paciente << "nombre_orden" << "apellido1_orden" << "apellido2_orden";
-    return {
+    QList<TablaEsperada> tablas = {
         {QStringLiteral("Paciente"), paciente},
         {QStringLiteral("Visita"),
          {"codigo", "fecha", "pago", "cantidad", "observacion", "hora", "factura",
           "num_factura"}},
         {QStringLiteral("tabla_codigo"), {"codigo"}},
     };
+    if (version >= 3)
+        tablas.append({QStringLiteral("Factura"), {"ano", "numero", "codigo", "fecha", "emitida"}});
+    return tablas;
 }
 
 QStringList definiciones(int version)
@@ -133,8 +158,10 @@ QStringList definiciones(int version)
         for (const char* sentencia : kTablasVersion1)
             d << QString::fromLatin1(sentencia);
     } else {
-        for (const char* sentencia : kTablas)
-            d << QString::fromLatin1(sentencia);
+        for (const char* sentencia : kTablas) {
+            if (version >= 3 || (sentencia != kFactura && sentencia != kIndiceFacturaVisita))
+                d << QString::fromLatin1(sentencia);
+        }
     }
     d.removeIf([](const QString& s) { return !s.startsWith(QLatin1String("CREATE ")); });
     return d;
@@ -258,12 +285,19 @@ void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguri
                             funcionClave, nullptr, nullptr);
     try {
         comando::Transaccion t(db);
-        if (versionDe(db, ruta) != 1)
+        const int version = versionDe(db, ruta);
+        if (version >= kUserVersion)
             throw DbError(QStringLiteral("ERROR: El fichero %1 ha cambiado mientras se "
                                          "actualizaba; no se ha tocado.")
                               .arg(citadoRuta(ruta)));
-        for (const char* sentencia : kActualizarA2)
+        // Step by step from the file's version, all in the one transaction.
+        if (version < 2) {
+            for (const char* sentencia : kActualizarA2)
+                exec(db, QString::fromLatin1(sentencia));
+        }
+        for (const char* sentencia : kActualizarA3)
             exec(db, QString::fromLatin1(sentencia));
+        exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kUserVersion));
         // Checked before it counts: a file converted only in part is never kept.
         if (comprobarTablas(db, ruta, false) != kUserVersion)
             throw DbError(noValida(ruta, QStringLiteral("no se ha podido actualizar")));

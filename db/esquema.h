@@ -11,11 +11,11 @@
 namespace esquema {
 
 inline constexpr int kApplicationId = 0x436C6E72;   // "Clnr" in the file header
-// 2: sort keys of the patients' names.
-inline constexpr int kUserVersion = 2;
+// 2: sort keys of the patients' names. 3: the register of correlative invoice numbers.
+inline constexpr int kUserVersion = 3;
 inline const QString kNombreFichero = QStringLiteral("clinora.mdb");
 
-// What a file of `version` (1, or the current one) holds: each table with its columns, and the
+// What a file of `version` (1, 2 or the current one) holds: each table with its columns, and the
 // statement that creates each of its tables and indexes, as the program writes it.
 struct TablaEsperada {
     QString nombre;
@@ -30,7 +30,8 @@ QStringList sentenciasCreacion();
 // Creates a new clinic database file readable by its owner only. Refuses an existing file.
 void crearFichero(const QString& ruta);
 
-// Brings an open file of version 1 to the current version in one transaction (all or nothing),
+// Brings an open file of an earlier version (1 or 2) to the current version in one transaction
+// (all or nothing),
 // after a safety copy of it to `copiaSeguridad` when that is given.
 void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguridad);
 // Where start-up keeps the safety copy before bringing a file up to date.

@@ -124,20 +124,49 @@ Sql visitasDelMes(const QString& mes, const QString& ano)
             dias};
 }
 
+QString numeroDeSerie(const QString& tabla)
+{
+    return QStringLiteral("CAST(%1.ano AS TEXT) || '-' || CASE WHEN %1.numero < 10000"
+                          " THEN substr(CAST(10000 + %1.numero AS TEXT), 2)"
+                          " ELSE CAST(%1.numero AS TEXT) END")
+        .arg(tabla);
+}
+
 Sql facturasDelAno(const QString& ano)
 {
     // A year's invoices in calendar order: text order would put every 1st of a month before
-    // every 2nd. The partial index on invoiced visits holds them in exactly this order.
-    return {QStringLiteral("SELECT ") + columnasPacienteVisita()
-                + QStringLiteral(" FROM Paciente, Visita"
-                                 " WHERE substr(Visita.fecha, 7) = ?"
+    // every 2nd. The partial index on invoiced visits holds them in exactly this order. Numbers
+    // of the correlative series come after, in number order, with the numbers of the register
+    // that no visit carries any more (annulled) in their places.
+    const QString vivo = QStringLiteral(
+        "Visita.codigo = Factura.codigo AND Visita.fecha = Factura.fecha AND Visita.factura = 1"
+        " AND Visita.num_factura = ") + numeroDeSerie(QStringLiteral("Factura"));
+    return {QStringLiteral("SELECT * FROM (SELECT ") + columnasPacienteVisita()
+                + QStringLiteral(", Factura.numero AS numero_serie FROM Paciente, Visita"
+                                 " LEFT JOIN Factura ON ")
+                + vivo
+                + QStringLiteral(" WHERE substr(Visita.fecha, 7) = ?"
                                  " AND substr(Visita.fecha, 3, 1) = '/'"
                                  " AND substr(Visita.fecha, 6, 1) = '/'"
                                  " AND Visita.factura = 1"
                                  " AND Paciente.codigo = Visita.codigo"
-                                 " ORDER BY substr(Visita.fecha, 4, 2), substr(Visita.fecha, 1, 2),"
-                                 " Visita.hora, Visita.codigo"),
-            {ano}};
+                                 " UNION ALL SELECT Paciente.codigo, Paciente.nombre,"
+                                 " Paciente.apellido1, Paciente.apellido2, Paciente.dni,"
+                                 " Paciente.tlf1, Paciente.tlf2, Paciente.direccion,"
+                                 " Paciente.poblacion, Paciente.provincia, Paciente.fecha_alta,"
+                                 " Paciente.sociedad, Paciente.comentario, Factura.codigo,"
+                                 " Factura.fecha, NULL, NULL, '', '', 0,"
+                                 " ")
+                + numeroDeSerie(QStringLiteral("Factura"))
+                + QStringLiteral(" || ' (anulada)', Factura.numero"
+                                 " FROM Factura LEFT JOIN Paciente ON Paciente.codigo = Factura.codigo"
+                                 " WHERE Factura.ano = ? AND NOT EXISTS"
+                                 " (SELECT 1 FROM Visita WHERE ")
+                + vivo
+                + QStringLiteral(")) ORDER BY numero_serie IS NOT NULL, numero_serie,"
+                                 " substr(fecha, 4, 2), substr(fecha, 1, 2), hora,"
+                                 " \"Visita.codigo\""),
+            {ano, ano}};
 }
 
 Sql leerTablaCodigo()

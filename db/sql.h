@@ -25,11 +25,17 @@ Sql horasOcupadas(const QString& fecha);
 // One patient by code.
 Sql pacientePorCodigo(int codigo);
 
+// The text of a register entry's number, `AAAA-NNNN`, from the columns `ano` and `numero` of
+// `tabla`, written the same way on both engines (neither printf nor lpad is common to them).
+QString numeroDeSerie(const QString& tabla);
+
 // --- Listings ---
 // Visits of a month ("01" ... "12") of a year, as typed: the dates dd/{mes}/{ano}, by date and
 // hour. A text that is no year simply finds nothing. Field "pago_texto" says "Sí" or "No".
 Sql visitasDelMes(const QString& mes, const QString& ano);
-// Invoiced visits of a year, in date order (month, day), then hour.
+// Invoiced visits of a year, in date order (month, day), then hour; then the numbers the
+// correlative series gave that year, in number order, those no visit carries any more
+// (annulled) with "(anulada)" after the number and no amount. Field "numero_serie".
 Sql facturasDelAno(const QString& ano);
 
 // --- Patient registration ---

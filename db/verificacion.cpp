@@ -336,10 +336,17 @@ QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int*
     });
     int codigoResto = SQLITE_OK;
     QString resto = ejecutarComprobacion(ruta, "PRAGMA quick_check", &codigoResto);
+    // A file of an earlier version, checked before its upgrade, has no register of invoices.
+    const bool conRegistro =
+        ejecutarComprobacion(ruta, "SELECT COUNT(*) FROM sqlite_schema WHERE type = 'table' "
+                                   "AND name = 'Factura'", nullptr) == QLatin1String("1");
     for (const char* tabla : {"PRAGMA integrity_check(Paciente)",
-                              "PRAGMA integrity_check(tabla_codigo)"}) {
+                              "PRAGMA integrity_check(tabla_codigo)",
+                              "PRAGMA integrity_check(Factura)"}) {
         if (codigoResto != SQLITE_OK)
             break;
+        if (!conRegistro && qstrcmp(tabla, "PRAGMA integrity_check(Factura)") == 0)
+            continue;
         resto = ejecutarComprobacion(ruta, tabla, &codigoResto);
     }
     hilo.join();

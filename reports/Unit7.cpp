@@ -50,6 +50,7 @@ const Letra kValor{10, true};                      // values filled in for this 
 const Letra kTituloTabla{10, true, false, 1.6};    // C O N C E P T O
 const Letra kTituloEuros{10, true};
 const Letra kConcepto{10};
+const Letra kExencion{8, false, true};             // the VAT exemption under the table
 
 // A header line with its printed prefix; nothing at all when the practice gave no value, and
 // no doubled prefix when the value already carries it.
@@ -228,7 +229,7 @@ int pintarImporte(pagina::Pagina& pg, const QString& importe, double xImporte)
 
 // The receipt and the services table; returns how far the lines of the amount pushed the table
 // (and what follows) down.
-double pintarRecibo(pagina::Pagina& pg, const DatosFactura& d)
+double pintarRecibo(pagina::Pagina& pg, const DatosFactura& d, const DatosConsulta& c)
 {
     pg.banda(kAltoCabecera);
     // The name starts at its place unless the words before it reach that far on this device.
@@ -246,6 +247,11 @@ double pintarRecibo(pagina::Pagina& pg, const DatosFactura& d)
 
     pg.banda(kAltoCabecera + desplazamiento);
     pintarTabla(pg, d.cantidad);
+    // In the room between the table and the closing line, which keeps its place: a long text
+    // shrinks, then takes a second line, never more.
+    pg.escribir(c.exencion, kExencion,
+                Caja{kTablaX, kTablaAbajo + 0.8, kTablaAncho,
+                     kAltoCabecera + kAltoDetalle + 5.3 - kAltoCabecera - kTablaAbajo - 1.2});
     return desplazamiento;
 }
 
@@ -307,7 +313,7 @@ void TImprimeFactura::pintar(QPainter& p, const QRectF& areaPx, double dpi,
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     pintarCabecera(pg, d, c);
-    pintarCierre(pg, d, c, pintarRecibo(pg, d));
+    pintarCierre(pg, d, c, pintarRecibo(pg, d, c));
     p.restore();
 }
 

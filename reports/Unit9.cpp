@@ -24,9 +24,13 @@ constexpr double kAnchoBanda = 277;
 constexpr double kAltoTitulo = 9.3;
 constexpr double kAltoCabecera = 8.5;
 constexpr double kAltoDetalle = 10.6;
+// Every page ends with "Página N de M"; the last rows are followed by the totals.
+constexpr double kAltoPie = 4.5;
+constexpr double kAltoResumen = 8.5;
 
 const Letra kValor{10};
 const Letra kEncabezado{12, true};
+const Letra kPie{8};
 const QColor kGris(211, 211, 211);
 const QColor kCielo(166, 202, 240);
 
@@ -144,22 +148,67 @@ QPageLayout TImprimeListaVisitas::formatoPagina()
 
 int TImprimeListaVisitas::filasPrimeraPagina(double alto)
 {
-    return std::max(1, int((alto - kAltoTitulo - kAltoCabecera) / kAltoDetalle));
+    return std::max(1, int((alto - kAltoPie - kAltoTitulo - kAltoCabecera) / kAltoDetalle));
 }
 
 int TImprimeListaVisitas::filasPorPagina(double alto)
 {
-    return std::max(1, int((alto - kAltoCabecera) / kAltoDetalle));
+    return std::max(1, int((alto - kAltoPie - kAltoCabecera) / kAltoDetalle));
 }
 
 int TImprimeListaVisitas::paginas(int filas, double alto)
 {
-    // An empty list still prints its page of title and headings.
+    // An empty list still prints its page of title, headings and totals.
     const int primera = filasPrimeraPagina(alto);
-    if (filas <= primera)
-        return 1;
-    const int resto = filas - primera;
-    return 1 + (resto + filasPorPagina(alto) - 1) / filasPorPagina(alto);
+    int total = 1;
+    double usado = kAltoTitulo + kAltoCabecera + std::min(filas, primera) * kAltoDetalle;
+    if (filas > primera) {
+        const int resto = filas - primera;
+        const int otras = (resto + filasPorPagina(alto) - 1) / filasPorPagina(alto);
+        total += otras;
+        usado = kAltoCabecera + (resto - (otras - 1) * filasPorPagina(alto)) * kAltoDetalle;
+    }
+    // Totals that do not fit under the last rows take a page of their own.
+    if (usado + kAltoResumen > alto - kAltoPie)
+        ++total;
+    return total;
+}
+
+QString TImprimeListaVisitas::resumen(const QList<Fila>& filas, Variante variante)
+{
+    int cuantas = 0, anuladas = 0, pagadas = 0;
+    qlonglong suma = 0, sumaPagadas = 0;
+    for (const Fila& f : filas) {
+        if (variante == Variante::Facturas && f.ultima.endsWith(QStringLiteral("(anulada)"))) {
+            ++anuladas;
+            continue;
+        }
+        ++cuantas;
+        const qlonglong importe = f.cantidad.toLongLong();
+        suma += importe;
+        if (f.pago == QStringLiteral("Si")) {
+            ++pagadas;
+            sumaPagadas += importe;
+        }
+    }
+    const auto euros = [](qlonglong n) { return QString::number(n) + QStringLiteral(" €"); };
+    if (variante == Variante::Facturas) {
+        QString texto = QStringLiteral("Total: %1 %2, facturado %3.")
+                            .arg(cuantas)
+                            .arg(cuantas == 1 ? QStringLiteral("factura")
+                                              : QStringLiteral("facturas"),
+                                 euros(suma));
+        if (anuladas > 0)
+            texto += QStringLiteral(" Números anulados: %1.").arg(anuladas);
+        return texto;
+    }
+    return QStringLiteral("Total: %1 %2. Pagadas: %3, %4. Sin pagar: %5, %6.")
+        .arg(cuantas)
+        .arg(cuantas == 1 ? QStringLiteral("visita") : QStringLiteral("visitas"))
+        .arg(pagadas)
+        .arg(euros(sumaPagadas))
+        .arg(cuantas - pagadas)
+        .arg(euros(suma - sumaPagadas));
 }
 
 void TImprimeListaVisitas::cargar(const Sql& consulta, Variante variante)
@@ -225,6 +274,7 @@ void TImprimeListaVisitas::pintar(QPainter& p, QPagedPaintDevice& dispositivo,
     const QList<Columna> cols = columnas(variante);
     const double alto = pagina::milimetros(areaPx.height(), dpi);
     const int total = paginas(int(filas.size()), alto);
+    bool resumido = false;
     int fila = 0;
     for (int numero = 0; numero < total; ++numero) {
         if (numero > 0)
@@ -253,6 +303,15 @@ void TImprimeListaVisitas::pintar(QPainter& p, QPagedPaintDevice& dispositivo,
             }
             arriba += kAltoDetalle;
         }
+        if (fila == filas.size() && !resumido && arriba + kAltoResumen <= alto - kAltoPie) {
+            banda(pg, arriba, kAltoResumen, kGris);
+            pg.escribir(resumen(filas, variante), kEncabezado,
+                        Caja{4.2, 2.1, kAnchoBanda - 8.4});
+            resumido = true;
+        }
+        pg.banda(alto - kAltoPie);
+        pg.escribir(QStringLiteral("Página %1 de %2").arg(numero + 1).arg(total), kPie,
+                    Caja{kAnchoBanda - 60, 0.6, 60, 0, Qt::AlignRight});
         if (progreso && !progreso(numero + 1, total))
             return;
     }

@@ -52,7 +52,12 @@ public:
     // chosen in the preview).
     static int filasPrimeraPagina(double alto = kAltoUtil);
     static int filasPorPagina(double alto = kAltoUtil);
+    // Pages of `filas` lines: the totals after the last line take a page of their own when
+    // they do not fit under it.
     static int paginas(int filas, double alto = kAltoUtil);
+    // The totals line at the end: how many visits, paid and unpaid apart with their amounts;
+    // for the invoices, how many, the sum invoiced and the annulled numbers.
+    static QString resumen(const QList<Fila>& filas, Variante variante);
     static constexpr double kAltoUtil = 190;   // A4 landscape less 10 mm above and below
 
     // The one painting routine behind preview, printer and PDF; `dpi` lays the form out (see

@@ -3,8 +3,10 @@
 // cancel, another booking, the patient's record above or beneath, and the keyboard.
 #include "app/traspasos.h"
 #include "db/comando.h"
+#include "db/consulta.h"
 #include "db/dataset.h"
 #include "db/esquema.h"
+#include "db/sql.h"
 #include "db/formatos.h"
 #include "db/reloj.h"
 #include "tests/support/entorno.h"
@@ -809,6 +811,81 @@ private slots:
         QCOMPARE(Form1->ADODataSetCitas->model()->rowCount(), 1);
         QCOMPARE(Form1->ADODataSet1->model()->rowCount(), 1);
         QCOMPARE(tableroPrincipal(), QString("R........"));
+    }
+
+    // The correlative series, as the practice's choice: a number given when the visit is saved,
+    // one series per year of the visit, never given twice; taking an invoice away or deleting
+    // an invoiced visit asks first and leaves the number annulled in the register.
+    void numeracionCorrelativa()
+    {
+        Entorno e;
+        e.paciente(7);
+        e.paciente(8, "ZAPATA");
+        for (const auto& [codigo, fecha] : QList<QPair<int, QString>>{
+                 {7, "30/12/2026"}, {8, "31/12/2026"}, {7, "02/01/2027"}})
+            e.visita(codigo, fecha, "15:00");
+        QVERIFY(e.crearVentanas());
+        DatosConsulta d;
+        d.nombre = "Dra. Ruiz";
+        d.nif = "12345678Z";
+        d.numeracion = DatosConsulta::Numeracion::Correlativa;
+        QCOMPARE(consulta::guardar(e.carpeta() + "/clinora.ini", d), QString());
+        const auto numero = [&](int codigo, const QString& fecha) {
+            return e.valor("SELECT num_factura FROM Visita WHERE codigo = ? AND fecha = ?",
+                           {codigo, fecha})
+                .toString();
+        };
+        const auto facturar = [&](int codigo, const QString& fecha) {
+            abrirCita(e, codigo, fecha, [&] {
+                if (!pago()->isChecked())
+                    pago()->click();
+                factura()->click();
+                // Not yet: the number is given by the save, never twice.
+                QCOMPARE(FormDatosCita->NumeroFactura, QString());
+                aplicar()->click();
+                QCOMPARE(e.textos.last(), kGuardada);
+            });
+            return numero(codigo, fecha);
+        };
+        QCOMPARE(facturar(7, "30/12/2026"), QString("2026-0001"));
+        QCOMPARE(facturar(7, "02/01/2027"), QString("2027-0001"));
+        QCOMPARE(facturar(8, "31/12/2026"), QString("2026-0002"));
+
+        abrirCita(e, 7, "30/12/2026", [&] {
+            QCOMPARE(FormDatosCita->NumeroFactura, QString("2026-0001"));
+            factura()->click();
+            e.respuestas = {1, 0};
+            aplicar()->click();
+            QVERIFY2(e.textos.last().contains("2026-0001 quedará anulada"),
+                     qPrintable(e.textos.last()));
+            QCOMPARE(e.tipos.last(), mensajes::Tipo::Borrado);
+            QCOMPARE(numero(7, "30/12/2026"), QString("2026-0001"));
+            e.respuestas = {1, 1};
+            aplicar()->click();
+        });
+        QCOMPARE(numero(7, "30/12/2026"), QString());
+        QCOMPARE(facturar(7, "30/12/2026"), QString("2026-0003"));
+
+        abrirCita(e, 8, "31/12/2026", [&] {
+            e.respuestas = {1};
+            control<QPushButton>("BitBtn4")->click();
+        });
+        QVERIFY(e.textos.contains(kBorrada));
+        QVERIFY(e.textos.at(e.textos.indexOf(kBorrada) - 1)
+                    .contains("La factura Nº 2026-0002 de esta cita quedará anulada"));
+
+        // The year's list: the numbers in order, the annulled ones as such and without amount.
+        const auto lista = [&](const QString& ano) {
+            QStringList filas;
+            QSqlQuery q = comando::preparar(sql::facturasDelAno(ano), e.conexion());
+            while (q.next())
+                filas << q.value("num_factura").toString() + " " + q.value("cantidad").toString();
+            return filas;
+        };
+        QCOMPARE(lista("2026"), (QStringList{"2026-0001 (anulada) ", "2026-0002 (anulada) ",
+                                             "2026-0003 100"}));
+        QCOMPARE(lista("2027"), QStringList{"2027-0001 100"});
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Factura").toInt(), 4);
     }
 
     void cancelar_data()

@@ -87,6 +87,8 @@ private slots:
         // A letter of its own still works as usual.
         QTest::keyClick(Form1, Qt::Key_L, Qt::AltModifier);
         QTRY_COMPARE(e.abiertas.last(), QString("FormListados"));
+        QTest::keyClick(Form1, Qt::Key_D, Qt::AltModifier);
+        QTRY_COMPARE(e.abiertas.last(), QString("FormDatosConsulta"));
     }
 
     void tabSaleDeLasRejillas()

@@ -3,6 +3,7 @@
 // overlapping whatever the values), the text-fitting of the shared page painter, and the
 // print preview opened and closed by script.
 #include "db/consulta.h"
+#include "db/nif.h"
 #include "reports/Unit7.h"
 #include "reports/letras.h"
 #include "reports/pagina.h"
@@ -11,6 +12,9 @@
 #include "tests/support/vistaprevia.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QPushButton>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -253,6 +257,198 @@ private slots:
         QCOMPARE(leerFichero(ruta), kIniPrueba);
     }
 
+    // The control character of Spanish tax numbers.
+    void nifControl_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("estado");
+        QTest::addColumn<QString>("tipo");
+        using nif::Estado;
+        QTest::addRow("DNI válido") << "12345678Z" << int(Estado::Valido) << "DNI";
+        QTest::addRow("DNI con puntos, guion y minúscula")
+            << " 12.345.678-z " << int(Estado::Valido) << "DNI";
+        QTest::addRow("DNI de letra errónea") << "12345678A" << int(Estado::ControlIncorrecto)
+                                              << "DNI";
+        QTest::addRow("DNI de ceros") << "00000000T" << int(Estado::Valido) << "DNI";
+        QTest::addRow("NIE X válido") << "X1234567L" << int(Estado::Valido) << "NIE";
+        QTest::addRow("NIE Y válido") << "Y1234567X" << int(Estado::Valido) << "NIE";
+        QTest::addRow("NIE Z de letra errónea") << "Z1234567A" << int(Estado::ControlIncorrecto)
+                                                << "NIE";
+        QTest::addRow("NIF K válido") << "K1234567L" << int(Estado::Valido) << "NIF";
+        QTest::addRow("CIF de cifra válido") << "B12345674" << int(Estado::Valido) << "CIF";
+        QTest::addRow("CIF de cifra erróneo") << "B12345675" << int(Estado::ControlIncorrecto)
+                                              << "CIF";
+        QTest::addRow("CIF de letra válido") << "P1234567D" << int(Estado::Valido) << "CIF";
+        QTest::addRow("CIF de letra con cifra") << "P12345674" << int(Estado::ControlIncorrecto)
+                                                << "CIF";
+        QTest::addRow("CIF de uno u otro") << "G12345674" << int(Estado::Valido) << "CIF";
+        QTest::addRow("forma desconocida") << "1234Z" << int(Estado::FormaDesconocida) << "";
+        QTest::addRow("vacío") << "  " << int(Estado::Vacio) << "";
+    }
+    void nifControl()
+    {
+        QFETCH(QString, texto);
+        QFETCH(int, estado);
+        QFETCH(QString, tipo);
+        const nif::Comprobacion c = nif::comprobar(texto);
+        QCOMPARE(int(c.estado), estado);
+        QCOMPARE(c.tipo, tipo);
+        // A warning for what is written and wrong, nothing otherwise.
+        const bool valido = estado == int(nif::Estado::Valido) || estado == int(nif::Estado::Vacio);
+        QCOMPARE(nif::aviso(texto).isEmpty(), valido);
+        if (estado == int(nif::Estado::ControlIncorrecto))
+            QVERIFY(nif::aviso(texto).contains(QStringLiteral("«%1»").arg(c.esperado)));
+    }
+
+    // The practice's data written back: hostile values read back as written, every other line
+    // of the file (comments, other sections, keys of its own) as it was.
+    void guardarConsulta()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("clinora.ini"));
+        const QByteArray antes = QStringLiteral(
+            "; Datos de la consulta\n[Servidor]\nNombre=servidor-1\n\n[Consulta]\n"
+            "; el nombre tal como se firma\nNombre=Dr. Viejo\nOtra=se queda\nNombre=Repetido\n"
+            "\n[Copias]\nCarpeta=/srv/copias\n").toUtf8();
+        QVERIFY(escribirFichero(ruta, antes));
+        DatosConsulta d;
+        d.nombre = QStringLiteral("Dra. Ñúñez; \"la de siempre\", hija");
+        d.titulo = QStringLiteral("@Pediatra \\ alergóloga");
+        d.colegiado = QStringLiteral("28/2812345");
+        d.nif = QStringLiteral("12345678Z");
+        d.direccion = QStringLiteral("C/ Alcalá, 123 = 2º B # fondo");
+        d.poblacion = QStringLiteral("28009 - Madrid");
+        d.telefono = QString();
+        d.exencion = QString();
+        d.numeracion = DatosConsulta::Numeracion::Correlativa;
+        QCOMPARE(consulta::guardar(ruta, d), QString());
+        const DatosConsulta leido = consulta::leer(ruta);
+        QCOMPARE(leido.nombre, d.nombre);
+        QCOMPARE(leido.titulo, d.titulo);
+        QCOMPARE(leido.colegiado, d.colegiado);
+        QCOMPARE(leido.nif, d.nif);
+        QCOMPARE(leido.direccion, d.direccion);
+        QCOMPARE(leido.poblacion, d.poblacion);
+        QCOMPARE(leido.telefono, QString());
+        // Written empty: no exemption line, not the default one.
+        QCOMPARE(leido.exencion, QString());
+        QCOMPARE(leido.numeracion, DatosConsulta::Numeracion::Correlativa);
+        const QString texto = QString::fromUtf8(leerFichero(ruta));
+        for (const char* linea : {"; Datos de la consulta", "[Servidor]", "Nombre=servidor-1",
+                                  "; el nombre tal como se firma", "Otra=se queda", "[Copias]",
+                                  "Carpeta=/srv/copias", "[Facturas]", "Numeracion=correlativa"})
+            QVERIFY2(texto.contains(QString::fromUtf8(linea)), linea);
+        QVERIFY(!texto.contains(QStringLiteral("Repetido")));
+        QVERIFY(!texto.contains(QStringLiteral("Dr. Viejo")));
+        // Saved again with the design's numbering: the same line changes, none is added.
+        d.numeracion = DatosConsulta::Numeracion::PacienteFecha;
+        QCOMPARE(consulta::guardar(ruta, d), QString());
+        const QString otra = QString::fromUtf8(leerFichero(ruta));
+        QCOMPARE(otra.count(QStringLiteral("Numeracion=")), 1);
+        QCOMPARE(otra.count(QStringLiteral("[Consulta]")), 1);
+        QCOMPARE(consulta::leer(ruta).numeracion, DatosConsulta::Numeracion::PacienteFecha);
+        // A file that did not exist is made.
+        const QString nuevo = dir.filePath(QStringLiteral("nuevo.ini"));
+        QCOMPARE(consulta::guardar(nuevo, d), QString());
+        QCOMPARE(consulta::leer(nuevo).nombre, d.nombre);
+    }
+
+    // "Datos de la consulta": the boxes named as their labels, a wrong NIF warned of and kept
+    // when the practice says so, Cancelar asking before dropping a change, the rest of the file
+    // left as it was.
+    void ventanaDatosConsulta()
+    {
+        Entorno e;
+        QVERIFY(e.crearVentanas());
+        const QString ini = e.carpeta() + QStringLiteral("/clinora.ini");
+        QVERIFY(escribirFichero(ini, "; mis datos\n[Consulta]\nNombre=Dra. Ruiz\n"));
+        bool cerrada = false;
+        e.guiones.insert(QStringLiteral("FormDatosConsulta"), [&](Ventana* v) {
+            connect(v, &QDialog::finished, v, [&] { cerrada = true; });
+            const QList<QPair<const char*, QString>> cajas = {
+                {"EditNombre", "Nombre"},   {"EditTitulo", "Título"},
+                {"EditColegiado", "Nº de colegiado"}, {"EditNif", "NIF"},
+                {"EditDireccion", "Dirección"}, {"EditPoblacion", "Población"},
+                {"EditTelefono", "Teléfono"}, {"EditExencion", "Exención de IVA"}};
+            for (const auto& [nombre, etiqueta] : cajas)
+                [&] { QCOMPARE(hijo<QLineEdit>(v, nombre)->accessibleName(), etiqueta); }();
+            [&] {
+                QCOMPARE(hijo<QLineEdit>(v, "EditNombre")->text(), QStringLiteral("Dra. Ruiz"));
+                QCOMPARE(hijo<QLineEdit>(v, "EditExencion")->text(), consulta::kExencionPorDefecto);
+                QVERIFY(hijo<QRadioButton>(v, "RadioPacienteFecha")->isChecked());
+                QVERIFY(v->size().width() <= 1024 && v->size().height() <= 768);
+            }();
+            QTest::keyClicks(hijo<QLineEdit>(v, "EditNif"), "12345678A");
+            QTest::keyClick(hijo<QRadioButton>(v, "RadioCorrelativa"), Qt::Key_Space);
+            // A wrong letter: warned; No goes back to the box, nothing written.
+            e.respuestas = {0};
+            QTest::keyClick(hijo<QPushButton>(v, "BitBtnGuardar"), Qt::Key_Space);
+            [&] {
+                QVERIFY2(e.textos.last().contains("su carácter de control debería ser «Z»"),
+                         qPrintable(e.textos.last()));
+                QVERIFY(!cerrada);
+                QVERIFY(consulta::leer(ini).nif.isEmpty());
+            }();
+            // Cancelar with a change asks; its Cancel stays.
+            e.respuestas = {-1};
+            QTest::keyClick(hijo<QPushButton>(v, "BitBtnCancelar"), Qt::Key_Space);
+            [&] {
+                QCOMPARE(e.tipos.last(), mensajes::Tipo::Eleccion);
+                QVERIFY(!cerrada);
+            }();
+            // Kept as written when the practice says so.
+            e.respuestas = {1};
+            QTest::keyClick(hijo<QPushButton>(v, "BitBtnGuardar"), Qt::Key_Space);
+            return v->result();
+        });
+        Form1->BitBtn7Click();
+        QCOMPARE(e.abiertas, QStringList{QStringLiteral("FormDatosConsulta")});
+        QVERIFY(cerrada);
+        QCOMPARE(e.textos.last(), QStringLiteral("¡Datos de la consulta guardados correctamente!"));
+        const DatosConsulta c = consulta::leer(ini);
+        QCOMPARE(c.nif, QStringLiteral("12345678A"));
+        QCOMPARE(c.nombre, QStringLiteral("Dra. Ruiz"));
+        QCOMPARE(c.numeracion, DatosConsulta::Numeracion::Correlativa);
+        QVERIFY(leerFichero(ini).startsWith("; mis datos\n[Consulta]\n"));
+    }
+
+    // "Imprimir Factura" without the practice's name or NIF names what is missing and offers to
+    // fill it in; cancelling prints nothing.
+    void avisoSinNombreONif_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("falta");
+        QTest::addRow("sin fichero") << QByteArray() << "falta el nombre y el NIF";
+        QTest::addRow("sin NIF") << QByteArray("[Consulta]\nNombre=Dra. Ruiz\n") << "falta el NIF";
+        QTest::addRow("NIF vacío") << QByteArray("[Consulta]\nNombre=Dra. Ruiz\nNIF=\n")
+                                   << "falta el NIF";
+        QTest::addRow("sin nombre") << QByteArray("[Consulta]\nNIF=12345678Z\n")
+                                    << "falta el nombre,";
+    }
+    void avisoSinNombreONif()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, falta);
+        Entorno e;
+        e.paciente(7);
+        e.visita(7, QStringLiteral("01/02/2026"), QStringLiteral("15:00"), true);
+        e.exec("UPDATE Visita SET factura = 1, cantidad = 100");
+        QVERIFY(e.crearVentanas());
+        if (!ini.isEmpty())
+            QVERIFY(escribirFichero(e.carpeta() + QStringLiteral("/clinora.ini"), ini));
+        FormDatosCita->CodigoPaciente = 7;
+        FormDatosCita->FechaCita = QStringLiteral("01/02/2026");
+        e.abrir(FormDatosCita, [&] {
+            e.respuestas = {-1};
+            hijo<QPushButton>(FormDatosCita, "BitBtn5")->click();
+        });
+        QCOMPARE(e.textos.size(), 1);
+        QVERIFY2(e.textos.first().contains(falta), qPrintable(e.textos.first()));
+        QVERIFY(e.textos.first().contains(QStringLiteral("¿Desea completarlos ahora?")));
+        QCOMPARE(e.tipos.first(), mensajes::Tipo::Eleccion);
+        QVERIFY(!e.abiertas.contains(QStringLiteral("FormDatosConsulta")));
+    }
+
     // The page as a patient receives it: size, one page, every text at its millimetre place.
     void paginaEnPdf()
     {
@@ -284,6 +480,10 @@ private slots:
         QCOMPARE(pdf.linea(kDetalle + 21.2), QStringLiteral("por los servicios que se indican."));
         QCOMPARE(pdf.linea(kDetalle + 40.2), QStringLiteral("Consulta médica 100 .-"));
         QCOMPARE(pdf.linea(kResumen + 5.3), QStringLiteral("València, a 1 de febrero de 2026"));
+        // No Exencion key: the exemption of a doctor's services, under the table.
+        QCOMPARE(pdf.linea(kDetalle + 87.0 + 0.8, 0.6),
+                 QStringLiteral("Operación exenta de IVA (art. 20.Uno.3º de la Ley 37/1992)"));
+        QVERIFY(qAbs(pdf.caja(QStringLiteral("Operación")).left() - (kMargen + 10.6)) < 0.3);
 
         struct Sitio {
             const char* texto;

@@ -294,7 +294,13 @@ private slots:
         QTest::addRow("contador con dos filas") << sql({"INSERT INTO tabla_codigo VALUES (9)"})
                                                 << "una sola fila";
         QTest::addRow("modo WAL") << sql({"PRAGMA journal_mode = WAL"}) << "modo WAL";
-        QTest::addRow("versión más reciente") << sql({"PRAGMA user_version = 3"})
+        QTest::addRow("registro de facturas cambiado")
+            << sql({"DROP INDEX Factura_visita", "DROP TABLE Factura",
+                    "CREATE TABLE Factura (ano INTEGER, numero INTEGER, codigo INTEGER, "
+                    "fecha TEXT, emitida TEXT)",
+                    "CREATE INDEX Factura_visita ON Factura (codigo, fecha)"})
+            << "no tiene la definición que crea Clinora";
+        QTest::addRow("versión más reciente") << sql({"PRAGMA user_version = 4"})
                                               << "versión más reciente";
         QTest::addRow("sin versión") << sql({"PRAGMA user_version = 0"}) << "qué versión";
     }
@@ -684,6 +690,7 @@ private slots:
                             "name LIKE 'Paciente\\_%\\_orden' ESCAPE '\\'"),
                  3);
         QCOMPARE(entero(db, "SELECT COUNT(*) FROM Visita"), 1);
+        QCOMPARE(entero(db, "SELECT COUNT(*) FROM Factura"), 0);
         db = QSqlDatabase();
         esquema::cerrar("actualizado");
         // Now exactly what this version creates, and the old file kept beside it as it was.
@@ -697,6 +704,32 @@ private slots:
             QCOMPARE(entero(v, "SELECT COUNT(*) FROM Paciente"), 3);
         });
         QVERIFY(huella(ruta) != original);
+    }
+
+    // A file of version 2 gets the register of invoice numbers, empty, and nothing else changes.
+    void ficheroDeLaVersion2SePoneAlDia()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(esquema::kNombreFichero);
+        esquema::crearFichero(ruta);
+        conConexion(ruta, [](QSqlDatabase db) {
+            ejecutar(db, "DROP INDEX Factura_visita");
+            ejecutar(db, "DROP TABLE Factura");
+            ejecutar(db, "INSERT INTO Paciente (codigo, nombre) VALUES (5, 'EVA')");
+            ejecutar(db, "INSERT INTO Visita (codigo, fecha, factura, num_factura) VALUES "
+                         "(5, '02/01/2026', 1, '5-02012026')");
+            ejecutar(db, "PRAGMA user_version = 2");
+        });
+        QCOMPARE(esquema::verificarFichero(ruta), 2);
+        {
+            QSqlDatabase db = esquema::abrirClinica(ruta, "version2");
+            QCOMPARE(entero(db, "PRAGMA user_version"), esquema::kUserVersion);
+            QCOMPARE(entero(db, "SELECT COUNT(*) FROM Factura"), 0);
+            QCOMPARE(entero(db, "SELECT COUNT(*) FROM Visita WHERE num_factura = '5-02012026'"),
+                     1);
+        }
+        esquema::cerrar("version2");
+        QCOMPARE(esquema::verificarFichero(ruta), esquema::kUserVersion);
     }
 
     // The conversion is one transaction: when it cannot finish, the file stays at version 1.

@@ -3,13 +3,16 @@
 #include "db/dataset.h"
 #include "db/formatos.h"
 #include "db/reloj.h"
+#include "tests/support/csv.h"
 #include "tests/support/entorno.h"
 #include "tests/support/pdf.h"
 #include "tests/support/vistaprevia.h"
 #include "ui/common/rejilla.h"
+#include "ui/listings/exportar.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QPageLayout>
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
@@ -22,6 +25,8 @@
 #include <QToolButton>
 
 #include <numeric>
+
+Q_DECLARE_METATYPE(TImprimeListaVisitas::Fila)
 
 namespace {
 
@@ -287,7 +292,7 @@ private slots:
                                                 TImprimeListaVisitas::Variante::Visitas, pdf));
         const PdfLeido leido = leerPdf(pdf);
         QCOMPARE(leido.tamanoPt.toSize(), QSize(842, 595));
-        QCOMPARE(leido.paginas, 4);   // 16 lines under the title, then 17 a page
+        QCOMPARE(leido.paginas, 4);   // 15 lines under the title, then 16 a page
         QCOMPARE(leido.paginas, TImprimeListaVisitas::paginas(60));
         // The title on the first page only, the headings on every page.
         QCOMPARE(leido.linea(12.1, 0.6, 0), QString("Clinora 1.1 - Listado de pacientes Visitas de "
@@ -320,6 +325,45 @@ private slots:
         QCOMPARE(TImprimeListaVisitas::QRDBText8Print(QVariant()), QString("No"));
         QCOMPARE(TImprimeListaVisitas::QRDBText8Print(1), QString("Si"));
         QCOMPARE(leido.solapes(), QString());
+        // What the accountant looks for: the page on every page, the totals after the last line.
+        for (int p = 0; p < 4; ++p)
+            QCOMPARE(leido.linea(10 + 190 - 4.5 + 0.6, 0.6, p),
+                     QString("Página %1 de 4").arg(p + 1));
+        const double totales = 10 + 8.5 + 13 * 10.6 + 2.1;
+        QCOMPARE(leido.linea(totales, 0.6, 3),
+                 QString("Total: 60 visitas. Pagadas: 30, 0 €. Sin pagar: 30, 0 €."));
+    }
+
+    // The totals line: visits paid and unpaid apart; invoices summed, annulled numbers counted.
+    void resumenDeTotales_data()
+    {
+        using Fila = TImprimeListaVisitas::Fila;
+        QTest::addColumn<QList<Fila>>("filas");
+        QTest::addColumn<bool>("facturas");
+        QTest::addColumn<QString>("resumen");
+        const Fila pagada{"01/12/2026", "1", "", "", "", "", "", "Si", "100", ""};
+        const Fila otra{"02/12/2026", "2", "", "", "", "", "", "Si", "80", "2026-0002"};
+        const Fila sinPagar{"03/12/2026", "3", "", "", "", "", "", "No", "0", ""};
+        const Fila anulada{"04/12/2026", "4", "", "", "", "", "", "No", "", "2026-0003 (anulada)"};
+        QTest::addRow("vacía") << QList<Fila>{} << false
+                               << "Total: 0 visitas. Pagadas: 0, 0 €. Sin pagar: 0, 0 €.";
+        QTest::addRow("visitas") << QList<Fila>{pagada, otra, sinPagar} << false
+                                 << "Total: 3 visitas. Pagadas: 2, 180 €. Sin pagar: 1, 0 €.";
+        QTest::addRow("una factura") << QList<Fila>{pagada} << true
+                                     << "Total: 1 factura, facturado 100 €.";
+        QTest::addRow("facturas con anulada")
+            << QList<Fila>{pagada, anulada, otra} << true
+            << "Total: 2 facturas, facturado 180 €. Números anulados: 1.";
+    }
+    void resumenDeTotales()
+    {
+        QFETCH(QList<TImprimeListaVisitas::Fila>, filas);
+        QFETCH(bool, facturas);
+        QFETCH(QString, resumen);
+        QCOMPARE(TImprimeListaVisitas::resumen(filas, facturas
+                                                          ? TImprimeListaVisitas::Variante::Facturas
+                                                          : TImprimeListaVisitas::Variante::Visitas),
+                 resumen);
     }
 
     void listaVaciaYFacturas()
@@ -329,6 +373,8 @@ private slots:
         e.paciente(7);
         e.visita(7, "03/12/2026", "16:00");
         factura(e, 7, "03/12/2026");
+        // A number of the correlative series that no visit carries any more.
+        e.exec("INSERT INTO Factura (ano, numero, codigo, fecha) VALUES (2026, 1, 7, '01/12/2026')");
         QVERIFY(e.crearVentanas());
         const QString vacia = e.carpeta() + "/vacia.pdf";
         QVERIFY(ImprimeListaVisitas->guardarPdf(sql::visitasDelMes("01", "1999"), "Visitas",
@@ -347,17 +393,23 @@ private slots:
         QVERIFY(!f.contiene("OBSERVACIONES"));
         QVERIFY(f.contiene("7-03122026"));
         QVERIFY(f.contiene("Si"));
+        QVERIFY(f.contiene("2026-0001"));
+        QVERIFY(f.contiene("(anulada)"));
+        QVERIFY(f.texto(0, 210).contains(
+            "Total: 1 factura, facturado 100 €. Números anulados: 1."));
     }
 
-    // 16 lines under the title on the first page, 17 on every other.
+    // 15 lines under the title on the first page, 16 on every other (the page number takes the
+    // foot of each); the totals follow the last line, on a page of their own when they do not
+    // fit under it.
     void filasPorPagina_data()
     {
         QTest::addColumn<int>("filas");
         QTest::addColumn<QList<int>>("porPagina");
-        QTest::addRow("16") << 16 << QList<int>{16};
-        QTest::addRow("17") << 17 << QList<int>{16, 1};
-        QTest::addRow("33") << 33 << QList<int>{16, 17};
-        QTest::addRow("34") << 34 << QList<int>{16, 17, 1};
+        QTest::addRow("15") << 15 << QList<int>{15};
+        QTest::addRow("16") << 16 << QList<int>{15, 1};
+        QTest::addRow("31, totales aparte") << 31 << QList<int>{15, 16, 0};
+        QTest::addRow("32") << 32 << QList<int>{15, 16, 1};
     }
     void filasPorPagina()
     {
@@ -530,6 +582,66 @@ private slots:
         const int total = TImprimeListaVisitas::paginas(filas);
         QVERIFY(enVista < total);
         QCOMPARE(leerPdf(pdf).paginas, total);
+    }
+
+    // "Exportar": the list on screen as the spreadsheet reads it back, field by field, hostile
+    // texts included.
+    void exportarCsv()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        const QString apellido = "O;BRIEN \"EL\"\nDE LA";
+        const QString observacion = " ;\"\"; a\r\nb ";
+        e.paciente(7, apellido, "ANA", "  ");
+        e.visita(7, "03/12/2026", "16:00", false, observacion);
+        factura(e, 7, "03/12/2026");
+        e.paciente(8, "ZAPATA");
+        e.visita(8, "01/12/2026", "15:00");
+        QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
+        QString propuesto;
+        const QString ruta = e.carpeta() + "/lista.csv";
+        exportar::setElector([&](QWidget*, const QString& nombre) {
+            propuesto = nombre;
+            return ruta;
+        });
+        const auto restaurar = qScopeGuard([] { exportar::setElector({}); });
+        const auto leer = [&] {
+            QFile f(ruta);
+            f.open(QIODevice::ReadOnly);
+            const QByteArray bytes = f.readAll();
+            // The byte-order mark that tells a spreadsheet the text is UTF-8.
+            [&] { QVERIFY(bytes.startsWith("\xEF\xBB\xBF")); }();
+            return leerCsv(QString::fromUtf8(bytes.mid(3)));
+        };
+
+        FormListados->BitBtn3Click();
+        QCOMPARE(propuesto, QString("visitas-2026-12.csv"));
+        QCOMPARE(e.textos.last(), QString("¡Listado guardado en «%1»!").arg(ruta));
+        const QList<QStringList> visitas = leer();
+        QCOMPARE(visitas.size(), 3);
+        QCOMPARE(visitas.at(0), (QStringList{"Fecha", "Primer apellido", "Segundo apellido",
+                                             "Nombre", "Código", "Teléfono 1", "Teléfono 2",
+                                             "Pago", "Sociedad", "Importe", "Observaciones"}));
+        QCOMPARE(visitas.at(1).first(), QString("01/12/2026"));
+        QCOMPARE(visitas.at(2), (QStringList{"03/12/2026", apellido, "  ", "ANA", "7", "600000000", "",
+                                             "Sí", "", "100", observacion}));
+
+        hijo<QRadioButton>(FormListados, "RadioButton2")->click();
+        FormListados->BitBtn3Click();
+        QCOMPARE(propuesto, QString("facturas-2026.csv"));
+        const QList<QStringList> facturas = leer();
+        QCOMPARE(facturas.size(), 2);
+        QCOMPARE(facturas.at(1), (QStringList{"03/12/2026", apellido, "  ", "ANA", "7", "100",
+                                              "7-03122026"}));
+
+        // Cancelled in the dialog: nothing written, nothing said.
+        QFile::remove(ruta);
+        const int dichos = e.textos.size();
+        exportar::setElector([](QWidget*, const QString&) { return QString(); });
+        FormListados->BitBtn3Click();
+        QVERIFY(!QFile::exists(ruta));
+        QCOMPARE(e.textos.size(), dichos);
     }
 
     void acercaDe()

@@ -234,6 +234,8 @@ private slots:
             {"BitBtn5", "&Backup", "Guardar o cargar una copia de seguridad."},
             {"BitBtn6", "&Acerca de ...", "Acerca de Clinora."},
             {"BitBtn1", "&Salir", "Salir del programa."},
+            {"BitBtn7", "&Datos de la consulta",
+             "Datos de la consulta que se imprimen en las facturas."},
         };
         for (const QStringList& b : botones) {
             auto* boton = Form1->findChild<QAbstractButton*>(b.at(0));
@@ -246,8 +248,9 @@ private slots:
         QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn3"), Qt::LeftButton);
         QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn4"), Qt::LeftButton);
         QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn6"), Qt::LeftButton);
-        QCOMPARE(e.abiertas,
-                 QStringList({"FormAlta", "FormBuscar", "FormListados", "FormAcerca"}));
+        QTest::mouseClick(hijo<QAbstractButton>(Form1, "BitBtn7"), Qt::LeftButton);
+        QCOMPARE(e.abiertas, QStringList({"FormAlta", "FormBuscar", "FormListados", "FormAcerca",
+                                          "FormDatosConsulta"}));
     }
 
     void ordenDeLaListaDelDia_data()

@@ -3,7 +3,9 @@
 #include "app/refrescos.h"
 #include "app/traspasos.h"
 #include "db/comando.h"
+#include "db/consulta.h"
 #include "db/dataset.h"
+#include "db/facturas.h"
 #include "db/formatos.h"
 #include "db/sql.h"
 #include "reports/datosfactura.h"
@@ -15,6 +17,7 @@
 #include "ui/common/horacita.h"
 #include "ui/common/mensajes.h"
 #include "ui/common/panelpaciente.h"
+#include "ui/consulta/datosconsulta.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -350,6 +353,7 @@ void TFormDatosCita::cargarVisita()
         DBCheckBox1->setChecked(campo("PAGO").toInt() != 0);
         DBCheckBox2->setChecked(campo("factura").toInt() != 0);
     }
+    numeroGuardado_ = campo("factura").toInt() != 0 ? campo("num_factura").toString() : QString();
     DBCheckBox1Click();
     DBCheckBox2Click();
     DBEdit1->setText(campo("FECHA").toString());
@@ -421,7 +425,7 @@ void TFormDatosCita::DBCheckBox2Click()
             // The amount in words is what the invoice prints: that is what must follow it.
             Edit1->setFocus();
         }
-        NumeroFactura = formatos::numeroFactura(CodigoPaciente, FechaCita);
+        NumeroFactura = numeroAlPedirFactura();
     } else {
         activar(BitBtn5, false);
         Edit1->setEnabled(false);
@@ -429,6 +433,33 @@ void TFormDatosCita::DBCheckBox2Click()
         NumeroFactura.clear();
     }
     activarCambios(true);
+}
+
+QString TFormDatosCita::numeroAlPedirFactura() const
+{
+    // Stored invoices keep the number they were given, whichever numbering the practice uses
+    // now.
+    if (!numeroGuardado_.isEmpty())
+        return numeroGuardado_;
+    if (consulta::leer(consulta::rutaActual()).numeracion
+        == DatosConsulta::Numeracion::Correlativa)
+        return {};
+    return formatos::numeroFactura(CodigoPaciente, FechaCita);
+}
+
+bool TFormDatosCita::anulacionAceptada()
+{
+    if (DBCheckBox2->isChecked() || numeroGuardado_.isEmpty()
+        || !facturas::esDelRegistro(numeroGuardado_, CodigoPaciente, FechaCita))
+        return true;
+    if (mensajes::confirmacionBorrado(
+            QStringLiteral("La cita deja de tener factura: la factura Nº %1 quedará anulada. Su "
+                           "número se conserva en el registro de facturas como anulado y no se "
+                           "vuelve a usar. ¿Desea anular la factura?")
+                .arg(numeroGuardado_)))
+        return true;
+    DBCheckBox2->setFocus();
+    return false;
 }
 
 bool TFormDatosCita::importeValido()
@@ -500,7 +531,16 @@ TFormDatosCita::Guardado TFormDatosCita::guardar()
     visita.hora = hora;
     visita.factura = DBCheckBox2->isChecked();
     visita.numFactura = NumeroFactura;
-    const int filas = comando::ejecutar(sql::actualizarVisita(visita, visitaCargada(*ADODataSet1, CodigoPaciente, FechaCita)));
+    if (!anulacionAceptada())
+        return Guardado::ValorNoValido;
+    // An invoice of the correlative series gets its number here, with the visit's row.
+    const int filas = facturas::guardarVisita(
+        visita, visitaCargada(*ADODataSet1, CodigoPaciente, FechaCita),
+        visita.factura && visita.numFactura.isEmpty());
+    if (filas > 0) {
+        NumeroFactura = visita.numFactura;
+        numeroGuardado_ = visita.factura ? visita.numFactura : QString();
+    }
 
     refrescar::listaDelDia();
     refrescar::vistaRapida();
@@ -532,7 +572,13 @@ void TFormDatosCita::BitBtn3Click()
 
 void TFormDatosCita::BitBtn4Click()
 {
-    if (!mensajes::confirmacionBorrado(kPreguntaBorrar))
+    QString pregunta = kPreguntaBorrar;
+    if (facturas::esDelRegistro(numeroGuardado_, CodigoPaciente, FechaCita))
+        pregunta += QStringLiteral("\n\nLa factura Nº %1 de esta cita quedará anulada: su número "
+                                   "se conserva en el registro de facturas y no se vuelve a "
+                                   "usar.")
+                        .arg(numeroGuardado_);
+    if (!mensajes::confirmacionBorrado(pregunta))
         return;
     const int filas = comando::ejecutar(
         sql::borrarVisita(visitaCargada(*ADODataSet1, CodigoPaciente, FechaCita)));
@@ -582,6 +628,16 @@ void TFormDatosCita::BitBtn6Click()
 void TFormDatosCita::BitBtn5Click()
 {
     if (!importeValido())
+        return;
+    if (NumeroFactura.isEmpty()) {
+        // The correlative series gives the number when the visit is saved, never twice.
+        mensajes::informacion(QStringLiteral("La factura recibe su número al guardar la cita; "
+                                             "se guarda ahora y después se imprime."));
+        if (guardar() != Guardado::Hecho || NumeroFactura.isEmpty())
+            return;
+    }
+    if (!datosconsulta::revisarAntesDeImprimir(consulta::leer(consulta::rutaActual()),
+                                               [] { abrir::datosConsulta(); }))
         return;
     DatosFactura datos;
     datos.nombre = ADODataSet2->fieldByName(QStringLiteral("NOMBRE")).toString();

@@ -71,8 +71,17 @@ private:
     void proponerLetras();
     void activarCambios(bool activo);
 
+    // The number an invoice gets when "Solicita factura:" is ticked: the one the visit already
+    // carries, else the design's (code and date), or none yet for the correlative series,
+    // which gives it when the visit is saved.
+    QString numeroAlPedirFactura() const;
+    // Before a save takes away a number given from the correlative series: asks, as it is
+    // annulled. False to stay in the window.
+    bool anulacionAceptada();
+
     bool cargando_ = false;
     bool letrasEscritas_ = false;
+    QString numeroGuardado_;   // the visit's stored invoice number, as loaded or last saved
     PanelPaciente* GroupBox1 = nullptr;   // the patient's name and telephones
     QLineEdit* DBEdit1 = nullptr;
     QComboBox* DBComboBox1 = nullptr;

@@ -11,13 +11,17 @@
 #include "ui/common/controles.h"
 #include "ui/common/desplegable.h"
 #include "ui/common/rejilla.h"
+#include "ui/common/mensajes.h"
+#include "ui/listings/exportar.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -104,12 +108,20 @@ void TFormListados::crearControles()
         QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"),
         QStringLiteral("Salir de Listados de Pacientes."), QStringLiteral(":/imagenes/salir.png"),
         Panel1);
-    for (QToolButton* b : {BitBtn2, BitBtn1})
+    QToolButton* BitBtn3 = crearBotonVertical(
+        QStringLiteral("BitBtn3"), QStringLiteral("&Exportar"),
+        QStringLiteral("Guardar el listado en un fichero CSV para la hoja de cálculo."),
+        QStringLiteral(":/imagenes/backup.png"), Panel1);
+    for (QToolButton* b : {BitBtn2, BitBtn3, BitBtn1})
         b->setMinimumSize(110, 80);
     fila->addWidget(BitBtn2);
+    fila->addWidget(BitBtn3);
+    setTabOrder(BitBtn2, BitBtn3);
+    setTabOrder(BitBtn3, BitBtn1);
     fila->addStretch();
     fila->addWidget(BitBtn1);
     connect(BitBtn2, &QToolButton::clicked, this, &TFormListados::BitBtn2Click);
+    connect(BitBtn3, &QToolButton::clicked, this, &TFormListados::BitBtn3Click);
     connect(BitBtn1, &QToolButton::clicked, this, &TFormListados::BitBtn1Click);
     columna->addWidget(Panel1);
 }
@@ -221,7 +233,7 @@ QWidget* TFormListados::crearVistaFacturas()
             {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), 100, izquierda, 0},
             {QStringLiteral("Paciente.CODIGO"), QStringLiteral("Código"), 60, centro, 0},
             {QStringLiteral("CANTIDAD"), QStringLiteral("Importe"), 80, centro, 0},
-            {QStringLiteral("num_factura"), QStringLiteral("Nº factura"), 100, centro, 0},
+            {QStringLiteral("num_factura"), QStringLiteral("Nº factura"), 130, centro, 0},
         },
         panel);
     DBGrid2->setAccessibleName(QStringLiteral("Facturas realizadas"));
@@ -318,6 +330,9 @@ bool TFormListados::abrirCitaDeFila(Rejilla* rejilla)
     const QString fecha = rejilla->textoColumna(0);
     if (fecha.isEmpty())
         return false;
+    // An annulled number belongs to no visit any more.
+    if (rejilla == DBGrid2 && rejilla->textoColumna(6).endsWith(QStringLiteral("(anulada)")))
+        return false;
     abrir::datosCita(rejilla->textoColumna(4).toInt(), fecha);
     return true;
 }
@@ -354,6 +369,31 @@ void TFormListados::BitBtn2Click()
             RadioButton2Click();
         abrir::listaFacturas(ADODataSetFactura->command(), leidoFacturas_);
     }
+}
+
+void TFormListados::BitBtn3Click()
+{
+    // The rows on screen, read again if a box was changed by typing, as for printing.
+    const bool visitas = !Panel4->isHidden();
+    if (visitas && tituloVisitas() != leidoVisitas_)
+        RadioButton1Click();
+    if (!visitas && tituloFacturas() != leidoFacturas_)
+        RadioButton2Click();
+    static const QRegularExpression ajeno(QStringLiteral("[^0-9A-Za-z]"));
+    const QString ano = (visitas ? ComboBox2 : ComboBox3)->currentText().remove(ajeno);
+    const QString propuesto =
+        visitas ? QStringLiteral("visitas-%1-%2.csv")
+                      .arg(ano, digitosMes(ComboBox1->currentText()))
+                : QStringLiteral("facturas-%1.csv").arg(ano);
+    const QString ruta = exportar::elegirFichero(this, propuesto);
+    if (ruta.isEmpty())
+        return;
+    Rejilla* rejilla = visitas ? DBGrid1 : DBGrid2;
+    const QString fallo = exportar::escribir(ruta, exportar::textoCsv(*rejilla->modelo()));
+    mensajes::informacion(fallo.isEmpty()
+                              ? QStringLiteral("¡Listado guardado en «%1»!")
+                                    .arg(QDir::toNativeSeparators(ruta))
+                              : QStringLiteral("¡No se ha guardado el listado! ") + fallo);
 }
 
 void TFormListados::Image3Click()

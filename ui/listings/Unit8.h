@@ -39,6 +39,7 @@ public:
     void DBGrid2DblClick();
     void BitBtn1Click();
     void BitBtn2Click();
+    void BitBtn3Click();   // "&Exportar": the list on screen as a CSV file
     void Image3Click();
 
 private:

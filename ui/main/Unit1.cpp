@@ -213,14 +213,27 @@ QWidget* TForm1::crearPanelInferior()
          QStringLiteral(":/imagenes/acerca.png"), &TForm1::BitBtn6Click},
         {"BitBtn1", QStringLiteral("&Salir"), QStringLiteral("Salir del programa."),
          QStringLiteral(":/imagenes/salir.png"), &TForm1::BitBtn1Click},
+        {"BitBtn7", QStringLiteral("&Datos de la consulta"),
+         QStringLiteral("Datos de la consulta que se imprimen en las facturas."),
+         QStringLiteral(":/imagenes/listados.png"), &TForm1::BitBtn7Click},
     };
     int i = 0;
     for (const DefBoton& d : defs) {
         QToolButton* b = crearBotonVertical(QString::fromLatin1(d.nombre), d.caption, d.hint,
                                             d.icono, GroupBox1);
-        b->setMinimumSize(100, 86);
         connect(b, &QToolButton::clicked, this, d.handler);
-        botones->addWidget(b, i / 3, i % 3);
+        if (i < 6) {
+            b->setMinimumSize(100, 68);
+            botones->addWidget(b, i / 3, i % 3);
+        } else {
+            // The practice's data, set once: a wide bar under the daily tools, so the panel
+            // keeps its height and the quick view its width on a 1024 x 768 screen.
+            b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+            b->setIconSize(QSize(22, 22));
+            b->setMinimumHeight(36);
+            b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+            botones->addWidget(b, 2, 0, 1, 3);
+        }
         ++i;
     }
     // Tools above, the clock below them: the quick view then keeps its full width even on a
@@ -441,6 +454,11 @@ void TForm1::BitBtn4Click()
 void TForm1::BitBtn6Click()
 {
     abrir::acerca();
+}
+
+void TForm1::BitBtn7Click()
+{
+    abrir::datosConsulta();
 }
 
 void TForm1::Image3Click()

@@ -51,6 +51,7 @@ public:
     void BitBtn4Click();
     void BitBtn5Click();
     void BitBtn6Click();
+    void BitBtn7Click();   // "&Datos de la consulta"
     void Image3Click();
 
 private:

@@ -1,0 +1,89 @@
+#include "ui/listings/exportar.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFileDialog>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace exportar {
+
+namespace {
+
+Elector& electorActual()
+{
+    static Elector e;
+    return e;
+}
+
+const QString kFinDeLinea = QStringLiteral("\r\n");
+
+}  // namespace
+
+QString campo(const QString& texto)
+{
+    const bool comillas = texto.contains(QLatin1Char(';')) || texto.contains(QLatin1Char('"'))
+                          || texto.contains(QLatin1Char('\n')) || texto.contains(QLatin1Char('\r'))
+                          || texto != texto.trimmed();
+    if (!comillas)
+        return texto;
+    QString t = texto;
+    t.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + t + QLatin1Char('"');
+}
+
+QString textoCsv(QAbstractItemModel& modelo)
+{
+    while (modelo.canFetchMore(QModelIndex()))
+        modelo.fetchMore(QModelIndex());
+    QStringList lineas;
+    QStringList titulos;
+    for (int c = 0; c < modelo.columnCount(); ++c)
+        titulos << campo(modelo.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+    lineas << titulos.join(QLatin1Char(';'));
+    for (int f = 0; f < modelo.rowCount(); ++f) {
+        QStringList celdas;
+        for (int c = 0; c < modelo.columnCount(); ++c)
+            celdas << campo(modelo.index(f, c).data(Qt::DisplayRole).toString());
+        lineas << celdas.join(QLatin1Char(';'));
+    }
+    return lineas.join(kFinDeLinea) + kFinDeLinea;
+}
+
+QString escribir(const QString& ruta, const QString& texto)
+{
+    QSaveFile f(ruta);
+    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + texto.toUtf8();
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        return QStringLiteral("No se ha podido escribir el fichero «%1»: %2.")
+            .arg(QDir::toNativeSeparators(ruta), f.errorString());
+    return {};
+}
+
+void setElector(Elector elector)
+{
+    electorActual() = std::move(elector);
+}
+
+QString elegirFichero(QWidget* padre, const QString& nombrePropuesto)
+{
+    if (electorActual())
+        return electorActual()(padre, nombrePropuesto);
+    QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (carpeta.isEmpty() || !QDir(carpeta).exists())
+        carpeta = QDir::homePath();
+    // Qt's own dialog, which speaks Spanish with the program's translation loaded.
+    QFileDialog dialogo(padre, QStringLiteral("Exportar listado"),
+                        QDir(carpeta).filePath(nombrePropuesto),
+                        QStringLiteral("Hoja de cálculo CSV (*.csv)"));
+    dialogo.setObjectName(QStringLiteral("DialogoExportar"));
+    dialogo.setOption(QFileDialog::DontUseNativeDialog);
+    dialogo.setAcceptMode(QFileDialog::AcceptSave);
+    dialogo.setDefaultSuffix(QStringLiteral("csv"));
+    dialogo.selectFile(nombrePropuesto);
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return {};
+    return dialogo.selectedFiles().constFirst();
+}
+
+}  // namespace exportar
