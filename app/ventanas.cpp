@@ -54,6 +54,7 @@ bool crearVentanas(const QString& rutaBaseDatos)
     if (const auto servidor = servidor::leer(consulta::rutaJuntoA(rutaBaseDatos))) {
         if (!puesto::conectar(*servidor))
             return false;
+        consulta::fijarRutaServidor(consulta::rutaJuntoA(rutaBaseDatos));
     } else if (!importacion::convertirSiEsAccess(rutaBaseDatos)) {
         return false;
     }

@@ -41,6 +41,15 @@ QString rutaJuntoA(const QString& rutaBaseDatos)
     return QFileInfo(rutaBaseDatos).absoluteDir().filePath(kNombreFichero);
 }
 
+namespace {
+QString rutaServidor;
+}
+
+void fijarRutaServidor(const QString& rutaIni)
+{
+    rutaServidor = rutaIni;
+}
+
 QString rutaActual()
 {
     const QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection),
@@ -48,6 +57,8 @@ QString rutaActual()
     // On the server the file lives beside the program, as the connection names no folder.
     if (db.isValid() && !db.databaseName().isEmpty() && !motor::esServidor(db))
         return rutaJuntoA(db.databaseName());
+    if (db.isValid() && motor::esServidor(db) && !rutaServidor.isEmpty())
+        return rutaServidor;
     return QDir(QCoreApplication::applicationDirPath()).filePath(kNombreFichero);
 }
 

@@ -43,6 +43,9 @@ QString rutaJuntoA(const QString& rutaBaseDatos);
 
 // The file beside the database the program has open (beside the executable when none is).
 QString rutaActual();
+// On the server the connection names no folder: the program says which clinora.ini it read the
+// server from, and rutaActual gives that one.
+void fijarRutaServidor(const QString& rutaIni);
 
 // Reads the file; a missing file or key gives empty lines, never an error.
 DatosConsulta leer(const QString& rutaIni);

@@ -163,7 +163,7 @@ Sql facturasDelAno(const QString& ano)
                                  " WHERE Factura.ano = ? AND NOT EXISTS"
                                  " (SELECT 1 FROM Visita WHERE ")
                 + vivo
-                + QStringLiteral(")) ORDER BY numero_serie IS NOT NULL, numero_serie,"
+                + QStringLiteral(")) AS facturas ORDER BY numero_serie IS NOT NULL, numero_serie,"
                                  " substr(fecha, 4, 2), substr(fecha, 1, 2), hora,"
                                  " \"Visita.codigo\""),
             {ano, ano}};

@@ -879,7 +879,8 @@ private slots:
             QStringList filas;
             QSqlQuery q = comando::preparar(sql::facturasDelAno(ano), e.conexion());
             while (q.next())
-                filas << q.value("num_factura").toString() + " " + q.value("cantidad").toString();
+                filas << q.value("num_factura").toString() + " "
+                             + (q.isNull("cantidad") ? QString() : q.value("cantidad").toString());
             return filas;
         };
         QCOMPARE(lista("2026"), (QStringList{"2026-0001 (anulada) ", "2026-0002 (anulada) ",

@@ -623,7 +623,9 @@ private slots:
     {
         Entorno e;
         QFile ini(e.carpeta() + "/clinora.ini");
-        QVERIFY(ini.open(QIODevice::WriteOnly));
+        // Appended: on the server the file already names it.
+        const QString previo = QString::fromUtf8(leerFichero(ini.fileName()));
+        QVERIFY(ini.open(QIODevice::Append));
         ini.write("; de la doctora\n[Consulta]\nNombre=Dra. X\n");
         ini.close();
         reloj::fijar(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 58)));
@@ -655,7 +657,7 @@ private slots:
         QVERIFY(e.textos.value(2).startsWith("Copia automática guardada en «" + usb));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(ini.readAll()),
-                 QString("; de la doctora\n[Consulta]\nNombre=Dra. X\n\n[Copias]\n"
+                 previo + QString("; de la doctora\n[Consulta]\nNombre=Dra. X\n\n[Copias]\n"
                          "Carpeta=\"usb, 2\"\nAutomaticas=si\n"));
         QCOMPARE(copiasauto::copiasEn(usb).size(), 1);
         // Past midnight, once.
