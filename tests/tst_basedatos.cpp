@@ -421,7 +421,7 @@ private slots:
     {
         // One file serves one desk (a second copy is refused by its lock).
         if (!Entorno::enServidor())
-            QSKIP("Solo con el servidor de datos.");
+            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
         Entorno e;
         const int rondas = 300;
         QList<qint64> guardados[2];
@@ -498,7 +498,7 @@ private slots:
     void esquemaDelServidorComprobado()
     {
         if (!Entorno::enServidor())
-            QSKIP("Solo con el servidor de datos.");
+            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
         QFETCH(QString, cambio);
         QFETCH(QString, clave);
         Entorno e;
@@ -520,7 +520,7 @@ private slots:
     void subirYBajarDelServidor()
     {
         if (!Entorno::enServidor())
-            QSKIP("Solo con el servidor de datos.");
+            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
         Entorno e;
         const QString fichero = e.carpeta() + "/demo.mdb";
         generador::crearDemo(fichero, QDate(2026, 12, 7));
@@ -577,7 +577,7 @@ private slots:
     void servidorAusenteAlArrancar()
     {
         if (!Entorno::enServidor())
-            QSKIP("Solo con el servidor de datos.");
+            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
         Entorno e;
         QFile ini(consulta::rutaJuntoA(e.rutaBD()));
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));

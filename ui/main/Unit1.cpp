@@ -181,16 +181,9 @@ QWidget* TForm1::crearPanelOrdenar()
     return PanelOrdenar;
 }
 
-QWidget* TForm1::crearPanelInferior()
+QGroupBox* TForm1::crearHerramientas(QWidget* padre)
 {
-    auto* Panel2 = new QWidget;
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setFixedHeight(297);
-    pintarFondo(Panel2, estilo::kCielo);
-    auto* fila = new QHBoxLayout(Panel2);
-    fila->setContentsMargins(8, 4, 8, 4);
-
-    auto* GroupBox1 = new QGroupBox(QStringLiteral("HERRAMIENTAS"), Panel2);
+    auto* GroupBox1 = new QGroupBox(QStringLiteral("HERRAMIENTAS"), padre);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     auto* botones = new QGridLayout(GroupBox1);
     struct DefBoton {
@@ -236,6 +229,19 @@ QWidget* TForm1::crearPanelInferior()
         }
         ++i;
     }
+    return GroupBox1;
+}
+
+QWidget* TForm1::crearPanelInferior()
+{
+    auto* Panel2 = new QWidget;
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedHeight(297);
+    pintarFondo(Panel2, estilo::kCielo);
+    auto* fila = new QHBoxLayout(Panel2);
+    fila->setContentsMargins(8, 4, 8, 4);
+
+    QGroupBox* GroupBox1 = crearHerramientas(Panel2);
     // Tools above, the clock below them: the quick view then keeps its full width even on a
     // 1024-pixel screen.
     auto* izquierda = new QVBoxLayout;

@@ -58,6 +58,7 @@ private:
     void crearControles();
     QWidget* crearPanelSuperior();
     QWidget* crearPanelOrdenar();
+    QGroupBox* crearHerramientas(QWidget* padre);
     QWidget* crearPanelInferior();
     QGroupBox* crearVistaRapida();
     void construirListaDelDia();
