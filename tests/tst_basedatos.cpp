@@ -420,8 +420,7 @@ private slots:
     void carreraDeCodigosEntreDosPuestos()
     {
         // One file serves one desk (a second copy is refused by its lock).
-        if (!Entorno::enServidor())
-            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
+        VARIOS_PUESTOS();
         Entorno e;
         const int rondas = 300;
         QList<qint64> guardados[2];
@@ -497,8 +496,7 @@ private slots:
     }
     void esquemaDelServidorComprobado()
     {
-        if (!Entorno::enServidor())
-            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
+        VARIOS_PUESTOS();
         QFETCH(QString, cambio);
         QFETCH(QString, clave);
         Entorno e;
@@ -519,8 +517,7 @@ private slots:
     // empty tables only; the file written back is a standard clinic file with the same rows.
     void subirYBajarDelServidor()
     {
-        if (!Entorno::enServidor())
-            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
+        VARIOS_PUESTOS();
         Entorno e;
         const QString fichero = e.carpeta() + "/demo.mdb";
         generador::crearDemo(fichero, QDate(2026, 12, 7));
@@ -576,8 +573,7 @@ private slots:
     // and the program ends.
     void servidorAusenteAlArrancar()
     {
-        if (!Entorno::enServidor())
-            QSKIP("Dos puestos a la vez: el fichero de datos admite uno solo.");
+        VARIOS_PUESTOS();
         Entorno e;
         QFile ini(consulta::rutaJuntoA(e.rutaBD()));
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -70,8 +70,7 @@ private slots:
     // quick view, the selected row and the scroll position kept.
     void otroPuestoSeVeSinTocarNada()
     {
-        if (!Entorno::enServidor())
-            QSKIP("Solo con el servidor de datos.");
+        VARIOS_PUESTOS();
         Entorno e;
         for (int c = 1; c <= 60; ++c) {
             e.paciente(c, QStringLiteral("PACIENTE %1").arg(c));
@@ -111,8 +110,7 @@ private slots:
     // nothing; the desk connects again by itself and hears the other desks again.
     void servidorPerdidoYRecuperado()
     {
-        if (!Entorno::enServidor())
-            QSKIP("Solo con el servidor de datos.");
+        VARIOS_PUESTOS();
         Entorno e;
         e.paciente(1);
         QVERIFY(e.crearVentanas());

@@ -99,6 +99,15 @@ QStringList ordenDeTabulacion(QWidget* inicio, QStringList* sinNombre);
             QSKIP("Solo con el fichero de datos.");                                          \
     } while (false)
 
+// What only a practice with several desks has (two desks at once, moving data up, its schema,
+// its connection): these run in the pass on the private server, which fails the run when it
+// cannot start; the pass on the file leaves them out.
+#define VARIOS_PUESTOS()                                                                     \
+    do {                                                                                     \
+        if (!Entorno::enServidor())                                                          \
+            QSKIP("De la instalación de varios puestos; esta pasada es la del fichero.");    \
+    } while (false)
+
 // The test program's main: our application object (so database errors reach the one error
 // box), Spanish as in the program, offscreen.
 #define CLINORA_TEST_MAIN(Clase)                                                             \
