@@ -7,12 +7,14 @@
 #include "tests/support/entorno.h"
 #include "tests/support/pdf.h"
 #include "tests/support/vistaprevia.h"
+#include "ui/common/dialogos.h"
 #include "ui/common/rejilla.h"
 #include "ui/listings/exportar.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
@@ -601,11 +603,11 @@ private slots:
         FormListados->prepararApertura();
         QString propuesto;
         const QString ruta = e.carpeta() + "/lista.csv";
-        exportar::setElector([&](QWidget*, const QString& nombre) {
-            propuesto = nombre;
+        dialogos::setSelector([&](dialogos::Modo, const QString& sugerido) {
+            propuesto = QFileInfo(sugerido).fileName();
             return ruta;
         });
-        const auto restaurar = qScopeGuard([] { exportar::setElector({}); });
+        const auto restaurar = qScopeGuard([] { dialogos::setSelector({}); });
         const auto leer = [&] {
             QFile f(ruta);
             f.open(QIODevice::ReadOnly);
@@ -638,7 +640,7 @@ private slots:
         // Cancelled in the dialog: nothing written, nothing said.
         QFile::remove(ruta);
         const int dichos = e.textos.size();
-        exportar::setElector([](QWidget*, const QString&) { return QString(); });
+        dialogos::setSelector([](dialogos::Modo, const QString&) { return QString(); });
         FormListados->BitBtn3Click();
         QVERIFY(!QFile::exists(ruta));
         QCOMPARE(e.textos.size(), dichos);

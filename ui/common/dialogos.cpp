@@ -21,13 +21,15 @@ void setSelector(Selector selector)
     selectorActual() = std::move(selector);
 }
 
-QString elegirFichero(QWidget* padre, Modo modo, const QString& titulo, const QString& sugerido)
+QString elegirFichero(QWidget* padre, Modo modo, const QString& titulo, const QString& sugerido,
+                      const QString& filtro)
 {
     if (selectorActual())
         return selectorActual()(modo, sugerido);
+    const QString tipos = filtro.isEmpty() ? kFiltro : filtro;
     if (modo == Modo::Guardar)
-        return QFileDialog::getSaveFileName(padre, titulo, sugerido, kFiltro);
-    return QFileDialog::getOpenFileName(padre, titulo, sugerido, kFiltro);
+        return QFileDialog::getSaveFileName(padre, titulo, sugerido, tipos);
+    return QFileDialog::getOpenFileName(padre, titulo, sugerido, tipos);
 }
 
 }  // namespace dialogos

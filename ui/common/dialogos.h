@@ -13,6 +13,8 @@ using Selector = std::function<QString(Modo modo, const QString& sugerido)>;
 void setSelector(Selector selector);
 
 // The chosen file, or the empty text when the user cancelled.
-QString elegirFichero(QWidget* padre, Modo modo, const QString& titulo, const QString& sugerido);
+// `filtro` names the kinds of file offered; by default, the program's backups.
+QString elegirFichero(QWidget* padre, Modo modo, const QString& titulo, const QString& sugerido,
+                      const QString& filtro = {});
 
 }  // namespace dialogos

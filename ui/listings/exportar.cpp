@@ -1,20 +1,16 @@
 #include "ui/listings/exportar.h"
 
+#include "ui/common/dialogos.h"
+
 #include <QAbstractItemModel>
 #include <QDir>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 namespace exportar {
 
 namespace {
-
-Elector& electorActual()
-{
-    static Elector e;
-    return e;
-}
 
 const QString kFinDeLinea = QStringLiteral("\r\n");
 
@@ -60,30 +56,19 @@ QString escribir(const QString& ruta, const QString& texto)
     return {};
 }
 
-void setElector(Elector elector)
-{
-    electorActual() = std::move(elector);
-}
-
 QString elegirFichero(QWidget* padre, const QString& nombrePropuesto)
 {
-    if (electorActual())
-        return electorActual()(padre, nombrePropuesto);
     QString carpeta = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (carpeta.isEmpty() || !QDir(carpeta).exists())
         carpeta = QDir::homePath();
-    // Qt's own dialog, which speaks Spanish with the program's translation loaded.
-    QFileDialog dialogo(padre, QStringLiteral("Exportar listado"),
-                        QDir(carpeta).filePath(nombrePropuesto),
-                        QStringLiteral("Hoja de cálculo CSV (*.csv)"));
-    dialogo.setObjectName(QStringLiteral("DialogoExportar"));
-    dialogo.setOption(QFileDialog::DontUseNativeDialog);
-    dialogo.setAcceptMode(QFileDialog::AcceptSave);
-    dialogo.setDefaultSuffix(QStringLiteral("csv"));
-    dialogo.selectFile(nombrePropuesto);
-    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
-        return {};
-    return dialogo.selectedFiles().constFirst();
+    QString ruta = dialogos::elegirFichero(padre, dialogos::Modo::Guardar,
+                                           QStringLiteral("Exportar listado"),
+                                           QDir(carpeta).filePath(nombrePropuesto),
+                                           QStringLiteral("Hoja de cálculo CSV (*.csv)"));
+    // A name typed without its extension still opens in a spreadsheet.
+    if (!ruta.isEmpty() && QFileInfo(ruta).suffix().isEmpty())
+        ruta += QStringLiteral(".csv");
+    return ruta;
 }
 
 }  // namespace exportar

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <functional>
-
 class QAbstractItemModel;
 class QWidget;
 
@@ -24,11 +22,8 @@ QString textoCsv(QAbstractItemModel& modelo);
 // Returns an empty text, or a Spanish message of what failed.
 QString escribir(const QString& ruta, const QString& texto);
 
-// Where to write: a save dialog in Spanish, starting at the user's documents with
-// `nombrePropuesto`; empty when cancelled. Tests put their own answer in place (an empty
-// function restores the dialog).
-using Elector = std::function<QString(QWidget* padre, const QString& nombrePropuesto)>;
-void setElector(Elector elector);
+// Where to write: the save dialog (dialogos, which tests answer), starting at the user's
+// documents with `nombrePropuesto`; empty when cancelled.
 QString elegirFichero(QWidget* padre, const QString& nombrePropuesto);
 
 }  // namespace exportar
