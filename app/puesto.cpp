@@ -1,6 +1,7 @@
 #include "app/puesto.h"
 
 #include "db/error.h"
+#include "db/esquema.h"
 #include "ui/common/mensajes.h"
 
 #include <QInputDialog>
@@ -39,13 +40,14 @@ void setPedirContrasena(PedirContrasena p)
     pedir() = p ? std::move(p) : PedirContrasena(preguntar);
 }
 
-bool conectar(const servidor::Datos& datos)
+bool conectar(const servidor::Datos& datos, const QString& rutaBaseDatos)
 {
     QString contrasena;
     for (int intento = 0;; ++intento) {
         bool faltaContrasena = false;
         try {
-            servidor::abrirClinica(datos, contrasena, QString(), &faltaContrasena);
+            servidor::abrirClinica(datos, contrasena, QString(), &faltaContrasena,
+                                  esquema::rutaCopiaAntesDeActualizar(rutaBaseDatos));
             return true;
         } catch (const DbError& e) {
             // ~/.pgpass first, then up to three typed passwords.

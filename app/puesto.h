@@ -15,6 +15,8 @@ void setPedirContrasena(PedirContrasena pedir);
 // Connects the program's connection to the server and checks its tables. The password is asked
 // when the server wants one that ~/.pgpass does not give (three tries); it is kept nowhere.
 // On failure the Spanish message is shown and false returned.
-bool conectar(const servidor::Datos& datos);
+// `rutaBaseDatos`: where the program's file would be; a copy kept before bringing the server's
+// tables up to date goes beside it.
+bool conectar(const servidor::Datos& datos, const QString& rutaBaseDatos);
 
 }  // namespace puesto

@@ -98,4 +98,9 @@ void listaFacturas(const Sql& consulta, const QString& titulo)
     ImprimeListaVisitas->mostrar(consulta, titulo, TImprimeListaVisitas::Variante::Facturas);
 }
 
+void listaCitas(const Sql& consulta, const QString& titulo)
+{
+    ImprimeListaVisitas->mostrar(consulta, titulo, TImprimeListaVisitas::Variante::Citas);
+}
+
 }  // namespace abrir

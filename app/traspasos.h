@@ -44,5 +44,6 @@ bool pacienteDesdeCita(int codigo);
 void factura(const DatosFactura& datos);
 void listaVisitas(const Sql& consulta, const QString& titulo);
 void listaFacturas(const Sql& consulta, const QString& titulo);
+void listaCitas(const Sql& consulta, const QString& titulo);   // one day's, by hour
 
 }  // namespace abrir

@@ -52,7 +52,7 @@ bool crearVentanas(const QString& rutaBaseDatos)
     // at. Without one, a practice's old Access file in the database's place is converted
     // first, when wanted.
     if (const auto servidor = servidor::leer(consulta::rutaJuntoA(rutaBaseDatos))) {
-        if (!puesto::conectar(*servidor))
+        if (!puesto::conectar(*servidor, rutaBaseDatos))
             return false;
         consulta::fijarRutaServidor(consulta::rutaJuntoA(rutaBaseDatos));
     } else if (!importacion::convertirSiEsAccess(rutaBaseDatos)) {

@@ -394,6 +394,49 @@ Resultado borrarPaciente(Contexto& c)
     return r;
 }
 
+// The look-up "&Insertar" makes before registering: patients typed as ones already there (their
+// DNI, names and telephones), so every rule finds them, a different one each run; then a new
+// patient, whom no rule finds, as most registrations are.
+Resultado buscarParecidos(Contexto& c)
+{
+    c.asegurarVentanas();
+    QList<sql::DatosPaciente> muestras;
+    for (int codigo = 137; muestras.size() < 25; codigo += 3989)
+        muestras << leerPaciente(codigo);
+    DataSet datos(QStringLiteral("parecidos"));
+    int encontrados = 0;
+    const auto buscarCon = [&](const sql::DatosPaciente& p) {
+        datos.close();
+        datos.setCommand(sql::pacientesParecidos(p));
+        datos.open();
+        encontrados = 0;
+        for (datos.first(); !datos.eof(); datos.next())
+            ++encontrados;
+    };
+    sql::DatosPaciente p;
+    Resultado r;
+    r.programa = medir(
+        c.repeticiones(), [&](int i) { p = muestras.at((i + muestras.size()) % muestras.size()); },
+        [&] { buscarCon(p); });
+    const int hallados = encontrados;
+    int filas = 0;
+    r.desnudo = c.desnudo(sql::pacientesParecidos(muestras.first()), c.repeticiones(), &filas);
+    sql::DatosPaciente nuevo;
+    nuevo.nombre = QStringLiteral("ZOÉ");
+    nuevo.apellido1 = QStringLiteral("MARTÍN");
+    nuevo.apellido2 = QStringLiteral("ZUBIZARRETA");
+    nuevo.dni = QStringLiteral("00000023T");
+    nuevo.tlf1 = QStringLiteral("699000001");
+    const Tiempos sinNadie = medir(c.repeticiones(), nullptr, [&] { buscarCon(nuevo); });
+    r.notas << QStringLiteral("un paciente ya dado de alta: %1 parecido(s) en la última vuelta; "
+                              "uno nuevo (MARTÍN, el apellido más repetido): %2 hallados, "
+                              "mediana %3 ms, máximo %4 ms")
+                   .arg(hallados)
+                   .arg(encontrados)
+                   .arg(ms(sinNadie.mediana()), ms(sinNadie.maximo()));
+    return r;
+}
+
 }  // namespace
 
 QList<Accion> accionesPacientes()
@@ -405,6 +448,7 @@ QList<Accion> accionesPacientes()
         {QStringLiteral("abrir_ficha"), abrirFicha},
         {QStringLiteral("guardar_paciente"), guardarPaciente},
         {QStringLiteral("borrar_paciente"), borrarPaciente},
+        {QStringLiteral("pacientes_parecidos"), buscarParecidos},
     };
 }
 

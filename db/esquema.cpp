@@ -15,6 +15,9 @@
 #include <QSqlDriver>
 #include <QUuid>
 
+#include <algorithm>
+#include <iterator>
+
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -80,6 +83,19 @@ const char* const kFactura =
     ") STRICT";
 const char* const kIndiceFacturaVisita = "CREATE INDEX Factura_visita ON Factura (codigo, fecha)";
 
+// Version 4: a new patient is looked for among those already registered by his DNI, by his three
+// names (their sort keys: accents and case aside), and by his first surname with either
+// telephone. Measured on 100,000 patients, a surname alone is some 2,500 rows to read (20 ms);
+// each index makes its rule a lookup of a few rows. The surname leads the telephone indexes so
+// the engine, which keeps no statistics, prefers them to the surname's own index.
+const char* const kIndicesVersion4[] = {
+    "CREATE INDEX Paciente_dni ON Paciente (dni)",
+    "CREATE INDEX Paciente_nombre_completo ON Paciente (apellido1_orden, apellido2_orden,"
+    " nombre_orden)",
+    "CREATE INDEX Paciente_tlf1 ON Paciente (apellido1_orden, tlf1)",
+    "CREATE INDEX Paciente_tlf2 ON Paciente (apellido1_orden, tlf2)",
+};
+
 const char* const kTablas[] = {
     kPaciente,
     kVisita,
@@ -91,8 +107,18 @@ const char* const kTablas[] = {
     kIndicesVersion2[3],
     kFactura,
     kIndiceFacturaVisita,
+    kIndicesVersion4[0],
+    kIndicesVersion4[1],
+    kIndicesVersion4[2],
+    kIndicesVersion4[3],
     "INSERT INTO tabla_codigo (codigo) VALUES (1)",
 };
+
+bool deLaVersion4(const char* sentencia)
+{
+    return std::find(std::begin(kIndicesVersion4), std::end(kIndicesVersion4), sentencia)
+           != std::end(kIndicesVersion4);
+}
 
 // The first release's file (version 1): the same tables without the sort keys of the names,
 // and only the day index.
@@ -159,7 +185,8 @@ QStringList definiciones(int version)
             d << QString::fromLatin1(sentencia);
     } else {
         for (const char* sentencia : kTablas) {
-            if (version >= 3 || (sentencia != kFactura && sentencia != kIndiceFacturaVisita))
+            if ((version >= 3 || (sentencia != kFactura && sentencia != kIndiceFacturaVisita))
+                && (version >= 4 || !deLaVersion4(sentencia)))
                 d << QString::fromLatin1(sentencia);
         }
     }
@@ -167,10 +194,20 @@ QStringList definiciones(int version)
     return d;
 }
 
-QStringList sentenciasCreacion()
+QStringList sentenciasCreacion(int version)
 {
     QStringList sentencias;
-    for (const char* sentencia : kTablas)
+    for (const char* sentencia : kTablas) {
+        if (version >= 4 || !deLaVersion4(sentencia))
+            sentencias << QString::fromLatin1(sentencia);
+    }
+    return sentencias;
+}
+
+QStringList sentenciasDesde3()
+{
+    QStringList sentencias;
+    for (const char* sentencia : kIndicesVersion4)
         sentencias << QString::fromLatin1(sentencia);
     return sentencias;
 }
@@ -295,8 +332,12 @@ void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguri
             for (const char* sentencia : kActualizarA2)
                 exec(db, QString::fromLatin1(sentencia));
         }
-        for (const char* sentencia : kActualizarA3)
-            exec(db, QString::fromLatin1(sentencia));
+        if (version < 3) {
+            for (const char* sentencia : kActualizarA3)
+                exec(db, QString::fromLatin1(sentencia));
+        }
+        for (const QString& sentencia : sentenciasDesde3())
+            exec(db, sentencia);
         exec(db, QStringLiteral("PRAGMA user_version = %1").arg(kUserVersion));
         // Checked before it counts: a file converted only in part is never kept.
         if (comprobarTablas(db, ruta, false) != kUserVersion)

@@ -12,7 +12,8 @@ namespace esquema {
 
 inline constexpr int kApplicationId = 0x436C6E72;   // "Clnr" in the file header
 // 2: sort keys of the patients' names. 3: the register of correlative invoice numbers.
-inline constexpr int kUserVersion = 3;
+// 4: the indexes that find a patient who may already be registered.
+inline constexpr int kUserVersion = 4;
 inline const QString kNombreFichero = QStringLiteral("clinora.mdb");
 
 // What a file of `version` (1, 2 or the current one) holds: each table with its columns, and the
@@ -23,14 +24,17 @@ struct TablaEsperada {
 };
 QList<TablaEsperada> tablasEsperadas(int version);
 QStringList definiciones(int version);
-// The statements that create the current version's tables, indexes and the counter's row, in
-// order: the one definition of the tables, which the server's schema is mapped from.
-QStringList sentenciasCreacion();
+// The statements that create a version's tables, indexes and the counter's row, in order: the
+// one definition of the tables, which the server's schema is mapped from. Versions 3 and later.
+QStringList sentenciasCreacion(int version = kUserVersion);
+// What brings a version 3 database (file or server) to the current one: indexes only, so no
+// row is rewritten.
+QStringList sentenciasDesde3();
 
 // Creates a new clinic database file readable by its owner only. Refuses an existing file.
 void crearFichero(const QString& ruta);
 
-// Brings an open file of an earlier version (1 or 2) to the current version in one transaction
+// Brings an open file of an earlier version (1, 2 or 3) to the current version in one transaction
 // (all or nothing),
 // after a safety copy of it to `copiaSeguridad` when that is given.
 void actualizar(QSqlDatabase db, const QString& ruta, const QString& copiaSeguridad);

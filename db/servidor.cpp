@@ -4,6 +4,7 @@
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/motor.h"
+#include "db/traslado.h"
 
 #include <QFileInfo>
 #include <QMap>
@@ -131,9 +132,11 @@ QString nombreDeObjeto(const QString& clave)
     return QStringLiteral("el objeto ") + nombre;
 }
 
-// What Clinora's tables look like on this server: made from the same definitions in the
-// session's temporary schema, inside a transaction that is rolled back, and described there.
-QMap<QString, QString> esperado(QSqlDatabase db, bool enTransaccion)
+// What Clinora's tables of `version` look like on this server: made from the same definitions
+// in the session's temporary schema, inside a transaction that is rolled back, and described
+// there.
+QMap<QString, QString> esperado(QSqlDatabase db, bool enTransaccion,
+                                int version = esquema::kUserVersion)
 {
     const QString inicio = enTransaccion ? QStringLiteral("SAVEPOINT esperado")
                                          : QStringLiteral("BEGIN");
@@ -146,7 +149,7 @@ QMap<QString, QString> esperado(QSqlDatabase db, bool enTransaccion)
                                                    QRegularExpression::CaseInsensitiveOption);
         static const QRegularExpression crearFuncion(
             QStringLiteral("^CREATE FUNCTION "), QRegularExpression::CaseInsensitiveOption);
-        for (QString s : motor::esquemaServidor(esquema::sentenciasCreacion())) {
+        for (QString s : motor::esquemaServidor(esquema::sentenciasCreacion(version))) {
             if (s.startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive))
                 continue;
             s.replace(crearTabla, QStringLiteral("CREATE TEMP TABLE "));
@@ -188,6 +191,37 @@ void comprobar(QSqlDatabase db, const Datos* datos, bool enTransaccion = false)
     if (contador.next() && contador.value(0).toInt() > 1)
         throw DbError(noValida(datos, db, QStringLiteral("la tabla \"tabla_codigo\" debe tener "
                                                          "una sola fila")));
+}
+
+// A server made by the release before (version 3) lacks only the indexes version 4 adds. They
+// are made in one transaction under the lock every desk's writes take, so two desks starting at
+// once do it once; a copy of the data is kept in a clinic file first. Anything else that differs
+// is left for comprobar to name: false then.
+bool ponerAlDia(QSqlDatabase db, const Datos* datos, const QString& rutaCopia)
+{
+    const QString publico = QStringLiteral("'public'::regnamespace");
+    if (describir(db, publico) != esperado(db, false, 3))
+        return false;
+    if (!rutaCopia.isEmpty())
+        traslado::bajar(db, rutaCopia);
+    try {
+        for (const QString& s : motor::inicioTransaccion(db))
+            ejecutarTal(db, s);
+        // Another desk may have done it while this one waited for the lock.
+        if (describir(db, publico) == esperado(db, true, 3)) {
+            for (const QString& s : esquema::sentenciasDesde3())
+                ejecutarTal(db, motor::definicionServidor(s));
+        }
+        comprobar(db, datos, true);
+        ejecutarTal(db, QStringLiteral("COMMIT"));
+        return true;
+    } catch (const DbError& e) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        throw DbError(QStringLiteral("ERROR: La base de datos %1 es de una versión anterior de "
+                                     "Clinora y no se ha podido poner al día; sigue como "
+                                     "estaba.\n\n%2")
+                          .arg(datos ? datos->descripcion() : db.databaseName(), e.message()));
+    }
 }
 
 }  // namespace
@@ -303,11 +337,16 @@ void verificar(QSqlDatabase db)
 }
 
 QSqlDatabase abrirClinica(const Datos& datos, const QString& contrasena, const QString& nombre,
-                          bool* faltaContrasena)
+                          bool* faltaContrasena, const QString& rutaCopia)
 {
     QSqlDatabase db = conectar(datos, contrasena, nombre, faltaContrasena);
     try {
-        comprobar(db, &datos);
+        try {
+            comprobar(db, &datos);
+        } catch (const DbError&) {
+            if (!ponerAlDia(db, &datos, rutaCopia))
+                throw;
+        }
     } catch (...) {
         db = QSqlDatabase();
         esquema::cerrar(nombre);

@@ -43,8 +43,11 @@ void crear(QSqlDatabase db);
 // Throws DbError with a Spanish message saying what is wrong.
 void verificar(QSqlDatabase db);
 
-// What the program does at start on the server: connects and checks the tables.
+// What the program does at start on the server: connects, brings tables made by the release
+// before up to date (their data first kept in a clinic file at `rutaCopia`, when given) and
+// checks the tables.
 QSqlDatabase abrirClinica(const Datos& datos, const QString& contrasena,
-                          const QString& nombre = QString(), bool* faltaContrasena = nullptr);
+                          const QString& nombre = QString(), bool* faltaContrasena = nullptr,
+                          const QString& rutaCopia = QString());
 
 }  // namespace servidor

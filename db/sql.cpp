@@ -1,5 +1,6 @@
 #include "db/sql.h"
 
+#include "db/nif.h"
 #include "db/orden.h"
 
 #include <optional>
@@ -235,6 +236,53 @@ Sql insertarPaciente(const DatosPaciente& p)
             {p.codigo, p.nombre, p.apellido1, p.apellido2, p.dni, p.tlf1, p.tlf2, p.direccion,
              p.poblacion, p.provincia, p.fechaAlta, p.sociedad, p.comentario,
              orden::clave(p.nombre), orden::clave(p.apellido1), orden::clave(p.apellido2)}};
+}
+
+Sql pacientesParecidos(const DatosPaciente& p)
+{
+    // One statement whose every branch an index of its own answers (the engine joins them), so
+    // it reads a handful of rows however many patients share a surname.
+    QStringList ramas;
+    QVariantList valores;
+    const QString dni = nif::comprobar(p.dni).normalizado;
+    if (!dni.isEmpty()) {
+        ramas << QStringLiteral("dni IN (?, ?)");
+        valores << p.dni << dni;
+    }
+    const QString apellido1 = orden::clave(p.apellido1);
+    ramas << QStringLiteral("(apellido1_orden = ? AND apellido2_orden = ? AND nombre_orden = ?)");
+    valores << apellido1 << orden::clave(p.apellido2) << orden::clave(p.nombre);
+    QVariantList telefonos;
+    for (const QString& t : {p.tlf1, p.tlf2}) {
+        if (!t.trimmed().isEmpty())
+            telefonos << t;
+    }
+    if (!telefonos.isEmpty()) {
+        // The list is written twice, the same for both columns: two bound values each time.
+        while (telefonos.size() < 2)
+            telefonos << telefonos.first();
+        for (const char* columna : {"tlf1", "tlf2"}) {
+            ramas << QStringLiteral("(apellido1_orden = ? AND %1 IN (?, ?))")
+                         .arg(QLatin1String(columna));
+            valores << apellido1 << telefonos;
+        }
+    }
+    return {QStringLiteral("SELECT codigo, nombre, apellido1, apellido2, tlf1, tlf2, dni "
+                           "FROM Paciente WHERE ")
+                + ramas.join(QStringLiteral(" OR ")) + QStringLiteral(" ORDER BY codigo"),
+            valores};
+}
+
+Sql citasParaLlamar(const QString& fecha)
+{
+    return {QStringLiteral("SELECT ") + columnasPacienteVisita()
+                + QStringLiteral(", CASE Visita.pago WHEN 0 THEN 'No' ELSE 'Sí' END AS pago_texto"
+                                 " FROM Paciente, Visita WHERE Visita.fecha = ?"
+                                 " AND Paciente.codigo = Visita.codigo"
+                                 " ORDER BY Visita.hora, Paciente.apellido1_orden,"
+                                 " Paciente.apellido2_orden, Paciente.nombre_orden,"
+                                 " Visita.codigo"),
+            {fecha}};
 }
 
 Sql contarVisitasDelDia(int codigo, const QString& fecha)

@@ -57,6 +57,15 @@ struct DatosPaciente {
         fechaAlta, sociedad, comentario;
 };
 Sql insertarPaciente(const DatosPaciente& p);
+// Patients who may be the one about to be registered: the same DNI (when one is typed, as typed
+// or without blanks, dots and dashes), or the same name and both surnames compared by their sort
+// keys (accents and case aside), or the same first surname with a telephone typed in either of
+// his two. By code; fields codigo, nombre, apellido1, apellido2, tlf1, tlf2, dni.
+Sql pacientesParecidos(const DatosPaciente& p);
+
+// The visits of one day for calling the patients: by hour, then the patients' names in Spanish
+// order (first surname, second, name), then code. The columns of visitasDelMes.
+Sql citasParaLlamar(const QString& fecha);
 
 // --- Booking ---
 Sql citasDeFecha(const QString& fecha);   // the booking window's day list

@@ -44,7 +44,9 @@ struct Columna {
 QList<Columna> columnas(TImprimeListaVisitas::Variante variante)
 {
     return {
-        {2.1, 2.1, QStringLiteral("FECHA")},
+        {2.1, 2.1,
+         variante == TImprimeListaVisitas::Variante::Citas ? QStringLiteral("HORA")
+                                                           : QStringLiteral("FECHA")},
         {21.2, 25.4, QStringLiteral("CÓDIGO")},
         {44.5, 44.5, QStringLiteral("1erAPELLIDO")},
         {80.4, 80.4, QStringLiteral("2oAPELLIDO")},
@@ -224,7 +226,7 @@ void TImprimeListaVisitas::cargar(const Sql& consulta, Variante variante)
         const auto campo = [this](const char* nombre) {
             return ADOQuery->fieldByName(QString::fromLatin1(nombre)).toString();
         };
-        filas_.append({campo("FECHA"), campo("Visita.CODIGO"), campo("APELLIDO1"),
+        filas_.append({campo(variante == Variante::Citas ? "HORA" : "FECHA"), campo("Visita.CODIGO"), campo("APELLIDO1"),
                        campo("APELLIDO2"), campo("NOMBRE"), campo("TLF1"), campo("TLF2"),
                        QRDBText8Print(ADOQuery->fieldByName(QStringLiteral("PAGO"))),
                        campo("CANTIDAD"), ADOQuery->fieldByName(ultima).toString()});

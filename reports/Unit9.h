@@ -21,13 +21,14 @@ class TImprimeListaVisitas : public Ventana {
 public:
     explicit TImprimeListaVisitas(QWidget* parent = nullptr);
 
-    // The visits list, or the invoices list, whose last column shows the invoice number where
-    // the visits list shows the remarks.
-    enum class Variante { Visitas, Facturas };
+    // The visits list; the invoices list, whose last column shows the invoice number where
+    // the visits list shows the remarks; one day's visits, whose first column is the hour.
+    enum class Variante { Visitas, Facturas, Citas };
 
     // One printed line, already in the texts it prints.
     struct Fila {
-        QString fecha, codigo, apellido1, apellido2, nombre, tlf1, tlf2, pago, cantidad, ultima;
+        QString fecha;   // the hour in one day's list
+        QString codigo, apellido1, apellido2, nombre, tlf1, tlf2, pago, cantidad, ultima;
     };
 
     DataSet* ADOQuery;     // the rows to print

@@ -575,27 +575,76 @@ private slots:
         QCOMPARE(e.valor("SELECT direccion FROM Paciente").toString(), QString("STRAßE MAYOR"));
     }
 
-    void codigoYaAsignadoConservaLosTextos()
+    // What stops a registration before anything is stored, every box keeping its text: the
+    // code already taken; a patient who may be the same one (same DNI, same three names however
+    // accented, same first surname and telephone), asked with No the default; a DNI whose
+    // letter is wrong. A near name asks nothing; OK to the question registers.
+    void antesDeRegistrarConservaLosTextos_data()
     {
+        QTest::addColumn<QString>("codigo");
+        QTest::addColumn<QStringList>("tecleado");   // name, surnames, DNI, telephones
+        QTest::addColumn<QString>("mensaje");
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<int>("foco");
+        const QString parecidos = QStringLiteral(
+            "Ya hay pacientes parecidos. ¿Dar de alta de todas formas?\n\n"
+            "Código 7: LUIS PÉREZ RUIZ, tlf. 600000000 / 911222333, DNI 12345678Z");
+        const QStringList otro = {"eva", "sanz", "gil", "", "655444333", ""};
+        QTest::addRow("código ya asignado") << "7" << otro << kMensajeCodigoAsignado << 1 << 1;
+        QTest::addRow("mismo DNI") << "8" << QStringList{"eva", "sanz", "gil", "12345678-z",
+                                                         "655444333", ""}
+                                   << parecidos << 0 << 2;
+        QTest::addRow("mismo nombre sin acentos") << "8" << QStringList{"luis", "perez", "ruiz",
+                                                                        "", "655444333", ""}
+                                                  << parecidos << 0 << 2;
+        QTest::addRow("primer apellido y teléfono alternativo")
+            << "8" << QStringList{"eva", "pérez", "gil", "", "655444333", "911222333"}
+            << parecidos << 0 << 2;
+        QTest::addRow("DNI con letra equivocada")
+            << "8" << QStringList{"eva", "sanz", "gil", "12345678A", "655444333", ""}
+            << "El DNI «12345678A» no es válido: su letra de control debería ser «Z». ¿Guardarlo "
+               "así de todas formas?"
+            << 0 << 5;
+        QTest::addRow("parecido, dado de alta con OK") << "8" << QStringList{"luis", "pérez",
+                                                                             "ruiz", "", "1", ""}
+                                                       << parecidos << 1 << -1;
+        QTest::addRow("nombre cercano no pregunta") << "8" << QStringList{"luisa", "pérez", "ruiz",
+                                                                          "", "1", ""}
+                                                    << "" << 1 << -1;
+    }
+    void antesDeRegistrarConservaLosTextos()
+    {
+        QFETCH(QString, codigo);
+        QFETCH(QStringList, tecleado);
+        QFETCH(QString, mensaje);
+        QFETCH(int, respuesta);
+        QFETCH(int, foco);
         Entorno e;
-        e.paciente(7, "PÉREZ", "LUIS");
+        e.paciente(7, "PÉREZ", "LUIS", "RUIZ");
+        e.exec("UPDATE Paciente SET dni = '12345678Z', tlf2 = '911222333'");
         QVERIFY(e.crearVentanas());
+        e.respuestas = {respuesta};
         const int resultado = abrirAlta(e, [&] {
-            teclear(1, "7");
-            rellenarObligatorios();
+            casillaCita()->setChecked(false);
+            teclear(1, codigo);
+            for (int i = 0; i < 6; ++i)
+                teclear(2 + i, tecleado.at(i));
             teclear(12, "alérgico");
             FormAlta->BitBtn3Click();
-            QCOMPARE(edit(1)->text(), QString("7"));
-            QCOMPARE(edit(2)->text(), QString("ANA"));
+            if (foco < 0)
+                return;
+            QCOMPARE(edit(1)->text(), codigo);
+            QCOMPARE(edit(2)->text(), tecleado.at(0).toUpper());
             QCOMPARE(edit(12)->text(), QString("ALÉRGICO"));
-            QCOMPARE(FormAlta->focusWidget(), edit(1));
+            QCOMPARE(FormAlta->focusWidget(), edit(foco));
         });
-        QCOMPARE(resultado, int(QDialog::Rejected));
-        QCOMPARE(e.textos, QStringList{kMensajeCodigoAsignado});
+        const bool registrado = foco < 0;
+        QCOMPARE(resultado, int(registrado ? QDialog::Accepted : QDialog::Rejected));
+        QCOMPARE(e.textos.value(0), mensaje.isEmpty() ? kMensajeAlta : mensaje);
         QCOMPARE(e.abiertas, QStringList{"FormAlta"});
         QCOMPARE(e.valor("SELECT nombre FROM Paciente WHERE codigo = 7").toString(),
                  QString("LUIS"));
-        QCOMPARE(pacientes(e), 1);
+        QCOMPARE(pacientes(e), registrado ? 2 : 1);
     }
 
     // Another copy of the program stores the same code between the check and the insert: the
@@ -647,7 +696,7 @@ private slots:
     void altaSinCitaCierraYRefrescaLaLista()
     {
         Entorno e;
-        e.paciente(1);
+        e.paciente(1, "PÉREZ");   // not the one registered here
         QVERIFY(e.crearVentanas());
         // A visit that appears meanwhile shows once the window closes.
         e.visita(1, formatos::textoFecha(reloj::hoy()), "15:00");

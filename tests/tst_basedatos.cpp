@@ -493,6 +493,9 @@ private slots:
                                        << "le falta el disparador \"visita_aviso\"";
         QTest::addRow("dos contadores") << "INSERT INTO tabla_codigo (codigo) VALUES (5)"
                                         << "una sola fila";
+        // Only all of version 4's indexes missing is the release before, brought up to date.
+        QTest::addRow("un índice de la versión 4 quitado") << "DROP INDEX Paciente_tlf2"
+                                                           << "le falta el índice \"paciente_tlf2\"";
     }
     void esquemaDelServidorComprobado()
     {
@@ -511,6 +514,32 @@ private slots:
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente").toInt(), 1);
         // A database that already holds tables is not made again.
         QVERIFY(mensajeDe([&] { servidor::crear(e.conexion()); }).contains("ya tiene tablas"));
+    }
+
+    // A server made by the release before lacks the indexes that find a patient registered
+    // twice: the first desk to start makes them, every row kept, a copy of the data kept first
+    // beside the program.
+    void servidorDeLaVersion3SePoneAlDia()
+    {
+        VARIOS_PUESTOS();
+        Entorno e;
+        e.paciente(1);
+        e.visita(1, "02/01/2026", "16:00");
+        for (const char* indice : {"Paciente_dni", "Paciente_nombre_completo", "Paciente_tlf1",
+                                   "Paciente_tlf2"})
+            e.exec(QStringLiteral("DROP INDEX %1").arg(QLatin1String(indice)));
+        esquema::cerrar("entorno-previo");
+        QVERIFY(e.crearVentanas());
+        QVERIFY2(e.textos.isEmpty(), qPrintable(e.textos.join('\n')));
+        servidor::verificar(QSqlDatabase::database());
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita").toInt(), 1);
+        const QStringList copias =
+            QDir(e.carpeta()).entryList({"clinora-antes-de-actualizar-*.mdb"}, QDir::Files);
+        QCOMPARE(copias.size(), 1);
+        QSqlDatabase copia = esquema::abrir(e.carpeta() + "/" + copias.first(), "copia");
+        QCOMPARE(comando::valor({"SELECT COUNT(*) FROM Visita", {}}, copia).toInt(), 1);
+        copia = QSqlDatabase();
+        esquema::cerrar("copia");
     }
 
     // A practice's file up to the server and back: every row across, in one transaction, onto

@@ -300,7 +300,7 @@ private slots:
                     "fecha TEXT, emitida TEXT)",
                     "CREATE INDEX Factura_visita ON Factura (codigo, fecha)"})
             << "no tiene la definición que crea Clinora";
-        QTest::addRow("versión más reciente") << sql({"PRAGMA user_version = 4"})
+        QTest::addRow("versión más reciente") << sql({"PRAGMA user_version = 5"})
                                               << "versión más reciente";
         QTest::addRow("sin versión") << sql({"PRAGMA user_version = 0"}) << "qué versión";
     }
@@ -706,30 +706,50 @@ private slots:
         QVERIFY(huella(ruta) != original);
     }
 
-    // A file of version 2 gets the register of invoice numbers, empty, and nothing else changes.
-    void ficheroDeLaVersion2SePoneAlDia()
+    // A file of version 2 gets the register of invoice numbers, empty, and one of version 3 the
+    // indexes that find a patient registered twice; no row changes.
+    void ficheroDeVersionAnteriorSePoneAlDia_data()
     {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QStringList>("quitar");
+        const QStringList indices4 = {"DROP INDEX Paciente_dni", "DROP INDEX Paciente_nombre_completo",
+                                      "DROP INDEX Paciente_tlf1", "DROP INDEX Paciente_tlf2"};
+        QTest::addRow("versión 2") << 2
+                                   << (indices4 + QStringList{"DROP INDEX Factura_visita",
+                                                              "DROP TABLE Factura"});
+        QTest::addRow("versión 3") << 3 << indices4;
+    }
+    void ficheroDeVersionAnteriorSePoneAlDia()
+    {
+        QFETCH(int, version);
+        QFETCH(QStringList, quitar);
         QTemporaryDir dir;
         const QString ruta = dir.filePath(esquema::kNombreFichero);
         esquema::crearFichero(ruta);
-        conConexion(ruta, [](QSqlDatabase db) {
-            ejecutar(db, "DROP INDEX Factura_visita");
-            ejecutar(db, "DROP TABLE Factura");
+        conConexion(ruta, [&](QSqlDatabase db) {
+            for (const QString& s : quitar)
+                ejecutar(db, s);
             ejecutar(db, "INSERT INTO Paciente (codigo, nombre) VALUES (5, 'EVA')");
             ejecutar(db, "INSERT INTO Visita (codigo, fecha, factura, num_factura) VALUES "
                          "(5, '02/01/2026', 1, '5-02012026')");
-            ejecutar(db, "PRAGMA user_version = 2");
+            ejecutar(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
         });
-        QCOMPARE(esquema::verificarFichero(ruta), 2);
+        QCOMPARE(esquema::verificarFichero(ruta), version);
         {
-            QSqlDatabase db = esquema::abrirClinica(ruta, "version2");
+            QSqlDatabase db = esquema::abrirClinica(ruta, "anterior");
             QCOMPARE(entero(db, "PRAGMA user_version"), esquema::kUserVersion);
             QCOMPARE(entero(db, "SELECT COUNT(*) FROM Factura"), 0);
             QCOMPARE(entero(db, "SELECT COUNT(*) FROM Visita WHERE num_factura = '5-02012026'"),
                      1);
+            QCOMPARE(entero(db, "SELECT COUNT(*) FROM Paciente WHERE nombre = 'EVA'"), 1);
         }
-        esquema::cerrar("version2");
+        esquema::cerrar("anterior");
         QCOMPARE(esquema::verificarFichero(ruta), esquema::kUserVersion);
+        // The file as it was is kept beside it, still of its version.
+        const QStringList seguridad =
+            QDir(dir.path()).entryList({"clinora-antes-de-actualizar-*.mdb"}, QDir::Files);
+        QCOMPARE(seguridad.size(), 1);
+        QCOMPARE(esquema::verificarFichero(dir.filePath(seguridad.first())), version);
     }
 
     // The conversion is one transaction: when it cannot finish, the file stays at version 1.

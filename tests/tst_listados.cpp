@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -336,6 +337,65 @@ private slots:
                  QString("Total: 60 visitas. Pagadas: 30, 0 €. Sin pagar: 30, 0 €."));
     }
 
+    // Tomorrow's calls: the day box starts on tomorrow by the program's clock; the day's visits
+    // by hour, then names in Spanish order (accents beside their letter, Ñ after N), with both
+    // telephones; printed under "Citas del ..." with the hour first.
+    void citasDeUnDia()
+    {
+        RelojFijo reloj(QDate(2026, 12, 7));
+        Entorno e;
+        const QList<QPair<QString, QString>> citas = {{"OLIVA", "16:00"}, {"BÁEZ", "17:00"},
+                                                      {"NÚÑEZ", "16:00"}, {"ZAPATA", "15:00"},
+                                                      {"ÁLVAREZ", "16:00"}, {"NUNEZ", "16:00"}};
+        for (int c = 1; c <= citas.size(); ++c) {
+            e.paciente(c, citas.at(c - 1).first);
+            e.visita(c, "08/12/2026", citas.at(c - 1).second);
+        }
+        e.exec("UPDATE Paciente SET tlf2 = '911222333' WHERE codigo = 4");
+        e.visita(1, "09/12/2026", "15:00");
+        e.visita(2, "07/12/2026", "15:00");
+        QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
+        auto* rejilla = hijo<Rejilla>(FormListados, "DBGrid3");
+        // Alt+T picks the view, Alt+D goes to its day box, which says what it holds.
+        FormListados->show();
+        FormListados->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FormListados));
+        QTest::keyClick(FormListados, Qt::Key_T, Qt::AltModifier);
+        QTRY_VERIFY(rejilla->isVisible());   // a radio button's letter clicks it a moment later
+        QTest::keyClick(FormListados, Qt::Key_D, Qt::AltModifier);
+        auto* dia = hijo<QDateEdit>(FormListados, "DateTimePicker1");
+        QCOMPARE(FormListados->focusWidget(), dia);
+        QCOMPARE(dia->text(), QString("08/12/2026"));
+        QCOMPARE(dia->accessibleName(), QString("Día"));
+        FormListados->hide();
+        const QStringList orden = {"ZAPATA", "ÁLVAREZ", "NUNEZ", "NÚÑEZ", "OLIVA", "BÁEZ"};
+        QCOMPARE(columna(rejilla, 1), orden);
+        QCOMPARE(columna(rejilla, 0),
+                 (QStringList{"15:00", "16:00", "16:00", "16:00", "16:00", "17:00"}));
+        QCOMPARE(columna(rejilla, 6).first(), QString("911222333"));
+
+        const QString pdf = e.carpeta() + "/citas.pdf";
+        QVERIFY(enVistaPrevia([] { FormListados->BitBtn2Click(); },
+                              [&](QPrintPreviewDialog* vista) { imprimirEnPdf(vista, pdf); }));
+        const PdfLeido leido = leerPdf(pdf);
+        QCOMPARE(leido.tamanoPt.toSize(), QSize(842, 595));
+        QCOMPARE(leido.linea(12.1, 0.6, 0),
+                 QString("Clinora 1.1 - Listado de pacientes Citas del 08/12/2026"));
+        QVERIFY(leido.linea(10 + 9.3 + 2.1, 0.6, 0).startsWith("HORA CÓDIGO 1erAPELLIDO"));
+        QCOMPARE(leido.linea(10 + 9.3 + 8.5 + 4.2, 0.6, 0),
+                 QString("15:00 4 ZAPATA LÓPEZ ANA 600000000 911222333 No 0"));
+        QStringList apellidos;
+        for (int i = 0; i < orden.size(); ++i)
+            apellidos << leido.linea(10 + 9.3 + 8.5 + 4.2 + i * 10.6, 0.6, 0).section(' ', 2, 2);
+        QCOMPARE(apellidos, orden);
+
+        // Another day picked shows that day's list at once.
+        dia->setDate(QDate(2026, 12, 9));
+        QCOMPARE(columna(rejilla, 1), QStringList{"OLIVA"});
+        QVERIFY(e.textos.isEmpty());
+    }
+
     // The totals line: visits paid and unpaid apart; invoices summed, annulled numbers counted.
     void resumenDeTotales_data()
     {
@@ -636,6 +696,16 @@ private slots:
         QCOMPARE(facturas.size(), 2);
         QCOMPARE(facturas.at(1), (QStringList{"03/12/2026", apellido, "  ", "ANA", "7", "100",
                                               "7-03122026"}));
+
+        hijo<QRadioButton>(FormListados, "RadioButton3")->click();
+        hijo<QDateEdit>(FormListados, "DateTimePicker1")->setDate(QDate(2026, 12, 3));
+        FormListados->BitBtn3Click();
+        QCOMPARE(propuesto, QString("citas-2026-12-03.csv"));
+        const QList<QStringList> citas = leer();
+        QCOMPARE(citas, (QList<QStringList>{{"Hora", "Primer apellido", "Segundo apellido", "Nombre",
+                                             "Código", "Teléfono 1", "Teléfono 2", "Observaciones"},
+                                            {"16:00", apellido, "  ", "ANA", "7", "600000000", "",
+                                             observacion}}));
 
         // Cancelled in the dialog: nothing written, nothing said.
         QFile::remove(ruta);

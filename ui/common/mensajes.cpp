@@ -69,6 +69,11 @@ bool confirmacionBorrado(const QString& texto)
     return mostrar(Tipo::Borrado, texto) != 0;
 }
 
+bool confirmacionCautelosa(const QString& texto)
+{
+    return mostrar(Tipo::Borrado, texto) != 0;
+}
+
 int eleccion(const QString& texto, const QStringList& botones)
 {
     return mostrar(Tipo::Eleccion, texto, botones);

@@ -22,6 +22,9 @@ bool confirmacion(const QString& texto);    // OK and No; true unless No
 // Every question before data is deleted: OK and No, with No the default button, so a stray
 // Enter keeps the data and only a deliberate OK deletes. True only for OK.
 bool confirmacionBorrado(const QString& texto);
+// The same box for a question whose going on the user should choose on purpose (registering a
+// patient who may already be there, keeping a number that looks mistyped): Enter goes back.
+bool confirmacionCautelosa(const QString& texto);
 void error(const QString& texto);           // the standard error box
 // A question with its own buttons and a Cancel; the index of the button, -1 for Cancel.
 int eleccion(const QString& texto, const QStringList& botones);

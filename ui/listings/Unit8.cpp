@@ -2,6 +2,7 @@
 
 #include "app/traspasos.h"
 #include "db/dataset.h"
+#include "db/formatos.h"
 #include "db/reloj.h"
 #include "db/sql.h"
 #include "ui/common/ayuda.h"
@@ -14,6 +15,7 @@
 #include "ui/common/mensajes.h"
 #include "ui/listings/exportar.h"
 
+#include <QDateEdit>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -71,7 +73,8 @@ Rejilla* crearRejilla(const QString& nombre, DataSet* datos, const QList<Columna
 TFormListados::TFormListados(QWidget* parent)
     : Ventana(parent),
       ADODataSetVisitas(new DataSet(QStringLiteral("ADODataSetVisitas"), this)),
-      ADODataSetFactura(new DataSet(QStringLiteral("ADODataSetFactura"), this))
+      ADODataSetFactura(new DataSet(QStringLiteral("ADODataSetFactura"), this)),
+      ADODataSetDia(new DataSet(QStringLiteral("ADODataSetDia"), this))
 {
     crearControles();
     FormCreate();
@@ -93,8 +96,10 @@ void TFormListados::crearControles()
     cuerpo->addWidget(crearIzquierda());
     Panel4 = crearVistaVisitas();
     Panel5 = crearVistaFacturas();
+    Panel6 = crearVistaDia();
     cuerpo->addWidget(Panel4, 1);
     cuerpo->addWidget(Panel5, 1);
+    cuerpo->addWidget(Panel6, 1);
     columna->addLayout(cuerpo, 1);
 
     QHBoxLayout* fila = nullptr;
@@ -140,12 +145,17 @@ QWidget* TFormListados::crearIzquierda()
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
     RadioButton2 = new QRadioButton(QStringLiteral("Facturas realizadas."), GroupBox1);
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    // Tomorrow's patients are called the day before: the list of one day with their telephones.
+    RadioButton3 = new QRadioButton(QStringLiteral("Ci&tas de un día."), GroupBox1);
+    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
     opciones->addWidget(RadioButton1);
     opciones->addWidget(RadioButton2);
+    opciones->addWidget(RadioButton3);
     // A click, the space bar or an arrow key moving the choice all come as one click: one
     // refresh.
     connect(RadioButton1, &QRadioButton::clicked, this, &TFormListados::RadioButton1Click);
     connect(RadioButton2, &QRadioButton::clicked, this, &TFormListados::RadioButton2Click);
+    connect(RadioButton3, &QRadioButton::clicked, this, &TFormListados::RadioButton3Click);
     dentro->addWidget(GroupBox1);
     auto* Image1 = new QLabel(Panel3);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -242,6 +252,50 @@ QWidget* TFormListados::crearVistaFacturas()
     return panel;
 }
 
+QWidget* TFormListados::crearVistaDia()
+{
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel6"));
+    auto* dentro = new QVBoxLayout(panel);
+    dentro->setContentsMargins(0, 0, 0, 0);
+    auto* Label6 = titulo(QStringLiteral("Citas de un día:"), panel);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    dentro->addWidget(Label6);
+    auto* cajas = new QGridLayout;
+    DateTimePicker1 = new QDateEdit(panel);
+    DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+    DateTimePicker1->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1->setMinimumWidth(110);
+    etiquetaSobre(QStringLiteral("&Día:"), DateTimePicker1, cajas, 0, QStringLiteral("Label7"));
+    DateTimePicker1->setAccessibleName(QStringLiteral("Día"));
+    cajas->setColumnStretch(1, 1);
+    dentro->addLayout(cajas);
+    connect(DateTimePicker1, &QDateEdit::dateChanged, this,
+            &TFormListados::DateTimePicker1Change);
+
+    const Qt::Alignment centro = Qt::AlignCenter;
+    const Qt::Alignment izquierda = Qt::AlignLeft | Qt::AlignVCenter;
+    DBGrid3 = crearRejilla(
+        QStringLiteral("DBGrid3"), ADODataSetDia,
+        {
+            {QStringLiteral("HORA"), QStringLiteral("Hora"), 50, centro, 0},
+            {QStringLiteral("APELLIDO1"), QStringLiteral("Primer apellido"), 100, izquierda, 0},
+            {QStringLiteral("APELLIDO2"), QStringLiteral("Segundo apellido"), 100, izquierda, 0},
+            {QStringLiteral("NOMBRE"), QStringLiteral("Nombre"), 100, izquierda, 0},
+            {QStringLiteral("Paciente.CODIGO"), QStringLiteral("Código"), 60, centro, 0},
+            {QStringLiteral("TLF1"), QStringLiteral("Teléfono 1"), 90, centro, 0},
+            {QStringLiteral("TLF2"), QStringLiteral("Teléfono 2"), 90, centro, 0},
+            {QStringLiteral("OBSERVACION"), QStringLiteral("Observaciones"), 200, izquierda, 0},
+        },
+        panel);
+    DBGrid3->setColorFila(colorFilaVisita);
+    DBGrid3->setAccessibleName(QStringLiteral("Citas de un día"));
+    connect(DBGrid3, &Rejilla::dobleClic, this, &TFormListados::DBGrid3DblClick);
+    dentro->addWidget(DBGrid3, 1);
+    return panel;
+}
+
 QString TFormListados::digitosMes(const QString& nombre)
 {
     const qsizetype i = kMeses.indexOf(nombre);   // exact, case included
@@ -268,6 +322,10 @@ void TFormListados::FormCreate()
     }
     RadioButton1->setChecked(true);
     fijar(ComboBox1, kMeses.at(hoy.month() - 1));
+    {
+        const QSignalBlocker callado(DateTimePicker1);
+        DateTimePicker1->setDate(hoy.addDays(1));
+    }
     RadioButton1Click();
 }
 
@@ -275,6 +333,7 @@ void TFormListados::mostrarVista(QWidget* vista)
 {
     Panel4->setVisible(vista == Panel4);
     Panel5->setVisible(vista == Panel5);
+    Panel6->setVisible(vista == Panel6);
 }
 
 void TFormListados::RadioButton1Click()
@@ -292,6 +351,34 @@ void TFormListados::prepararApertura()
     RadioButton2Click();
     RadioButton1Click();
     RadioButton1->setChecked(true);
+    // The day to call is tomorrow's again, whatever day was looked at last time.
+    const QSignalBlocker callado(DateTimePicker1);
+    DateTimePicker1->setDate(reloj::hoy().addDays(1));
+}
+
+void TFormListados::RadioButton3Click()
+{
+    mostrarVista(Panel6);
+    ADODataSetDia->close();
+    ADODataSetDia->setCommand(sql::citasParaLlamar(fechaDia()));
+    ADODataSetDia->open();
+    leidoDia_ = fechaDia();
+}
+
+void TFormListados::DateTimePicker1Change()
+{
+    if (RadioButton3->isChecked())
+        RadioButton3Click();
+}
+
+QString TFormListados::fechaDia() const
+{
+    return formatos::textoFecha(DateTimePicker1->date());
+}
+
+QString TFormListados::tituloDia(const QString& fecha)
+{
+    return QStringLiteral("Citas del ") + fecha;
 }
 
 void TFormListados::RadioButton2Click()
@@ -327,7 +414,10 @@ void TFormListados::ComboBox3Click()
 
 bool TFormListados::abrirCitaDeFila(Rejilla* rejilla)
 {
-    const QString fecha = rejilla->textoColumna(0);
+    // One day's list shows the hour first; its rows are all of the day it was read for.
+    const QString fecha = rejilla != DBGrid3       ? rejilla->textoColumna(0)
+                          : ADODataSetDia->isEmpty() ? QString()
+                                                     : leidoDia_;
     if (fecha.isEmpty())
         return false;
     // An annulled number belongs to no visit any more.
@@ -350,6 +440,12 @@ void TFormListados::DBGrid2DblClick()
         RadioButton2Click();
 }
 
+void TFormListados::DBGrid3DblClick()
+{
+    if (abrirCitaDeFila(DBGrid3))
+        RadioButton3Click();
+}
+
 void TFormListados::BitBtn1Click()
 {
     reject();
@@ -364,31 +460,45 @@ void TFormListados::BitBtn2Click()
         if (tituloVisitas() != leidoVisitas_)
             RadioButton1Click();
         abrir::listaVisitas(ADODataSetVisitas->command(), leidoVisitas_);
-    } else {
+    } else if (!Panel5->isHidden()) {
         if (tituloFacturas() != leidoFacturas_)
             RadioButton2Click();
         abrir::listaFacturas(ADODataSetFactura->command(), leidoFacturas_);
+    } else {
+        if (fechaDia() != leidoDia_)
+            RadioButton3Click();
+        abrir::listaCitas(ADODataSetDia->command(), tituloDia(leidoDia_));
     }
 }
 
 void TFormListados::BitBtn3Click()
 {
     // The rows on screen, read again if a box was changed by typing, as for printing.
-    const bool visitas = !Panel4->isHidden();
-    if (visitas && tituloVisitas() != leidoVisitas_)
-        RadioButton1Click();
-    if (!visitas && tituloFacturas() != leidoFacturas_)
-        RadioButton2Click();
     static const QRegularExpression ajeno(QStringLiteral("[^0-9A-Za-z]"));
-    const QString ano = (visitas ? ComboBox2 : ComboBox3)->currentText().remove(ajeno);
-    const QString propuesto =
-        visitas ? QStringLiteral("visitas-%1-%2.csv")
-                      .arg(ano, digitosMes(ComboBox1->currentText()))
-                : QStringLiteral("facturas-%1.csv").arg(ano);
+    Rejilla* rejilla = nullptr;
+    QString propuesto;
+    if (!Panel4->isHidden()) {
+        if (tituloVisitas() != leidoVisitas_)
+            RadioButton1Click();
+        rejilla = DBGrid1;
+        propuesto = QStringLiteral("visitas-%1-%2.csv")
+                        .arg(ComboBox2->currentText().remove(ajeno),
+                             digitosMes(ComboBox1->currentText()));
+    } else if (!Panel5->isHidden()) {
+        if (tituloFacturas() != leidoFacturas_)
+            RadioButton2Click();
+        rejilla = DBGrid2;
+        propuesto = QStringLiteral("facturas-%1.csv").arg(ComboBox3->currentText().remove(ajeno));
+    } else {
+        if (fechaDia() != leidoDia_)
+            RadioButton3Click();
+        rejilla = DBGrid3;
+        propuesto = QStringLiteral("citas-%1.csv")
+                        .arg(DateTimePicker1->date().toString(QStringLiteral("yyyy-MM-dd")));
+    }
     const QString ruta = exportar::elegirFichero(this, propuesto);
     if (ruta.isEmpty())
         return;
-    Rejilla* rejilla = visitas ? DBGrid1 : DBGrid2;
     const QString fallo = exportar::escribir(ruta, exportar::textoCsv(*rejilla->modelo()));
     mensajes::informacion(fallo.isEmpty()
                               ? QStringLiteral("¡Listado guardado en «%1»!")

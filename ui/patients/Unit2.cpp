@@ -75,7 +75,8 @@ const CajaPaciente kCajaCodigo{
 TFormAlta::TFormAlta(QWidget* parent)
     : Ventana(parent),
       ADODataSetCodigoValido(new DataSet(QStringLiteral("ADODataSetCodigoValido"), this)),
-      ADODataSetLibre(new DataSet(QStringLiteral("ADODataSetLibre"), this))
+      ADODataSetLibre(new DataSet(QStringLiteral("ADODataSetLibre"), this)),
+      ADODataSetParecidos(new DataSet(QStringLiteral("ADODataSetParecidos"), this))
 {
     crearControles();
 }
@@ -286,10 +287,16 @@ void TFormAlta::BitBtn3Click()
         return;
     }
 
+    if (!cajas_.dniAceptado())
+        return;
     sql::DatosPaciente p;
     p.codigo = *codigo;
     cajas_.escribir(p);
     p.fechaAlta = Label2->text();
+    if (!altaAunqueHayaParecidos(p)) {
+        LabeledEdit2->setFocus();
+        return;
+    }
     // Another copy of the program may have taken the code since the check: the user then
     // gets the same alert as for a code already taken.
     if (!comando::insertarSiSigueLibre(sql::insertarPaciente(p), asignado)) {
@@ -302,6 +309,44 @@ void TFormAlta::BitBtn3Click()
         abrir::nuevaCita(*codigo);
     }
     accept();
+}
+
+bool TFormAlta::altaAunqueHayaParecidos(const sql::DatosPaciente& p)
+{
+    const CerrarAlSalir cerrar{ADODataSetParecidos};
+    ADODataSetParecidos->close();
+    ADODataSetParecidos->setCommand(sql::pacientesParecidos(p));
+    ADODataSetParecidos->open();
+    // A handful is enough to recognise him; a common name could otherwise fill the screen.
+    constexpr int kMostrados = 8;
+    QStringList lineas;
+    int cuantos = 0;
+    for (ADODataSetParecidos->first(); !ADODataSetParecidos->eof();
+         ADODataSetParecidos->next(), ++cuantos) {
+        if (cuantos >= kMostrados)
+            continue;
+        const auto campo = [this](const char* nombre) {
+            return ADODataSetParecidos->fieldByName(QString::fromLatin1(nombre)).toString().trimmed();
+        };
+        QStringList nombre{campo("nombre"), campo("apellido1"), campo("apellido2")};
+        nombre.removeAll(QString());
+        QStringList telefonos{campo("tlf1"), campo("tlf2")};
+        telefonos.removeAll(QString());
+        QString linea = QStringLiteral("Código %1: %2").arg(campo("codigo"), nombre.join(' '));
+        if (!telefonos.isEmpty())
+            linea += QStringLiteral(", tlf. ") + telefonos.join(QStringLiteral(" / "));
+        if (!campo("dni").isEmpty())
+            linea += QStringLiteral(", DNI ") + campo("dni");
+        lineas << linea;
+    }
+    if (cuantos == 0)
+        return true;
+    if (cuantos > kMostrados)
+        lineas << QStringLiteral("… y %1 más.").arg(cuantos - kMostrados);
+    // No leaves every box as typed, for a look at the patients named or a change.
+    return mensajes::confirmacionCautelosa(
+        QStringLiteral("Ya hay pacientes parecidos. ¿Dar de alta de todas formas?\n\n")
+        + lineas.join(QLatin1Char('\n')));
 }
 
 void TFormAlta::Image3Click()

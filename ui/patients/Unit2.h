@@ -18,6 +18,7 @@ public:
 
     DataSet* ADODataSetCodigoValido;   // reads tabla_codigo
     DataSet* ADODataSetLibre;          // looks up free and taken codes
+    DataSet* ADODataSetParecidos;      // patients who may be the one being registered
 
     void FormActivate() override;
 
@@ -40,6 +41,9 @@ private:
     // and leaves tabla_codigo on it.
     void proponerCodigo(bool desdeUno);
     void avisarCodigoAsignado();
+    // Lists the patients who may be `p` already registered and asks whether to register him
+    // all the same; true to go on (none found, or OK).
+    bool altaAunqueHayaParecidos(const sql::DatosPaciente& p);
 
     CajasPaciente cajas_{CajasPaciente::Rotulo::Alta};   // LabeledEdit1 (the code) ... 12
     QLineEdit* LabeledEdit1 = nullptr;

@@ -266,7 +266,7 @@ bool TFormDatos::guardar()
         return true;
     }
     // A patient stays whole: the same mandatory boxes as at his registration.
-    if (!cajas_.obligatoriosRellenos())
+    if (!cajas_.obligatoriosRellenos() || !cajas_.dniAceptado())
         return false;
     sql::DatosPaciente paciente;
     paciente.codigo = CodigoPaciente;

@@ -1,6 +1,7 @@
 #include "ui/patients/cajaspaciente.h"
 
 #include "db/dataset.h"
+#include "db/nif.h"
 #include "ui/common/controles.h"
 #include "ui/common/mensajes.h"
 
@@ -104,4 +105,22 @@ bool CajasPaciente::obligatoriosRellenos() const
         return false;
     }
     return true;
+}
+
+bool CajasPaciente::dniAceptado() const
+{
+    QLineEdit* dni = caja(QStringLiteral("DNI"));
+    if (!dni)
+        return true;
+    // Only a wrong letter: a passport or another country's card has a form of its own.
+    const nif::Comprobacion c = nif::comprobar(dni->text());
+    if (c.estado != nif::Estado::ControlIncorrecto)
+        return true;
+    if (mensajes::confirmacionCautelosa(
+            QStringLiteral("El %1 «%2» no es válido: su letra de control debería ser «%3». "
+                           "¿Guardarlo así de todas formas?")
+                .arg(c.tipo, dni->text().trimmed(), c.esperado)))
+        return true;
+    dni->setFocus();
+    return false;
 }

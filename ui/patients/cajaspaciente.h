@@ -49,6 +49,10 @@ public:
     // and the answer is false. Blanks are a value the user typed, not empty. Both windows keep
     // a patient whole by this one rule.
     bool obligatoriosRellenos() const;
+    // A DNI, NIE or NIF whose control letter does not agree with its number: the user is told
+    // which letter it asks for and may keep it as typed (OK), or go back to the box (No, the
+    // default), and the answer is false. Both windows check it by this one rule.
+    bool dniAceptado() const;
 
 private:
     Rotulo rotulo_;
