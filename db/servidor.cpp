@@ -219,7 +219,8 @@ bool ponerAlDia(QSqlDatabase db, const Datos* datos, const QString& rutaCopia)
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw DbError(QStringLiteral("ERROR: La base de datos %1 es de una versión anterior de "
                                      "Clinora y no se ha podido poner al día; sigue como "
-                                     "estaba.\n\n%2")
+                                     "estaba. El administrador del servidor puede ponerla al "
+                                     "día con «clinora-bd servidor actualizar».\n\n%2")
                           .arg(datos ? datos->descripcion() : db.databaseName(), e.message()));
     }
 }
@@ -329,6 +330,14 @@ void crear(QSqlDatabase db)
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
+}
+
+bool actualizar(QSqlDatabase db, const QString& rutaCopia)
+{
+    if (ponerAlDia(db, nullptr, rutaCopia))
+        return true;
+    comprobar(db, nullptr);
+    return false;
 }
 
 void verificar(QSqlDatabase db)

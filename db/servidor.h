@@ -43,6 +43,11 @@ void crear(QSqlDatabase db);
 // Throws DbError with a Spanish message saying what is wrong.
 void verificar(QSqlDatabase db);
 
+// Brings tables made by the release before up to date, their data first kept in a clinic file
+// at `rutaCopia` (when given), then checks them; false when they already were. It changes the
+// tables, so it needs their owner (the administrator) unless the desks' user owns them.
+bool actualizar(QSqlDatabase db, const QString& rutaCopia);
+
 // What the program does at start on the server: connects, brings tables made by the release
 // before up to date (their data first kept in a clinic file at `rutaCopia`, when given) and
 // checks the tables.

@@ -226,7 +226,8 @@ void TImprimeListaVisitas::cargar(const Sql& consulta, Variante variante)
         const auto campo = [this](const char* nombre) {
             return ADOQuery->fieldByName(QString::fromLatin1(nombre)).toString();
         };
-        filas_.append({campo(variante == Variante::Citas ? "HORA" : "FECHA"), campo("Visita.CODIGO"), campo("APELLIDO1"),
+        filas_.append({campo(variante == Variante::Citas ? "HORA" : "FECHA"),
+                       campo("Visita.CODIGO"), campo("APELLIDO1"),
                        campo("APELLIDO2"), campo("NOMBRE"), campo("TLF1"), campo("TLF2"),
                        QRDBText8Print(ADOQuery->fieldByName(QStringLiteral("PAGO"))),
                        campo("CANTIDAD"), ADOQuery->fieldByName(ultima).toString()});

@@ -412,6 +412,7 @@ private slots:
         QTest::addColumn<QList<int>>("vacios");
         QTest::addColumn<QString>("mensaje");
         QTest::addColumn<int>("foco");
+        QTest::addColumn<QString>("dni");
         const QString codigo = QStringLiteral(
             "¡El campo \"Código\" está vacío, debes poner un valor válido y no asignado a otro "
             "paciente!. Puedes pulsar el botón de \"Código Válido\" para que asigne uno "
@@ -428,23 +429,29 @@ private slots:
             "¡El campo \"Telf. de Contacto\" está vacío, debes poner un teléfono donde poder "
             "contactar con el paciente!");
         QTest::addRow("todo vacío: el código primero")
-            << "FormAlta" << "BitBtn3" << QList<int>{1, 2, 3, 4, 6} << codigo << 1;
+            << "FormAlta" << "BitBtn3" << QList<int>{1, 2, 3, 4, 6} << codigo << 1 << "12345678z";
         QTest::addRow("nombre y teléfono: sólo el nombre")
-            << "FormAlta" << "BitBtn3" << QList<int>{2, 6} << nombre << 2;
+            << "FormAlta" << "BitBtn3" << QList<int>{2, 6} << nombre << 2 << "12345678z";
         QTest::addRow("primer apellido")
-            << "FormAlta" << "BitBtn3" << QList<int>{3} << apellido1 << 3;
+            << "FormAlta" << "BitBtn3" << QList<int>{3} << apellido1 << 3 << "12345678z";
         QTest::addRow("segundo apellido")
-            << "FormAlta" << "BitBtn3" << QList<int>{4, 6} << apellido2 << 4;
+            << "FormAlta" << "BitBtn3" << QList<int>{4, 6} << apellido2 << 4 << "12345678z";
         QTest::addRow("teléfono de contacto")
-            << "FormAlta" << "BitBtn3" << QList<int>{6} << telefono << 6;
+            << "FormAlta" << "BitBtn3" << QList<int>{6} << telefono << 6 << "12345678z";
         QTest::addRow("ficha: nombre") << "FormDatos" << "BitBtn3" << QList<int>{2, 6} << nombre
-                                       << 2;
+                                       << 2 << "12345678z";
         QTest::addRow("ficha: primer apellido")
-            << "FormDatos" << "BitBtn3" << QList<int>{3, 4} << apellido1 << 3;
+            << "FormDatos" << "BitBtn3" << QList<int>{3, 4} << apellido1 << 3 << "12345678z";
         QTest::addRow("ficha: segundo apellido, al salir")
-            << "FormDatos" << "BitBtn1" << QList<int>{4} << apellido2 << 4;
+            << "FormDatos" << "BitBtn1" << QList<int>{4} << apellido2 << 4 << "12345678z";
         QTest::addRow("ficha: teléfono de contacto")
-            << "FormDatos" << "BitBtn3" << QList<int>{6} << telefono << 6;
+            << "FormDatos" << "BitBtn3" << QList<int>{6} << telefono << 6 << "12345678z";
+        // A wrong control letter is the user's to keep: asked, No (the default) goes back to it.
+        QTest::addRow("ficha: DNI con letra equivocada")
+            << "FormDatos" << "BitBtn3" << QList<int>{} << "El NIE «X1234567A» no es válido: su "
+                                                           "letra de control debería ser «L». "
+                                                           "¿Guardarlo así de todas formas?"
+            << 5 << "x1234567a";
     }
     void obligatoriosEnOrden()
     {
@@ -453,6 +460,7 @@ private slots:
         QFETCH(QList<int>, vacios);
         QFETCH(QString, mensaje);
         QFETCH(int, foco);
+        QFETCH(QString, dni);
         Entorno e;
         e.paciente(7);
         QVERIFY(e.crearVentanas());
@@ -463,19 +471,21 @@ private slots:
             return hijo<QLineEdit>(v, qPrintable(nombre.arg(n)));
         };
         FormDatos->CodigoPaciente = 7;
+        e.respuestas = {1, 0};   // the record's save question OK, then No
         const int resultado = e.abrir(v, [&] {
             if (!ficha)
                 rellenarObligatorios();
-            QTest::keyClicks(caja(5), "12345678z");
+            QTest::keyClicks(caja(5), dni);
             for (int n : vacios)
                 caja(n)->clear();
             hijo<QPushButton>(v, qPrintable(boton))->click();
             QCOMPARE(v->focusWidget(), caja(foco));
-            QCOMPARE(caja(5)->text(), QString("12345678Z"));
+            QCOMPARE(caja(5)->text(), dni.toUpper());
             QVERIFY(!ficha || FormDatos->abierta());
         });
         QCOMPARE(e.textos.constLast(), mensaje);
-        QCOMPARE(e.tipos.constLast(), mensajes::Tipo::Informacion);
+        QCOMPARE(e.tipos.constLast(), mensaje.startsWith("El ") ? mensajes::Tipo::Borrado
+                                                                   : mensajes::Tipo::Informacion);
         QCOMPARE(e.textos.size(), ficha ? 2 : 1);   // the record asks to save first
         QCOMPARE(resultado, int(QDialog::Rejected));
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Paciente WHERE dni = ''").toInt(), 1);

@@ -494,8 +494,8 @@ private slots:
         QTest::addRow("dos contadores") << "INSERT INTO tabla_codigo (codigo) VALUES (5)"
                                         << "una sola fila";
         // Only all of version 4's indexes missing is the release before, brought up to date.
-        QTest::addRow("un índice de la versión 4 quitado") << "DROP INDEX Paciente_tlf2"
-                                                           << "le falta el índice \"paciente_tlf2\"";
+        QTest::addRow("un índice de la versión 4 quitado")
+            << "DROP INDEX Paciente_tlf2" << "le falta el índice \"paciente_tlf2\"";
     }
     void esquemaDelServidorComprobado()
     {
@@ -517,17 +517,29 @@ private slots:
     }
 
     // A server made by the release before lacks the indexes that find a patient registered
-    // twice: the first desk to start makes them, every row kept, a copy of the data kept first
-    // beside the program.
+    // twice: the first desk to start makes them, or the administrator's clinora-bd, every row
+    // kept, a copy of the data kept first beside the program; once only.
+    void servidorDeLaVersion3SePoneAlDia_data()
+    {
+        QTest::addColumn<bool>("administrador");
+        QTest::addRow("al arrancar un puesto") << false;
+        QTest::addRow("clinora-bd servidor actualizar") << true;
+    }
     void servidorDeLaVersion3SePoneAlDia()
     {
         VARIOS_PUESTOS();
+        QFETCH(bool, administrador);
         Entorno e;
         e.paciente(1);
         e.visita(1, "02/01/2026", "16:00");
         for (const char* indice : {"Paciente_dni", "Paciente_nombre_completo", "Paciente_tlf1",
                                    "Paciente_tlf2"})
             e.exec(QStringLiteral("DROP INDEX %1").arg(QLatin1String(indice)));
+        if (administrador) {
+            const QString copia = esquema::rutaCopiaAntesDeActualizar(e.rutaBD());
+            QVERIFY(servidor::actualizar(e.conexion(), copia));
+            QVERIFY(!servidor::actualizar(e.conexion(), copia));
+        }
         esquema::cerrar("entorno-previo");
         QVERIFY(e.crearVentanas());
         QVERIFY2(e.textos.isEmpty(), qPrintable(e.textos.join('\n')));

@@ -712,7 +712,8 @@ private slots:
     {
         QTest::addColumn<int>("version");
         QTest::addColumn<QStringList>("quitar");
-        const QStringList indices4 = {"DROP INDEX Paciente_dni", "DROP INDEX Paciente_nombre_completo",
+        const QStringList indices4 = {"DROP INDEX Paciente_dni",
+                                      "DROP INDEX Paciente_nombre_completo",
                                       "DROP INDEX Paciente_tlf1", "DROP INDEX Paciente_tlf2"};
         QTest::addRow("versión 2") << 2
                                    << (indices4 + QStringList{"DROP INDEX Factura_visita",

@@ -702,10 +702,10 @@ private slots:
         FormListados->BitBtn3Click();
         QCOMPARE(propuesto, QString("citas-2026-12-03.csv"));
         const QList<QStringList> citas = leer();
-        QCOMPARE(citas, (QList<QStringList>{{"Hora", "Primer apellido", "Segundo apellido", "Nombre",
-                                             "Código", "Teléfono 1", "Teléfono 2", "Observaciones"},
-                                            {"16:00", apellido, "  ", "ANA", "7", "600000000", "",
-                                             observacion}}));
+        QCOMPARE(citas, (QList<QStringList>{
+                            {"Hora", "Primer apellido", "Segundo apellido", "Nombre", "Código",
+                             "Teléfono 1", "Teléfono 2", "Observaciones"},
+                            {"16:00", apellido, "  ", "ANA", "7", "600000000", "", observacion}}));
 
         // Cancelled in the dialog: nothing written, nothing said.
         QFile::remove(ruta);

@@ -24,14 +24,17 @@ int ordenServidor(QStringList args, QTextStream& err)
         args.remove(i, 2);
     }
     const bool crear = args.size() == 1 && args.at(0) == QLatin1String("crear");
+    const bool actualizar = args.size() == 1 && args.at(0) == QLatin1String("actualizar");
     const bool fichero = args.size() == 2
                          && (args.at(0) == QLatin1String("subir")
                              || args.at(0) == QLatin1String("bajar"));
-    if (!crear && !fichero) {
-        err << "Uso: clinora-bd servidor crear|subir FICHERO.mdb|bajar FICHERO.mdb "
+    if (!crear && !actualizar && !fichero) {
+        err << "Uso: clinora-bd servidor crear|actualizar|subir FICHERO.mdb|bajar FICHERO.mdb "
                "[--ini FICHERO]\n"
                "  crear   crea las tablas de Clinora en la base de datos vacía del servidor\n"
                "          que indica la sección [Servidor] de clinora.ini\n"
+               "  actualizar  pone al día las tablas de una versión anterior (antes guarda\n"
+               "          una copia de los datos junto a clinora.ini)\n"
                "  subir   copia un fichero de Clinora en las tablas vacías del servidor\n"
                "  bajar   escribe los datos del servidor en un fichero de Clinora nuevo\n";
         return 2;
@@ -46,6 +49,12 @@ int ordenServidor(QStringList args, QTextStream& err)
         QTextStream out(stdout);
         if (crear) {
             servidor::crear(db);
+        } else if (actualizar) {
+            const QString copia = esquema::rutaCopiaAntesDeActualizar(ini);
+            out << (servidor::actualizar(db, copia)
+                        ? QStringLiteral("Tablas puestas al día; copia de los datos en %1.\n")
+                              .arg(copia)
+                        : QStringLiteral("Las tablas ya estaban al día.\n"));
         } else if (args.at(0) == QLatin1String("subir")) {
             servidor::verificar(db);
             const traslado::Cuentas c = traslado::subir(args.at(1), db);

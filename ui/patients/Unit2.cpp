@@ -326,7 +326,9 @@ bool TFormAlta::altaAunqueHayaParecidos(const sql::DatosPaciente& p)
         if (cuantos >= kMostrados)
             continue;
         const auto campo = [this](const char* nombre) {
-            return ADODataSetParecidos->fieldByName(QString::fromLatin1(nombre)).toString().trimmed();
+            return ADODataSetParecidos->fieldByName(QString::fromLatin1(nombre))
+                .toString()
+                .trimmed();
         };
         QStringList nombre{campo("nombre"), campo("apellido1"), campo("apellido2")};
         nombre.removeAll(QString());
