@@ -94,6 +94,24 @@ Sql horasOcupadas(const QString& fecha)
     return {QStringLiteral("SELECT DISTINCT hora FROM Visita WHERE fecha = ?"), {fecha}};
 }
 
+Sql diasCompletos(const QStringList& fechas, const QStringList& horas)
+{
+    // Dates are dd/mm/yyyy texts, which no range walks in date order: every day is named.
+    const auto marcas = [](qsizetype n) {
+        return QStringList(n, QStringLiteral("?")).join(QStringLiteral(", "));
+    };
+    QVariantList valores;
+    for (const QString& f : fechas)
+        valores << f;
+    for (const QString& h : horas)
+        valores << h;
+    valores << qint64(horas.size());
+    return {QStringLiteral("SELECT fecha FROM Visita WHERE fecha IN (%1) AND hora IN (%2) "
+                           "GROUP BY fecha HAVING COUNT(DISTINCT hora) = ?")
+                .arg(marcas(fechas.size()), marcas(horas.size())),
+            valores};
+}
+
 Sql citasDeFecha(const QString& fecha)
 {
     return visitasConPacienteDelDia(fecha, QStringLiteral("ORDER BY hora, Visita.codigo"));
@@ -397,11 +415,18 @@ Sql buscarPacientes(const QString& columna, const QString& texto, const QString&
                                        ? columna
                                        : QStringLiteral("apellido1");
             // The sort key is built letter by letter, so the key of a name that begins with
-            // the text begins with the key of the text: the key's index narrows the search to
-            // a few rows, and the name itself decides exactly.
-            rangoDePrefijo(nombre + QStringLiteral("_orden"), orden::clave(texto), condiciones,
-                           valores);
-            rangoDePrefijo(nombre, texto, condiciones, valores);
+            // the text, accents and case aside, begins with the key of the text: "martinez"
+            // finds MARTÍNEZ on the key's index alone.
+            const QString columnaClave = nombre + QStringLiteral("_orden");
+            const QString clave = orden::clave(texto);
+            rangoDePrefijo(columnaClave, clave, condiciones, valores);
+            // Ñ is a letter of its own, as in the order: a typed N finds no Ñ ("MUN" finds
+            // MUNUERA, not MUÑOZ), so what is found by "MUN" stays found by "MUNO".
+            if (clave.endsWith(QLatin1Char('N'))) {
+                QStringList enie;
+                rangoDePrefijo(columnaClave, clave + orden::kMarcaEnie, enie, valores);
+                condiciones << QStringLiteral("NOT (%1)").arg(enie.join(QStringLiteral(" AND ")));
+            }
         }
     }
     QString orden = QStringLiteral(" ORDER BY codigo");
