@@ -96,19 +96,24 @@ Sql horasOcupadas(const QString& fecha)
 
 Sql diasCompletos(const QStringList& fechas, const QStringList& horas)
 {
-    // Dates are dd/mm/yyyy texts, which no range walks in date order: every day is named.
-    const auto marcas = [](qsizetype n) {
-        return QStringList(n, QStringLiteral("?")).join(QStringLiteral(", "));
+    // Dates are dd/mm/yyyy texts, which no range walks in date order: every day is named, and
+    // each of its slots is one probe of the (fecha, hora) index, a day left at its first free
+    // slot. Reading the days' visits instead costs as many rows as a busy day holds.
+    const auto lista = [](const QStringList& textos, QVariantList& valores) {
+        QStringList filas;
+        for (const QString& t : textos) {
+            filas << QStringLiteral("(?)");
+            valores << t;
+        }
+        return filas.join(QStringLiteral(", "));
     };
     QVariantList valores;
-    for (const QString& f : fechas)
-        valores << f;
-    for (const QString& h : horas)
-        valores << h;
-    valores << qint64(horas.size());
-    return {QStringLiteral("SELECT fecha FROM Visita WHERE fecha IN (%1) AND hora IN (%2) "
-                           "GROUP BY fecha HAVING COUNT(DISTINCT hora) = ?")
-                .arg(marcas(fechas.size()), marcas(horas.size())),
+    const QString dias = lista(fechas, valores);
+    const QString huecos = lista(horas, valores);
+    return {QStringLiteral("SELECT d.column1 AS fecha FROM (VALUES %1) AS d WHERE NOT EXISTS ("
+                           "SELECT 1 FROM (VALUES %2) AS h WHERE NOT EXISTS (SELECT 1 FROM Visita "
+                           "WHERE Visita.fecha = d.column1 AND Visita.hora = h.column1))")
+                .arg(dias, huecos),
             valores};
 }
 

@@ -2,8 +2,8 @@
 
 #include "app/refrescos.h"
 #include "db/agenda.h"
-#include "db/consulta.h"
 #include "db/comando.h"
+#include "db/consulta.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/formatos.h"
