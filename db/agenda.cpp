@@ -69,14 +69,6 @@ bool Semana::trabaja(const QDate& dia) const
     return dias_.contains(dia.dayOfWeek());
 }
 
-QString Semana::texto() const
-{
-    QStringList letras;
-    for (int d : dias_)
-        letras << kLetras.at(d - 1);
-    return letras.join(QLatin1Char(','));
-}
-
 std::optional<Hueco> primerHuecoLibre(const QDate& desde, const Semana& semana,
                                       const QDateTime& ahora)
 {

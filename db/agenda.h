@@ -31,8 +31,6 @@ public:
     static Semana deFichero(const QString& rutaIni);
 
     bool trabaja(const QDate& dia) const;
-    // "L,M,X,J,V": what the file would say.
-    QString texto() const;
 
 private:
     QList<int> dias_;
