@@ -346,7 +346,7 @@ bool TFormAlta::altaAunqueHayaParecidos(const sql::DatosPaciente& p)
     if (cuantos > kMostrados)
         lineas << QStringLiteral("… y %1 más.").arg(cuantos - kMostrados);
     // No leaves every box as typed, for a look at the patients named or a change.
-    return mensajes::confirmacionCautelosa(
+    return mensajes::confirmacionAviso(
         QStringLiteral("Ya hay pacientes parecidos. ¿Dar de alta de todas formas?\n\n")
         + lineas.join(QLatin1Char('\n')));
 }

@@ -116,7 +116,7 @@ bool CajasPaciente::dniAceptado() const
     const nif::Comprobacion c = nif::comprobar(dni->text());
     if (c.estado != nif::Estado::ControlIncorrecto)
         return true;
-    if (mensajes::confirmacionCautelosa(
+    if (mensajes::confirmacionAviso(
             QStringLiteral("El %1 «%2» no es válido: su letra de control debería ser «%3». "
                            "¿Guardarlo así de todas formas?")
                 .arg(c.tipo, dni->text().trimmed(), c.esperado)))
