@@ -397,7 +397,7 @@ int main(int argc, char** argv)
         static const QStringList enServidor = {
             "arranque", "lista_del_dia", "vista_rapida", "reservar_cita", "buscar_garc",
             "buscar_vacio", "buscar_codigo_1", "alta_paciente", "guardar_cita", "abrir_ficha",
-            "primer_hueco"};
+            "primer_hueco", "pacientes_parecidos"};
         try {
             bench::ServidorDePruebas pg;
             salida() << "# servidor PostgreSQL propio en " << pg.datos().descripcion() << "\n";

@@ -186,25 +186,35 @@ private slots:
 
     void filaAbreLaCitaYAlVolverRefresca_data()
     {
-        QTest::addColumn<bool>("facturas");
-        QTest::addRow("DBGrid1") << false;
-        QTest::addRow("DBGrid2") << true;
+        QTest::addColumn<int>("vista");   // 0 visits of a month, 1 invoices, 2 one day's visits
+        QTest::addRow("DBGrid1") << 0;
+        QTest::addRow("DBGrid2") << 1;
+        QTest::addRow("DBGrid3") << 2;
     }
     void filaAbreLaCitaYAlVolverRefresca()
     {
-        QFETCH(bool, facturas);
+        QFETCH(int, vista);
+        const bool facturas = vista == 1;
+        const bool dia = vista == 2;
         RelojFijo reloj(QDate(2026, 12, 7));
         Entorno e;
         e.paciente(7);
         e.paciente(9);
-        e.visita(7, "03/12/2026", "16:00");
+        const QString primera = dia ? "05/12/2026" : "03/12/2026";
+        e.visita(7, primera, "15:00");
         e.visita(9, "05/12/2026", "16:00");
-        factura(e, 7, "03/12/2026");
+        factura(e, 7, primera);
         factura(e, 9, "05/12/2026");
         QVERIFY(e.crearVentanas());
-        if (facturas)
-            FormListados->RadioButton2Click();
-        auto* rejilla = hijo<Rejilla>(FormListados, facturas ? "DBGrid2" : "DBGrid1");
+        hijo<QDateEdit>(FormListados, "DateTimePicker1")->setDate(QDate(2026, 12, 5));
+        const std::function<void()> refrescar[] = {
+            [] { FormListados->RadioButton1Click(); }, [] { FormListados->RadioButton2Click(); },
+            [] { FormListados->RadioButton3Click(); }};
+        const std::function<void()> dobleClic[] = {
+            [] { FormListados->DBGrid1DblClick(); }, [] { FormListados->DBGrid2DblClick(); },
+            [] { FormListados->DBGrid3DblClick(); }};
+        refrescar[vista]();
+        auto* rejilla = hijo<Rejilla>(FormListados, qPrintable(QString("DBGrid%1").arg(vista + 1)));
         QCOMPARE(rejilla->model()->rowCount(), 2);
         // In the record the invoice is withdrawn, or the visit deleted; back in the list the
         // row is gone.
@@ -215,15 +225,15 @@ private slots:
         };
         // The second row: its own date and code, not the first row's.
         rejilla->setCurrentIndex(rejilla->model()->index(1, 0));
-        facturas ? FormListados->DBGrid2DblClick() : FormListados->DBGrid1DblClick();
+        dobleClic[vista]();
         QCOMPARE(e.abiertas, QStringList{"FormDatosCita"});
         QCOMPARE(FormDatosCita->CodigoPaciente, 9);
         QCOMPARE(FormDatosCita->FechaCita, QString("05/12/2026"));
-        QCOMPARE(columna(rejilla, 0), QStringList{"03/12/2026"});
+        QCOMPARE(columna(rejilla, 0), QStringList{dia ? "15:00" : primera});
         // An empty grid opens nothing.
         e.exec("DELETE FROM Visita");
-        facturas ? FormListados->RadioButton2Click() : FormListados->RadioButton1Click();
-        facturas ? FormListados->DBGrid2DblClick() : FormListados->DBGrid1DblClick();
+        refrescar[vista]();
+        dobleClic[vista]();
         QCOMPARE(e.abiertas.size(), 1);
     }
 
