@@ -3,6 +3,7 @@
 #include "db/error.h"
 #include "db/motor.h"
 
+#include <QHash>
 #include <QSqlError>
 
 #include <sqlite3.h>
@@ -165,9 +166,10 @@ void enlazar(QSqlQuery& q, const QVariantList& valores)
     }
 }
 
-QSqlQuery preparar(const Sql& s, QSqlDatabase db)
+QSqlQuery preparar(const Sql& s, QSqlDatabase db, bool soloAvance)
 {
     QSqlQuery q(db);
+    q.setForwardOnly(soloAvance);
     // The server prepares only queries and changes (not BEGIN, LOCK, SET); a statement with
     // nothing to bind runs as it stands.
     if (s.values.isEmpty() && motor::esServidor(db)) {
@@ -183,11 +185,64 @@ QSqlQuery preparar(const Sql& s, QSqlDatabase db)
     return q;
 }
 
+namespace {
+
+// The server's prepared statements, by connection and by text. A practice's program runs a few
+// dozen texts; a cache grown past any of them is a sign of texts built with values in them, and
+// starts over.
+constexpr int kMaxPreparadas = 200;
+
+QHash<QString, QHash<QString, QSqlQuery>>& preparadas()
+{
+    static QHash<QString, QHash<QString, QSqlQuery>> todas;
+    return todas;
+}
+
+// The server answers so for a prepared statement it does not know: the connection was opened
+// again since, and the statement went with the old session.
+bool sentenciaOlvidada(const QSqlError& e)
+{
+    return e.nativeErrorCode() == QLatin1String("26000");
+}
+
+}  // namespace
+
+QSqlQuery leer(const Sql& s, QSqlDatabase db)
+{
+    if (s.values.isEmpty() || !motor::esServidor(db))
+        return preparar(s, db);
+    QHash<QString, QSqlQuery>& guardadas = preparadas()[db.connectionName()];
+    for (int intento = 0;; ++intento) {
+        auto it = guardadas.find(s.text);
+        if (it == guardadas.end()) {
+            if (guardadas.size() >= kMaxPreparadas)
+                guardadas.clear();
+            QSqlQuery nueva(db);
+            if (!nueva.prepare(s.text))
+                throw DbError(textoError(nueva.lastError()));
+            it = guardadas.insert(s.text, nueva);
+        }
+        QSqlQuery q = *it;
+        enlazar(q, s.values);
+        if (q.exec())
+            return q;
+        const QSqlError e = q.lastError();
+        if (intento > 0 || !sentenciaOlvidada(e))
+            throw DbError(textoError(e));
+        guardadas.erase(it);
+    }
+}
+
+void olvidarPreparadas(const QString& conexion)
+{
+    preparadas().remove(conexion);
+}
+
 int ejecutar(const Sql& s, QSqlDatabase db)
 {
     if (prohibida(db))
         throw DbError(motivoSoloLectura());
-    QSqlQuery q = preparar(s, db);
+    QSqlQuery q = leer(s, db);
     return q.numRowsAffected();
 }
 
@@ -208,7 +263,7 @@ bool insertarSiSigueLibre(const Sql& insercion, const std::function<bool()>& yaE
 
 QVariant valor(const Sql& s, QSqlDatabase db)
 {
-    QSqlQuery q = preparar(s, db);
+    QSqlQuery q = leer(s, db);
     if (!q.next())
         return {};
     return q.value(0);
@@ -216,7 +271,7 @@ QVariant valor(const Sql& s, QSqlDatabase db)
 
 QStringList columna(const Sql& s, QSqlDatabase db)
 {
-    QSqlQuery q = preparar(s, db);
+    QSqlQuery q = leer(s, db);
     QStringList valores;
     while (q.next())
         valores << q.value(0).toString();
