@@ -4,6 +4,7 @@
 #include "db/motor.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 
 #include <sqlite3.h>
@@ -172,16 +173,19 @@ QSqlQuery preparar(const Sql& s, QSqlDatabase db, bool soloAvance)
     q.setForwardOnly(soloAvance);
     // The server prepares only queries and changes (not BEGIN, LOCK, SET); a statement with
     // nothing to bind runs as it stands.
-    if (s.values.isEmpty() && motor::esServidor(db)) {
-        if (!q.exec(s.text))
-            throw DbError(textoError(q.lastError()));
-        return q;
+    const bool tal = s.values.isEmpty() && motor::esServidor(db);
+    bool hecho = tal ? q.exec(s.text) : q.prepare(s.text);
+    if (hecho && !tal) {
+        enlazar(q, s.values);
+        hecho = q.exec();
     }
-    if (!q.prepare(s.text))
-        throw DbError(textoError(q.lastError()));
-    enlazar(q, s.values);
-    if (!q.exec())
-        throw DbError(textoError(q.lastError()));
+    if (!hecho) {
+        const QSqlError e = q.lastError();
+        // The session is gone: what leer kept for it went with it.
+        if (motor::conexionPerdida(e))
+            olvidarPreparadas(db.connectionName());
+        throw DbError(textoError(e));
+    }
     return q;
 }
 
@@ -198,6 +202,14 @@ QHash<QString, QHash<QString, QSqlQuery>>& preparadas()
     return todas;
 }
 
+// Connections inside a Transaccion. Their statements are prepared for themselves: had the session
+// been opened anew since a statement was kept, its failure would abort the whole transaction.
+QSet<QString>& enTransaccion()
+{
+    static QSet<QString> conexiones;
+    return conexiones;
+}
+
 // The server answers so for a prepared statement it does not know: the connection was opened
 // again since, and the statement went with the old session.
 bool sentenciaOlvidada(const QSqlError& e)
@@ -209,17 +221,27 @@ bool sentenciaOlvidada(const QSqlError& e)
 
 QSqlQuery leer(const Sql& s, QSqlDatabase db)
 {
-    if (s.values.isEmpty() || !motor::esServidor(db))
+    if (s.values.isEmpty() || !motor::esServidor(db)
+        || enTransaccion().contains(db.connectionName()))
         return preparar(s, db);
     QHash<QString, QSqlQuery>& guardadas = preparadas()[db.connectionName()];
     for (int intento = 0;; ++intento) {
         auto it = guardadas.find(s.text);
+        // One kept from a connection of the same name that was closed and made anew.
+        if (it != guardadas.end() && it->driver() != db.driver()) {
+            guardadas.erase(it);
+            it = guardadas.end();
+        }
         if (it == guardadas.end()) {
             if (guardadas.size() >= kMaxPreparadas)
                 guardadas.clear();
             QSqlQuery nueva(db);
-            if (!nueva.prepare(s.text))
-                throw DbError(textoError(nueva.lastError()));
+            if (!nueva.prepare(s.text)) {
+                const QSqlError e = nueva.lastError();
+                if (motor::conexionPerdida(e))
+                    guardadas.clear();
+                throw DbError(textoError(e));
+            }
             it = guardadas.insert(s.text, nueva);
         }
         QSqlQuery q = *it;
@@ -227,9 +249,14 @@ QSqlQuery leer(const Sql& s, QSqlDatabase db)
         if (q.exec())
             return q;
         const QSqlError e = q.lastError();
+        // The session is gone, or was replaced: none of what it had prepared is there any more.
+        // Let go while no transaction of the new one is open, so no release fails inside one.
+        if (motor::conexionPerdida(e) || sentenciaOlvidada(e)) {
+            q = QSqlQuery();
+            guardadas.clear();
+        }
         if (intento > 0 || !sentenciaOlvidada(e))
             throw DbError(textoError(e));
-        guardadas.erase(it);
     }
 }
 
@@ -288,6 +315,7 @@ Transaccion::Transaccion(QSqlDatabase db) : db_(db)
     const QStringList inicio = motor::inicioTransaccion(db_);
     preparar(Sql{inicio.front(), {}}, db_);
     abierta_ = true;
+    enTransaccion().insert(db_.connectionName());
     try {
         for (qsizetype i = 1; i < inicio.size(); ++i)
             preparar(Sql{inicio.at(i), {}}, db_);
@@ -296,6 +324,7 @@ Transaccion::Transaccion(QSqlDatabase db) : db_(db)
         QSqlQuery q(db_);
         q.exec(QStringLiteral("ROLLBACK"));
         abierta_ = false;
+        enTransaccion().remove(db_.connectionName());
         throw;
     }
 }
@@ -304,6 +333,7 @@ Transaccion::~Transaccion()
 {
     if (!abierta_)
         return;
+    enTransaccion().remove(db_.connectionName());
     QSqlQuery q(db_);
     q.exec(QStringLiteral("ROLLBACK"));
 }
@@ -312,6 +342,7 @@ void Transaccion::commit()
 {
     preparar(Sql{QStringLiteral("COMMIT"), {}}, db_);
     abierta_ = false;
+    enTransaccion().remove(db_.connectionName());
 }
 
 }  // namespace comando

@@ -31,8 +31,9 @@ void enlazar(QSqlQuery& q, const QVariantList& valores);
 QSqlQuery preparar(const Sql& s, QSqlDatabase db = QSqlDatabase::database(),
                    bool soloAvance = false);
 // Runs a statement whose rows are read at once, before any other statement of the same text
-// runs. On the server its prepared form is kept for the next run of that text on the connection,
-// one exchange with the server instead of three (prepare, run, release); values stay bound.
+// runs. On the server, outside a Transaccion, its prepared form is kept for the next run of that
+// text on the connection: one exchange with the server instead of three (prepare, run,
+// release); values stay bound.
 QSqlQuery leer(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
 // Lets go of what leer keeps for the connection `conexion`, before it is closed.
 void olvidarPreparadas(const QString& conexion);
