@@ -501,6 +501,8 @@ private slots:
         QFETCH(QString, clave);
         Entorno e;
         e.paciente(1);
+        // Found good first, so a later start knows it: the change must still be seen.
+        servidor::verificar(e.conexion());
         e.exec(cambio);
         esquema::cerrar("entorno-previo");
         QVERIFY(!e.crearVentanas());
@@ -571,6 +573,27 @@ private slots:
 
     // The server away at start: a Spanish message naming it and what to check, within seconds,
     // and the program ends.
+    // What the server prepared for a session goes with it: the same statements run again on the
+    // session opened anew, alone and inside a write.
+    void sentenciasPreparadasTrasReconectar()
+    {
+        VARIOS_PUESTOS();
+        Entorno e;
+        e.paciente(7);
+        QSqlDatabase db = e.conexion();
+        const Sql cuenta{"SELECT COUNT(*) FROM Paciente WHERE codigo = ?", {7}};
+        QCOMPARE(comando::valor(cuenta, db).toInt(), 1);
+        db.close();
+        QVERIFY(db.open());
+        QCOMPARE(comando::valor(cuenta, db).toInt(), 1);
+        db.close();
+        QVERIFY(db.open());
+        comando::Transaccion t(db);
+        QCOMPARE(comando::valor(cuenta, db).toInt(), 1);
+        QCOMPARE(comando::ejecutar(sql::borrarVisita(7, "01/01/2020"), db), 0);
+        t.commit();
+    }
+
     void servidorAusenteAlArrancar()
     {
         VARIOS_PUESTOS();
