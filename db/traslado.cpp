@@ -20,6 +20,7 @@
 #include <libpq-fe.h>
 
 #include <cstdio>
+#include <optional>
 
 namespace traslado {
 
@@ -208,6 +209,17 @@ public:
         }
     }
 
+    // Only the tables' owner may set their indexes aside: the desks' user may not.
+    static bool posible(QSqlDatabase db)
+    {
+        return comando::valor(Sql{QStringLiteral("SELECT bool_and(pg_has_role(relowner, "
+                                                 "'USAGE')) FROM pg_class WHERE oid IN "
+                                                 "('paciente'::regclass, 'visita'::regclass)"),
+                                  {}},
+                              db)
+            .toBool();
+    }
+
     void rehacer(const QString& que)
     {
         for (const char* tipo : {"u", "i", "f"}) {
@@ -314,9 +326,15 @@ Cuentas cargarEnServidor(const QString& fichero, QSqlDatabase servidor, bool vac
             throw DbError(que + QStringLiteral(" Las tablas del servidor ya tienen datos; solo "
                                                "se sube a un servidor vacío."));
         }
-        IndicesAparte indices(servidor);
+        // Onto the empty tables of a practice moving up, no desk reading yet, the indexes are
+        // made once after the rows. Replacing the data under desks at work ("Cargar copia")
+        // goes through them: the other desks keep reading the old rows until the commit.
+        std::optional<IndicesAparte> indices;
+        if (!vaciar && IndicesAparte::posible(servidor))
+            indices.emplace(servidor);
         cuentas = copiarTodo(origen, servidor, que);
-        indices.rehacer(que);
+        if (indices)
+            indices->rehacer(que);
         t.commit();
     } catch (...) {
         esquema::cerrar(conexion);
