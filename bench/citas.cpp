@@ -5,21 +5,25 @@
 #include "bench/medir.h"
 
 #include "app/ventanas.h"
+#include "db/agenda.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/esquema.h"
 #include "db/formatos.h"
+#include "db/reloj.h"
 #include "db/sql.h"
 #include "ui/common/controles.h"
 #include "ui/common/rejilla.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDate>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -346,6 +350,72 @@ Resultado abrirAlta(Contexto& c)
     return r;
 }
 
+// "Primer hueco libre" where it has the most to skip: started 60 working days before the last
+// day with visits, every one of them full on the large database, so the slot found is the
+// first working day after it.
+Resultado primerHueco(Contexto& c)
+{
+    c.asegurarVentanas();
+    const QDate ultimo = formatos::fechaDeTexto(
+        c.primeraFila(Sql{QStringLiteral("SELECT fecha FROM Visita ORDER BY substr(fecha, 7, 4) "
+                                         "DESC, substr(fecha, 4, 2) DESC, substr(fecha, 1, 2) "
+                                         "DESC LIMIT 1"),
+                          {}})
+            .value(0)
+            .toString());
+    if (!ultimo.isValid() || ultimo < reloj::hoy())
+        throw Fallo(QStringLiteral("la base no tiene citas futuras"));
+    const agenda::Semana semana;
+    QDate desde = ultimo.addDays(1);
+    for (int laborables = 0; laborables < 60;) {
+        desde = desde.addDays(-1);
+        if (semana.trabaja(desde))
+            ++laborables;
+    }
+    QStringList dias;
+    for (int n = 0; n < agenda::kDiasBuscados; ++n) {
+        if (semana.trabaja(desde.addDays(n)))
+            dias << formatos::textoFecha(desde.addDays(n));
+    }
+    int llenos = 0;
+    const Tiempos desnudo =
+        c.desnudo(sql::diasCompletos(dias, agenda::horasDelTablero()), c.repeticiones(), &llenos);
+    FormNuevaCita->CodigoPaciente = pacienteSinCita(formatos::textoFecha(desde));
+    FormNuevaCita->MonthCalendar1->setSelectedDate(desde);
+    FormNuevaCita->FormActivate();
+    FormNuevaCita->show();
+    QCoreApplication::processEvents();
+    auto* boton = control<QPushButton>(FormNuevaCita, "BitBtn3");
+    Resultado r;
+    r.programa = medir(
+        c.repeticiones(),
+        [&](int) {
+            FormNuevaCita->MonthCalendar1->setSelectedDate(desde);
+            FormNuevaCita->MonthCalendar1Click();
+            pintarVentana(FormNuevaCita);
+        },
+        [&] {
+            boton->click();
+            pintarVentana(FormNuevaCita);
+        });
+    const QString hallado = FormNuevaCita->MonthCalendar1->selectedDate().toString(
+                                QStringLiteral("dd/MM/yyyy"))
+                            + QLatin1Char(' ')
+                            + control<QComboBox>(FormNuevaCita, "ComboBox1")->currentText();
+    FormNuevaCita->hide();
+    FormNuevaCita->ADODataSet1->close();
+    FormNuevaCita->ADODataSet2->close();
+    r.desnudo = desnudo;
+    r.notas << QStringLiteral("desde el %1, 60 días laborables hasta el %2; %3 de los %4 días "
+                              "laborables del año llenos; halla %5; lista del día, tablero y "
+                              "ventana pintados; desnudo = la sentencia de los días llenos")
+                   .arg(formatos::textoFecha(desde), formatos::textoFecha(ultimo))
+                   .arg(llenos)
+                   .arg(dias.size())
+                   .arg(hallado);
+    return r;
+}
+
 }  // namespace
 
 QList<Accion> accionesCitas()
@@ -357,6 +427,7 @@ QList<Accion> accionesCitas()
         {QStringLiteral("reservar_cita"), reservarCita},
         {QStringLiteral("abrir_cita"), abrirCita},
         {QStringLiteral("abrir_alta"), abrirAlta},
+        {QStringLiteral("primer_hueco"), primerHueco},
     };
 }
 

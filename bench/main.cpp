@@ -396,7 +396,8 @@ int main(int argc, char** argv)
         // conversions have no counterpart there.
         static const QStringList enServidor = {
             "arranque", "lista_del_dia", "vista_rapida", "reservar_cita", "buscar_garc",
-            "buscar_vacio", "buscar_codigo_1", "alta_paciente", "guardar_cita", "abrir_ficha"};
+            "buscar_vacio", "buscar_codigo_1", "alta_paciente", "guardar_cita", "abrir_ficha",
+            "primer_hueco"};
         try {
             bench::ServidorDePruebas pg;
             salida() << "# servidor PostgreSQL propio en " << pg.datos().descripcion() << "\n";

@@ -1,5 +1,6 @@
 #include "db/generador.h"
 
+#include "db/agenda.h"
 #include "db/citado.h"
 #include "db/comando.h"
 #include "db/error.h"
@@ -53,13 +54,6 @@ const QStringList kObservaciones = {"",
 QString cuartoDeHora(int i)
 {
     return formatos::textoHora(QTime(15, 0).addSecs(15 * 60 * i));
-}
-
-const QStringList& horasFijas()
-{
-    static const QStringList h = {"15:00", "15:45", "16:30", "17:15", "18:00",
-                                  "18:45", "19:30", "20:15", "21:00"};
-    return h;
 }
 
 // A new file under a temporary name, filled by `rellenar` in one transaction and renamed into
@@ -187,7 +181,7 @@ void crearDemo(const QString& ruta, const QDate& hoy)
                 v.codigo = codigo;
                 v.fecha = formatos::textoFecha(fecha);
                 v.hora = (dia == 0 && n == 6) ? QStringLiteral("16:45")
-                                              : horasFijas().at(int(azar() % 9));
+                                              : agenda::horasDelTablero().at(int(azar() % 9));
                 v.observacion = kObservaciones.at(int(azar() % quint32(kObservaciones.size())));
                 visitas.ejecutar(sql::insertarVisita(v));
                 const bool pasada = dia < 0 || (dia == 0 && n < 2);

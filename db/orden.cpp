@@ -10,7 +10,8 @@ QString clave(const QString& texto)
         const QChar mayuscula = c.toUpper();
         // Ñ sorts after every other N: '~' is above every letter and digit a key can hold.
         if (mayuscula == QChar(0x00D1)) {
-            k += QStringLiteral("N~");
+            k += QLatin1Char('N');
+            k += kMarcaEnie;
             continue;
         }
         if (mayuscula == QChar(0x00DF)) {   // ß has no capital of its own

@@ -11,4 +11,7 @@ namespace orden {
 
 QString clave(const QString& texto);
 
+// What follows the N of an Ñ in a key: "MUÑOZ" has the key "MUN~OZ".
+inline constexpr QLatin1Char kMarcaEnie('~');
+
 }  // namespace orden

@@ -4,7 +4,7 @@ namespace reloj {
 
 namespace {
 
-QDateTime& fijado()
+QDateTime& momentoFijado()
 {
     static QDateTime momento;
     return momento;
@@ -15,7 +15,7 @@ QDateTime& fijado()
 QDateTime ahora()
 {
     // The one place the system clock is read.
-    return fijado().isValid() ? fijado() : QDateTime::currentDateTime();
+    return momentoFijado().isValid() ? momentoFijado() : QDateTime::currentDateTime();
 }
 
 QDate hoy()
@@ -30,7 +30,12 @@ QTime horaActual()
 
 void fijar(const QDateTime& momento)
 {
-    fijado() = momento;
+    momentoFijado() = momento;
+}
+
+QDateTime fijado()
+{
+    return momentoFijado();
 }
 
 }  // namespace reloj

@@ -15,5 +15,7 @@ QTime horaActual();
 
 // Stops the clock at `momento` (tests only); an invalid value lets it run with the system's.
 void fijar(const QDateTime& momento);
+// The moment the clock stands at; invalid while it runs.
+QDateTime fijado();
 
 }  // namespace reloj

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 // One statement: its text and the values bound to its placeholders, in order. Values are never
@@ -24,6 +25,10 @@ Sql vistaRapida(const QString& fecha);
 Sql horasOcupadas(const QString& fecha);
 // One patient by code.
 Sql pacientePorCodigo(int codigo);
+// Which of the days `fechas` (date texts) hold a visit at every one of the hours `horas`: one
+// pass over the date index, the days found by their own dates, not walked one by one. Field
+// "fecha".
+Sql diasCompletos(const QStringList& fechas, const QStringList& horas);
 
 // The text of a register entry's number, `AAAA-NNNN`, from the columns `ano` and `numero` of
 // `tabla`, written the same way on both engines (neither printf nor lpad is common to them).

@@ -101,6 +101,9 @@ void registrar(Entorno& e, const QString& codigo)
 class TestAlta : public QObject {
     Q_OBJECT
 
+    // Every test books on "today", and that must be a working day whatever day CI runs.
+    const RelojFijo reloj_{kDiaDeConsulta};
+
 private slots:
     void ventanaConSusTextos()
     {

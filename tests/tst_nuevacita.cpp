@@ -4,6 +4,7 @@
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/esquema.h"
+#include "db/consulta.h"
 #include "db/formatos.h"
 #include "tests/support/entorno.h"
 #include "ui/common/controles.h"
@@ -12,6 +13,7 @@
 
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,6 +24,8 @@
 namespace {
 
 const QString kMensajeCitaFijada = QStringLiteral("¡Cita fijada correctamente!");
+const QString kHoraConCita =
+    QStringLiteral("La hora %1 ya tiene una cita. ¿Fijar otra a la misma hora?");
 const QString kMensajeYaTieneCita = QStringLiteral(
     "ALERTA: ¡El paciente ya tiene cita para este día!, selecciona otra fecha para fijar la "
     "nueva cita.");
@@ -88,10 +92,38 @@ int visitas(Entorno& e)
     return e.valor("SELECT COUNT(*) FROM Visita").toInt();
 }
 
+// Fills every slot of each day of `dias` in one statement: patients 101 to 109 hold one slot
+// each. The patients must exist.
+void llenarDias(Entorno& e, const QList<QDate>& dias)
+{
+    if (dias.isEmpty())
+        return;
+    QStringList filas;
+    QVariantList valores;
+    for (const QDate& d : dias) {
+        for (int i = 0; i < TablaHoras::horas().size(); ++i) {
+            filas << "(?, ?, ?)";
+            valores << 101 + i << texto(d) << TablaHoras::horas().at(i);
+        }
+    }
+    e.exec("INSERT INTO Visita (codigo, fecha, hora) VALUES " + filas.join(", "), valores);
+}
+
+// The practice's working days, added to the clinora.ini the program reads.
+void diasDeConsulta(const QString& dias)
+{
+    QFile ini(consulta::rutaActual());
+    QVERIFY(ini.open(QIODevice::Append));
+    ini.write("\n[Agenda]\nDias=" + dias.toUtf8() + "\n");
+}
+
 }  // namespace
 
 class TestNuevaCita : public QObject {
     Q_OBJECT
+
+    // Every test books on "today", and that must be a working day whatever day CI runs.
+    const RelojFijo reloj_{kDiaDeConsulta};
 
 private slots:
     void ventanaConSusTextos()
@@ -104,8 +136,10 @@ private slots:
             "ComboBox2=NO", "Edit2=0", "LabelEspecial=<- HORA ESPECIAL",
             "Label1=Horas diponibles:", "GroupBox1=Datos del Paciente",
             "GroupBox2=Datos de la Cita", "GroupBox3=Día", "Panel2=FIJAR NUEVA CITA",
-            "BitBtn2=&Insertar Cita", "BitBtn1=&Cancelar"};
+            "BitBtn3=&Primer hueco libre", "BitBtn2=&Insertar Cita", "BitBtn1=&Cancelar"};
         QCOMPARE(rotulosComo(FormNuevaCita, textos), textos);
+        QCOMPARE(control<QPushButton>("BitBtn3")->toolTip(),
+                 QString("Buscar el primer día con una hora libre a partir del día elegido."));
         QCOMPARE(FormNuevaCita->ColorSeleccion, QColor(255, 153, 0));
         QCOMPARE(horaBox()->currentText(), QString("15:00"));
         QStringList cuartos;
@@ -165,8 +199,8 @@ private slots:
         QCOMPARE(sinNombre, QStringList());
         QCOMPARE(orden, (QStringList{"MonthCalendar1", "Panel3", "Panel4", "Panel5", "Panel6",
                                      "Panel7", "Panel8", "Panel9", "Panel10", "Panel11",
-                                     "LabeledEdit1", "ComboBox1", "Edit3", "BitBtn2", "BitBtn1",
-                                     "DBGrid1", "Image3"}));
+                                     "LabeledEdit1", "ComboBox1", "Edit3", "BitBtn3", "BitBtn2",
+                                     "BitBtn1", "DBGrid1", "Image3"}));
     }
 
     void tableroDelDia()
@@ -272,8 +306,8 @@ private slots:
             elegir(horaBox(), "18:45");
             FormNuevaCita->BitBtn2Click();
         });
-        QCOMPARE(e.textos, QStringList{kMensajeCitaFijada});
-        // One visit a patient and day is the only rule: two patients may share an hour.
+        // Two patients may share an hour, once the user says so.
+        QCOMPARE(e.textos, (QStringList{kHoraConCita.arg("18:45"), kMensajeCitaFijada}));
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita WHERE fecha = ? AND hora = '18:45'",
                          {texto(dia)})
                      .toInt(),
@@ -346,7 +380,7 @@ private slots:
     {
         Entorno e;
         e.paciente(1);
-        const QDate dia = hoy().addDays(2);
+        const QDate dia = hoy().addDays(1);
         e.visita(1, texto(dia), "20:15", false, "PRIMERA");
         QVERIFY(e.crearVentanas());
         FormNuevaCita->MonthCalendar1->setSelectedDate(dia);
@@ -437,11 +471,160 @@ private slots:
         QVERIFY2(e.textos.value(0).startsWith(
                      QStringLiteral("La hora %1 se acaba de ocupar desde otro puesto").arg(hora)),
                  qPrintable(e.textos.value(0)));
-        QCOMPARE(e.tipos.value(0), mensajes::Tipo::Confirmacion);
+        QCOMPARE(e.tipos.value(0), mensajes::Tipo::Aviso);
         QCOMPARE(visitas(e), citas);
         QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita WHERE codigo = 1").toInt(), citas - 1);
         otro = QSqlDatabase();
         esquema::cerrar("otro-puesto");
+    }
+
+    // "Primer hueco libre" from the day chosen, on the clock of each row.
+    void primerHuecoLibre_data()
+    {
+        QTest::addColumn<QDateTime>("ahora");
+        QTest::addColumn<QDate>("elegido");
+        QTest::addColumn<QString>("dias");         // [Agenda] Dias; empty: no such line
+        QTest::addColumn<QList<QDate>>("llenos");   // every slot taken
+        QTest::addColumn<QStringList>("sueltas");  // "dd/mm/yyyy hh:mm", one visit each
+        QTest::addColumn<QString>("esperado");     // "dd/mm/yyyy hh:mm", or the message
+        const QDateTime miercoles(QDate(2026, 12, 9), QTime(10, 0));
+        const QDate viernes(2026, 12, 11);
+        QTest::addRow("el fin de semana no cuenta")
+            << miercoles << viernes << QString() << QList<QDate>{viernes} << QStringList()
+            << "14/12/2026 15:00";
+        QList<QDate> semana;
+        for (int i = 0; i < 5; ++i)
+            semana << QDate(2026, 12, 14).addDays(i);
+        QTest::addRow("una semana llena")
+            << miercoles << QDate(2026, 12, 14) << QString() << semana
+            << QStringList{"21/12/2026 15:00", "21/12/2026 16:30"} << "21/12/2026 15:45";
+        QTest::addRow("fin de año")
+            << QDateTime(QDate(2026, 12, 30), QTime(9, 0)) << QDate(2026, 12, 31) << QString()
+            << QList<QDate>{QDate(2026, 12, 31), QDate(2027, 1, 1)} << QStringList()
+            << "04/01/2027 15:00";
+        QTest::addRow("días de clinora.ini")
+            << miercoles << QDate(2026, 12, 14) << "L,X,V" << QList<QDate>{QDate(2026, 12, 14)}
+            << QStringList() << "16/12/2026 15:00";
+        QTest::addRow("sábado en clinora.ini")
+            << miercoles << viernes << "\"l m x j v s\"" << QList<QDate>{viernes}
+            << QStringList() << "12/12/2026 15:00";
+        QTest::addRow("día desconocido en clinora.ini: de lunes a viernes")
+            << miercoles << viernes << "L,M,Q,S" << QList<QDate>{viernes} << QStringList()
+            << "14/12/2026 15:00";
+        QTest::addRow("hoy, sin las horas pasadas")
+            << QDateTime(QDate(2026, 12, 9), QTime(17, 0)) << QDate(2026, 12, 9) << QString()
+            << QList<QDate>() << QStringList{"09/12/2026 17:15"} << "09/12/2026 18:00";
+        QTest::addRow("un día pasado busca desde hoy")
+            << miercoles << QDate(2026, 12, 1) << QString() << QList<QDate>()
+            << QStringList() << "09/12/2026 15:00";
+        QList<QDate> domingos;
+        for (QDate d(2026, 12, 13); d < QDate(2027, 12, 13); d = d.addDays(7))
+            domingos << d;
+        QTest::addRow("nada libre en un año")
+            << miercoles << QDate(2026, 12, 9) << "D" << domingos << QStringList()
+            << "No hay ninguna hora libre en los 365 días a partir del 09/12/2026.";
+    }
+    void primerHuecoLibre()
+    {
+        QFETCH(QDateTime, ahora);
+        QFETCH(QDate, elegido);
+        QFETCH(QString, dias);
+        QFETCH(QList<QDate>, llenos);
+        QFETCH(QStringList, sueltas);
+        QFETCH(QString, esperado);
+        RelojFijo reloj(ahora);
+        Entorno e;
+        e.paciente(1);
+        for (int c = 101; c <= 109; ++c)
+            e.paciente(c, "LLENO");
+        QVERIFY(e.crearVentanas());
+        llenarDias(e, llenos);
+        for (int i = 0; i < sueltas.size(); ++i)
+            e.visita(101 + i, sueltas.at(i).left(10), sueltas.at(i).mid(11));
+        if (!dias.isEmpty())
+            diasDeConsulta(dias);
+        FormNuevaCita->MonthCalendar1->setSelectedDate(elegido);
+        abrirCita(e, 1, [&] {
+            control<QPushButton>("BitBtn3")->click();
+            if (esperado.size() != 16) {
+                QCOMPARE(e.textos, QStringList{esperado});
+                QCOMPARE(FormNuevaCita->MonthCalendar1->selectedDate(), elegido);
+                return;
+            }
+            QCOMPARE(e.textos, QStringList());
+            const QDate dia = formatos::fechaDeTexto(esperado.left(10));
+            auto* calendario = FormNuevaCita->MonthCalendar1;
+            QCOMPARE(calendario->selectedDate(), dia);
+            QCOMPARE(QDate(calendario->yearShown(), calendario->monthShown(), 1),
+                     QDate(dia.year(), dia.month(), 1));
+            QCOMPARE(control<QLineEdit>("LabeledEdit1")->text(), esperado.left(10));
+            QCOMPARE(FormNuevaCita->ADODataSet1->command().values,
+                     QVariantList{esperado.left(10)});
+            QCOMPARE(horaBox()->currentText(), esperado.mid(11));
+            QCOMPARE(tablero().indexOf('N'), TablaHoras::horas().indexOf(esperado.mid(11)));
+        });
+    }
+
+    // Questions before a booking the user may not mean, their default No, and a No keeping
+    // everything chosen.
+    void preguntasAlFijar_data()
+    {
+        QTest::addColumn<QDate>("dia");
+        QTest::addColumn<bool>("ocupada");     // another patient holds 15:00 that day
+        QTest::addColumn<QList<int>>("respuestas");   // empty: Enter on the real boxes
+        QTest::addColumn<QStringList>("preguntas");
+        QTest::addColumn<bool>("fijada");
+        const QDate miercoles(2026, 12, 9);
+        const QDate sabado(2026, 12, 12);
+        const QString hora = kHoraConCita.arg("15:00");
+        const QString cerrado = QStringLiteral(
+            "El 12/12/2026 es sábado y no es día de consulta. ¿Fijar la cita de todas formas?");
+        QTest::addRow("hora libre") << miercoles << false << QList<int>{} << QStringList() << true;
+        QTest::addRow("hora con cita, sí") << miercoles << true << QList<int>{1}
+                                           << QStringList{hora} << true;
+        QTest::addRow("hora con cita, no") << miercoles << true << QList<int>{0}
+                                           << QStringList{hora} << false;
+        QTest::addRow("hora con cita, Enter") << miercoles << true << QList<int>{}
+                                              << QStringList{hora} << false;
+        QTest::addRow("sábado, sí") << sabado << false << QList<int>{1} << QStringList{cerrado}
+                                    << true;
+        QTest::addRow("sábado, Enter") << sabado << false << QList<int>{} << QStringList{cerrado}
+                                       << false;
+        QTest::addRow("sábado con la hora ocupada, sí y no")
+            << sabado << true << QList<int>{1, 0} << QStringList{cerrado, hora} << false;
+    }
+    void preguntasAlFijar()
+    {
+        QFETCH(QDate, dia);
+        QFETCH(bool, ocupada);
+        QFETCH(QList<int>, respuestas);
+        QFETCH(QStringList, preguntas);
+        QFETCH(bool, fijada);
+        Entorno e;
+        e.paciente(1);
+        e.paciente(2, "OTRO");
+        if (ocupada)
+            e.visita(2, texto(dia), "15:00");
+        QVERIFY(e.crearVentanas());
+        FormNuevaCita->MonthCalendar1->setSelectedDate(dia);
+        const int resultado = abrirCita(e, 1, [&] {
+            elegir(horaBox(), "15:00");
+            teclear(control<QLineEdit>("Edit3"), "REVISIÓN");
+            e.respuestas = respuestas;
+            if (respuestas.isEmpty())
+                e.responderConEnter([] { FormNuevaCita->BitBtn2Click(); });
+            else
+                FormNuevaCita->BitBtn2Click();
+            if (!fijada) {
+                QCOMPARE(e.textos, preguntas);
+                QCOMPARE(horaBox()->currentText(), QString("15:00"));
+                QCOMPARE(control<QLineEdit>("Edit3")->text(), QString("REVISIÓN"));
+                QCOMPARE(FormNuevaCita->MonthCalendar1->selectedDate(), dia);
+            }
+        });
+        QCOMPARE(resultado, int(fijada ? QDialog::Accepted : QDialog::Rejected));
+        QCOMPARE(e.textos, fijada ? preguntas + QStringList{kMensajeCitaFijada} : preguntas);
+        QCOMPARE(e.valor("SELECT COUNT(*) FROM Visita WHERE codigo = 1").toInt(), fijada ? 1 : 0);
     }
 
     void horaEscrita_data()

@@ -190,8 +190,19 @@ private slots:
         QTest::addRow("GARCÍ con su acento")
             << "Primer Apellido" << "GARCÍ" << "Código" << QList<int>{1, 3, 123}
             << "Primer Apellido";
-        QTest::addRow("GARCI sin acento no es el principio de GARCÍA")
-            << "Primer Apellido" << "GARCI" << "Código" << QList<int>{} << "Primer Apellido";
+        QTest::addRow("GARCI sin acento encuentra GARCÍA")
+            << "Primer Apellido" << "GARCI" << "Código" << QList<int>{1, 3, 123}
+            << "Primer Apellido";
+        QTest::addRow("en minúsculas y sin acentos")
+            << "Primer Apellido" << "alvarez" << "Código" << QList<int>{7} << "Primer Apellido";
+        QTest::addRow("nombre angel encuentra ÁNGEL")
+            << "Nombre" << "angel" << "Código" << QList<int>{9} << "Nombre";
+        QTest::addRow("NUN no encuentra NÚÑEZ")
+            << "Primer Apellido" << "NUN" << "Código" << QList<int>{} << "Primer Apellido";
+        QTest::addRow("nuñ encuentra NÚÑEZ")
+            << "Primer Apellido" << "nuñ" << "Código" << QList<int>{6} << "Primer Apellido";
+        QTest::addRow("ñ encuentra ÑÚÑEZ")
+            << "Primer Apellido" << "ñ" << "Código" << QList<int>{8} << "Primer Apellido";
         QTest::addRow("primer apellido en español")
             << "Primer Apellido" << "" << "Primer Apellido"
             << QList<int>{5, 7, 10, 2, 1, 3, 123, 19, 20, 100, 6, 8, 4, 9, 12, 1000}
@@ -206,7 +217,7 @@ private slots:
         QTest::addRow("código con letras no encuentra")
             << "Código" << "A" << "Código" << QList<int>{} << "Código";
         QTest::addRow("nombre AN")
-            << "Nombre" << "AN" << "Código" << QList<int>{1, 2} << "Nombre";
+            << "Nombre" << "AN" << "Código" << QList<int>{1, 2, 9} << "Nombre";
         QTest::addRow("segundo apellido L")
             << "Segundo Apellido" << "L" << "Segundo Apellido" << QList<int>{1}
             << "Segundo Apellido";
@@ -264,6 +275,13 @@ private slots:
             FormBuscar->ComboBox1Change();
             QCOMPARE(codigos(), esperados);
             QCOMPARE(buscarPor()->currentText(), porQueda);
+            // Nobody found is said in the window, not left to an empty grid.
+            auto* ninguno = hijo<QLabel>(FormBuscar, "LabelNinguno");
+            QCOMPARE(!ninguno->isHidden(), esperados.isEmpty());
+            if (esperados.isEmpty())
+                QCOMPARE(ninguno->accessibleName(),
+                         QString("Ningún paciente empieza por «%1» (%2).")
+                             .arg(tecleado, porQueda.toLower()));
         });
     }
 

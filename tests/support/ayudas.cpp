@@ -93,7 +93,7 @@ bool escribirFichero(const QString& ruta, const QByteArray& contenido)
            && f.write(contenido) == contenido.size();
 }
 
-RelojFijo::RelojFijo(const QDateTime& momento)
+RelojFijo::RelojFijo(const QDateTime& momento) : antes_(reloj::fijado())
 {
     reloj::fijar(momento);
 }
@@ -102,7 +102,7 @@ RelojFijo::RelojFijo(const QDate& dia) : RelojFijo(QDateTime(dia, QTime(10, 0)))
 
 RelojFijo::~RelojFijo()
 {
-    reloj::fijar({});
+    reloj::fijar(antes_);
 }
 
 void RelojFijo::mover(const QDateTime& momento)

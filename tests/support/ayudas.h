@@ -51,7 +51,8 @@ QByteArray leerFichero(const QString& ruta);
 bool escribirFichero(const QString& ruta, const QByteArray& contenido);
 
 // The program's clock stood still at `momento` (a day alone: at 10:00) while the guard lives;
-// `mover` moves it on. At the end the clock runs with the system's again.
+// `mover` moves it on. At the end the clock is as it was before: running, or standing where an
+// outer guard put it.
 class RelojFijo {
 public:
     explicit RelojFijo(const QDateTime& momento);
@@ -60,7 +61,14 @@ public:
     RelojFijo(const RelojFijo&) = delete;
     RelojFijo& operator=(const RelojFijo&) = delete;
     void mover(const QDateTime& momento);
+
+private:
+    QDateTime antes_;
 };
+
+// A working day of the practice (Wednesday), for a whole test program that books "today": a
+// run on a Saturday must not meet the question a closed day asks.
+inline const QDateTime kDiaDeConsulta(QDate(2026, 12, 9), QTime(10, 0));
 
 // The default language set to `idioma` while the guard lives, the previous one put back after.
 class IdiomaFijo {

@@ -1,7 +1,9 @@
 #include "ui/appointments/Unit5.h"
 
 #include "app/refrescos.h"
+#include "db/agenda.h"
 #include "db/comando.h"
+#include "db/consulta.h"
 #include "db/dataset.h"
 #include "db/error.h"
 #include "db/formatos.h"
@@ -30,6 +32,9 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -118,7 +123,8 @@ void TFormNuevaCita::crearControles()
     QList<QWidget*> orden{MonthCalendar1};
     for (Casilla* c : horas_->casillas())
         orden << c;
-    orden << LabeledEdit1 << ComboBox1 << Edit3 << findChild<QPushButton*>("BitBtn2")
+    orden << LabeledEdit1 << ComboBox1 << Edit3 << findChild<QPushButton*>("BitBtn3")
+          << findChild<QPushButton*>("BitBtn2")
           << findChild<QPushButton*>("BitBtn1") << DBGrid1 << cabecera.ayuda;
     fijarOrdenTab(orden);
 }
@@ -210,7 +216,10 @@ QWidget* TFormNuevaCita::crearBotones()
 {
     return crearBarraBotones(
         this,
-        {kEstirar,
+        {{QStringLiteral("BitBtn3"), QStringLiteral("&Primer hueco libre"),
+          QStringLiteral("Buscar el primer día con una hora libre a partir del día elegido."),
+          QString(), [this] { BitBtn3Click(); }, QStyle::SP_MediaSeekForward},
+         kEstirar,
          {QStringLiteral("BitBtn2"), QStringLiteral("&Insertar Cita"), QString(), QString(),
           [this] { BitBtn2Click(); }, QStyle::SP_DialogApplyButton},
          {QStringLiteral("BitBtn1"), QStringLiteral("&Cancelar"), QString(),
@@ -293,6 +302,28 @@ void TFormNuevaCita::ComboBox1Click()
     LabelEspecial->show();
 }
 
+void TFormNuevaCita::BitBtn3Click()
+{
+    // A free slot in the past is of no use: the search starts today at the earliest.
+    const QDate desde = std::max(MonthCalendar1->selectedDate(), reloj::hoy());
+    const std::optional<agenda::Hueco> hueco = agenda::primerHuecoLibre(
+        desde, agenda::Semana::deFichero(consulta::rutaActual()), reloj::ahora());
+    if (!hueco) {
+        mensajes::informacion(
+            QStringLiteral("No hay ninguna hora libre en los %1 días a partir del %2.")
+                .arg(agenda::kDiasBuscados)
+                .arg(formatos::textoFecha(desde)));
+        return;
+    }
+    MonthCalendar1->setSelectedDate(hueco->dia);
+    MonthCalendar1->setCurrentPage(hueco->dia.year(), hueco->dia.month());
+    // While the window is open the calendar's own change has shown the day already.
+    if (diaMostrado_ != hueco->dia)
+        MonthCalendar1Click();
+    if (Casilla* casilla = horas_->casillaDeHora(hueco->hora))
+        PanelClick(casilla);
+}
+
 void TFormNuevaCita::avisarCitaEseDia()
 {
     mensajes::informacion(QStringLiteral(
@@ -302,19 +333,56 @@ void TFormNuevaCita::avisarCitaEseDia()
 
 namespace {
 
-// The hour was free on the board as drawn from `dia`, and holds a visit now.
-bool horaOcupadaDesdeOtroPuesto(const DataSet& dia, const QString& fecha, const QString& hora)
+enum class EstadoHora { Libre, EnLaLista, DesdeOtroPuesto };
+
+// Whether the hour already holds a visit of the day: one the list `dia` shows, or one another
+// desk booked since the list was drawn.
+EstadoHora estadoDeHora(const DataSet& dia, const QString& fecha, const QString& hora)
 {
-    if (dia.isActive() && dia.command().values == QVariantList{fecha}) {
+    const bool listaDelDia = dia.isActive() && dia.command().values == QVariantList{fecha};
+    if (listaDelDia) {
         for (int fila = 0; fila < dia.model()->rowCount(); ++fila) {
             if (dia.fieldAt(fila, QStringLiteral("hora")).toString() == hora)
-                return false;
+                return EstadoHora::EnLaLista;
         }
     }
-    return comando::columna(sql::horasOcupadas(fecha)).contains(hora);
+    if (!comando::columna(sql::horasOcupadas(fecha)).contains(hora))
+        return EstadoHora::Libre;
+    return listaDelDia ? EstadoHora::DesdeOtroPuesto : EstadoHora::EnLaLista;
 }
 
 }  // namespace
+
+bool TFormNuevaCita::preguntarAntesDeFijar(const QString& fecha, const QString& hora)
+{
+    const QDate dia = formatos::fechaDeTexto(fecha);
+    if (!agenda::Semana::deFichero(consulta::rutaActual()).trabaja(dia)
+        && !mensajes::confirmacionAviso(
+            QStringLiteral("El %1 es %2 y no es día de consulta. ¿Fijar la cita de todas formas?")
+                .arg(fecha, agenda::nombreDelDia(dia))))
+        return false;
+    switch (estadoDeHora(*ADODataSet1, fecha, hora)) {
+    case EstadoHora::Libre:
+        return true;
+    case EstadoHora::EnLaLista:
+        return mensajes::confirmacionAviso(
+            QStringLiteral("La hora %1 ya tiene una cita. ¿Fijar otra a la misma hora?").arg(hora));
+    case EstadoHora::DesdeOtroPuesto:
+        // Never doubled silently: the board showed the hour free.
+        if (mensajes::confirmacionAviso(
+                QStringLiteral("La hora %1 se acaba de ocupar desde otro puesto: mientras tenía "
+                               "abierta esta ventana se ha fijado otra cita a esa misma hora. "
+                               "¿Desea fijar también esta cita a las %1?")
+                    .arg(hora)))
+            return true;
+        // The list and the board show the hour taken now.
+        ADODataSet1->reopen();
+        horas_->leerOcupadas(fecha);
+        MarcarHorasOcupadas();
+        return false;
+    }
+    return false;
+}
 
 void TFormNuevaCita::BitBtn2Click()
 {
@@ -348,21 +416,8 @@ void TFormNuevaCita::BitBtn2Click()
         return;
     }
 
-    // Another desk may have booked this hour since the board was drawn: never double it
-    // silently.
-    if (horaOcupadaDesdeOtroPuesto(*ADODataSet1, fecha, hora)) {
-        if (!mensajes::confirmacion(
-                QStringLiteral("La hora %1 se acaba de ocupar desde otro puesto: mientras tenía "
-                               "abierta esta ventana se ha fijado otra cita a esa misma hora. "
-                               "¿Desea fijar también esta cita a las %1?")
-                    .arg(hora))) {
-            // The list and the board show the hour taken now.
-            ADODataSet1->reopen();
-            horas_->leerOcupadas(fecha);
-            MarcarHorasOcupadas();
-            return;
-        }
-    }
+    if (!preguntarAntesDeFijar(fecha, hora))
+        return;
 
     sql::NuevaVisita visita;
     visita.codigo = CodigoPaciente;

@@ -44,6 +44,7 @@ public:
     void ComboBox1Click();
     void BitBtn1Click();
     void BitBtn2Click();
+    void BitBtn3Click();   // "Primer hueco libre"
     void Image3Click();
 
 protected:
@@ -58,6 +59,8 @@ private:
     void LimpiarHoras();
     void MarcarHorasOcupadas();
     void avisarCitaEseDia();
+    // The questions before a booking the user may not mean; false when he answers No.
+    bool preguntarAntesDeFijar(const QString& fecha, const QString& hora);
 
     QDate diaMostrado_;
     QLabel* Panel15 = nullptr;

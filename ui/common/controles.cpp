@@ -1,5 +1,6 @@
 #include "ui/common/controles.h"
 
+#include "db/agenda.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/sql.h"
@@ -364,9 +365,7 @@ void Casilla::paintEvent(QPaintEvent*)
 
 const QStringList& TablaHoras::horas()
 {
-    static const QStringList h = {"15:00", "15:45", "16:30", "17:15", "18:00",
-                                  "18:45", "19:30", "20:15", "21:00"};
-    return h;
+    return agenda::horasDelTablero();
 }
 
 namespace {

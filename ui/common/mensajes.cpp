@@ -29,6 +29,7 @@ int mostrar(Tipo tipo, const QString& texto, const QStringList& botones = {})
         return QMessageBox::question(padre, titulo, texto, QMessageBox::Ok | QMessageBox::No,
                                      QMessageBox::Ok) != QMessageBox::No;
     case Tipo::Borrado:
+    case Tipo::Aviso:
         return QMessageBox::question(padre, titulo, texto, QMessageBox::Ok | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Ok;
     case Tipo::Error:
@@ -67,6 +68,11 @@ bool confirmacion(const QString& texto)
 bool confirmacionBorrado(const QString& texto)
 {
     return mostrar(Tipo::Borrado, texto) != 0;
+}
+
+bool confirmacionAviso(const QString& texto)
+{
+    return mostrar(Tipo::Aviso, texto) != 0;
 }
 
 int eleccion(const QString& texto, const QStringList& botones)

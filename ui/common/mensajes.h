@@ -8,7 +8,7 @@
 // place and read back exactly what the user would have seen.
 namespace mensajes {
 
-enum class Tipo { Informacion, Confirmacion, Borrado, Error, Eleccion };
+enum class Tipo { Informacion, Confirmacion, Borrado, Aviso, Error, Eleccion };
 
 // Returns the answer: for a confirmation or a deletion non-zero is OK and 0 is No; for a choice the index of
 // the button pressed, -1 for cancel; ignored for notices.
@@ -22,6 +22,9 @@ bool confirmacion(const QString& texto);    // OK and No; true unless No
 // Every question before data is deleted: OK and No, with No the default button, so a stray
 // Enter keeps the data and only a deliberate OK deletes. True only for OK.
 bool confirmacionBorrado(const QString& texto);
+// A question before something the user may not mean (a second visit at one hour, a day the
+// practice is closed): OK and No, No the default button. True only for OK.
+bool confirmacionAviso(const QString& texto);
 void error(const QString& texto);           // the standard error box
 // A question with its own buttons and a Cancel; the index of the button, -1 for Cancel.
 int eleccion(const QString& texto, const QStringList& botones);

@@ -97,9 +97,22 @@ void TFormBuscar::crearControles()
     });
     DBGrid1->setFixedSize(700, 420);
     connect(DBGrid1, &Rejilla::dobleClic, this, &TFormBuscar::DBGrid1DblClick);
-    auto* centroGrid = new QHBoxLayout;
+    LabelNinguno = new QLabel(this);
+    LabelNinguno->setObjectName(QStringLiteral("LabelNinguno"));
+    QFont negrita = LabelNinguno->font();
+    negrita.setBold(true);
+    LabelNinguno->setFont(negrita);
+    // Its place is kept while hidden, so the window does not jump at every search.
+    QSizePolicy sitio = LabelNinguno->sizePolicy();
+    sitio.setRetainSizeWhenHidden(true);
+    LabelNinguno->setSizePolicy(sitio);
+    LabelNinguno->hide();
+    connect(ADODataSetBuscarPaciente, &DataSet::opened, this, &TFormBuscar::mostrarNinguno);
+    connect(ADODataSetBuscarPaciente, &DataSet::closed, LabelNinguno, &QWidget::hide);
+    auto* centroGrid = new QVBoxLayout;
     centroGrid->setContentsMargins(10, 0, 10, 0);
     centroGrid->addWidget(DBGrid1);
+    centroGrid->addWidget(LabelNinguno);
     columna->addLayout(centroGrid);
 
     columna->addWidget(crearBarraBotones(
@@ -215,10 +228,28 @@ void TFormBuscar::BitBtn2Click()
         const QScopedValueRollback<bool> guarda(reponiendo_, true);
         reponer(ComboBox1, kPrimerApellido);
     }
+    buscado_ = Edit1->text().isEmpty()
+                   ? QString()
+                   : QStringLiteral("«%1» (%2)").arg(Edit1->text(),
+                                                    ComboBox1->currentText().toLower());
     ADODataSetBuscarPaciente->close();
     ADODataSetBuscarPaciente->setCommand(
         sql::buscarPacientes(columna, Edit1->text(), CampoOrden));
     ADODataSetBuscarPaciente->open();
+}
+
+void TFormBuscar::mostrarNinguno()
+{
+    // The list before the first search is empty by design, not for want of patients.
+    const bool ninguno = ADODataSetBuscarPaciente->command().text != sql::busquedaVacia().text
+                         && ADODataSetBuscarPaciente->isEmpty();
+    if (ninguno) {
+        LabelNinguno->setText(buscado_.isEmpty()
+                                  ? QStringLiteral("No hay ningún paciente.")
+                                  : QStringLiteral("Ningún paciente empieza por %1.").arg(buscado_));
+        LabelNinguno->setAccessibleName(LabelNinguno->text());
+    }
+    LabelNinguno->setVisible(ninguno);
 }
 
 void TFormBuscar::Edit1KeyPress()

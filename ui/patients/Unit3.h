@@ -4,6 +4,7 @@
 
 class DataSet;
 class Desplegable;
+class QLabel;
 class QLineEdit;
 class Rejilla;
 
@@ -37,10 +38,15 @@ private:
     void cambioDeDesplegable();
     // The column the order box's text stands for; the first surname for any other text.
     QString columnaDeOrden() const;
+    // Says so under the grid when the last search found nobody, rather than an empty grid.
+    void mostrarNinguno();
 
     Desplegable* ComboBox1 = nullptr;
     Desplegable* ComboBox2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     Rejilla* DBGrid1 = nullptr;
+    QLabel* LabelNinguno = nullptr;
+    // What the last search looked for ("«GARC» (primer apellido)"); empty before the first.
+    QString buscado_;
     bool reponiendo_ = false;
 };
