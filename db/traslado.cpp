@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
-#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
@@ -91,14 +90,16 @@ void insertarEnFichero(const Tabla& t, QSqlDatabase de, QSqlDatabase a)
         throw DbError(comando::textoError(leer.lastError()));
 }
 
-// The server's refusal of the load, worded as any other of its errors.
-[[noreturn]] void falloDeCarga(PGconn* pg, const PGresult* r)
+// The server's refusal of the load (`r`, else the connection's last error), worded as any other
+// of its errors.
+QString falloDeCarga(PGconn* pg, const PGresult* r = nullptr)
 {
     const char* estado = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const QString texto = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(pg));
-    throw DbError(comando::textoError(QSqlError(QString(), texto.trimmed(),
-                                                QSqlError::StatementError,
-                                                QString::fromLatin1(estado ? estado : ""))));
+    return motor::textoErrorServidor(QSqlError(QString(), texto.trimmed(),
+                                               r ? QSqlError::StatementError
+                                                 : QSqlError::ConnectionError,
+                                               QString::fromLatin1(estado ? estado : "")));
 }
 
 // One value as a field of the server's bulk-load text: \N for none, and the four characters
@@ -140,18 +141,17 @@ void volcarEnServidor(const Tabla& t, QSqlDatabase de, QSqlDatabase a)
                                       t.columnas.join(QStringLiteral(", ")))
                                  .toUtf8();
     PGresult* r = PQexec(pg, orden.constData());
-    if (PQresultStatus(r) != PGRES_COPY_IN) {
-        const auto limpiar = qScopeGuard([r] { PQclear(r); });
-        falloDeCarga(pg, r);
-    }
+    const QString rechazo = PQresultStatus(r) == PGRES_COPY_IN ? QString() : falloDeCarga(pg, r);
     PQclear(r);
+    if (!rechazo.isEmpty())
+        throw DbError(rechazo);
     QByteArray datos;
     datos.reserve(1 << 20);
     bool enviado = true;
     const auto enviar = [&] {
         if (enviado && !datos.isEmpty())
             enviado = PQputCopyData(pg, datos.constData(), int(datos.size())) == 1;
-        datos.clear();
+        datos.resize(0);
     };
     const int columnas = int(t.columnas.size());
     while (enviado && leer.next()) {
@@ -168,26 +168,19 @@ void volcarEnServidor(const Tabla& t, QSqlDatabase de, QSqlDatabase a)
     const bool leido = !leer.lastError().isValid();
     enviar();
     PQputCopyEnd(pg, enviado && leido ? nullptr : "carga interrumpida");
-    bool bien = true;
+    // Every result is read, so the connection is ready for the next statement.
     QString fallo;
     while ((r = PQgetResult(pg)) != nullptr) {
-        if (bien && PQresultStatus(r) != PGRES_COMMAND_OK) {
-            bien = false;
-            try {
-                falloDeCarga(pg, r);
-            } catch (const DbError& e) {
-                fallo = e.message();
-            }
-        }
+        if (fallo.isEmpty() && PQresultStatus(r) != PGRES_COMMAND_OK)
+            fallo = falloDeCarga(pg, r);
         PQclear(r);
     }
     if (!leido)
         throw DbError(comando::textoError(leer.lastError()));
-    if (!bien || !enviado)
-        throw DbError(fallo.isEmpty() ? comando::textoError(QSqlError(
-                          QString(), QString::fromUtf8(PQerrorMessage(pg)).trimmed(),
-                          QSqlError::ConnectionError, QString()))
-                                      : fallo);
+    if (!enviado && fallo.isEmpty())
+        fallo = falloDeCarga(pg);
+    if (!fallo.isEmpty())
+        throw DbError(fallo);
 }
 
 // On the server an index grown row by row under a million new rows costs several times what
