@@ -169,6 +169,11 @@ void enlazar(QSqlQuery& q, const QVariantList& valores)
 
 QSqlQuery preparar(const Sql& s, QSqlDatabase db, bool soloAvance)
 {
+    // A server connection found broken is closed until the server answers again: opened here
+    // if it does, else the statement fails saying the server cannot be reached (the driver
+    // would only say it is not open).
+    if (motor::esServidor(db) && !db.isOpen() && !db.open())
+        throw DbError(textoError(db.lastError()));
     QSqlQuery q(db);
     q.setForwardOnly(soloAvance);
     // The server prepares only queries and changes (not BEGIN, LOCK, SET); a statement with
