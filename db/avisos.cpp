@@ -1,5 +1,6 @@
 #include "db/avisos.h"
 
+#include "db/comando.h"
 #include "db/motor.h"
 
 #include <QCoreApplication>
@@ -67,6 +68,7 @@ void Vigia::comprobar()
     if (!q.exec(motor::kLeerCambios) || !q.next()) {
         if (motor::conexionPerdida(q.lastError())) {
             q = QSqlQuery();
+            comando::olvidarPreparadas(conexion_);
             base.close();
             perder();
         }
@@ -136,6 +138,8 @@ void Vigia::sondear()
                 if (!responde)
                     return;
                 QSqlDatabase base = yo->db();
+                // What the old session had prepared is not on the new one.
+                comando::olvidarPreparadas(yo->conexion_);
                 base.close();
                 if (base.open()) {
                     yo->suscribir();

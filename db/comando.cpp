@@ -3,6 +3,8 @@
 #include "db/error.h"
 #include "db/motor.h"
 
+#include <QHash>
+#include <QSet>
 #include <QSqlError>
 
 #include <sqlite3.h>
@@ -165,29 +167,114 @@ void enlazar(QSqlQuery& q, const QVariantList& valores)
     }
 }
 
-QSqlQuery preparar(const Sql& s, QSqlDatabase db)
+QSqlQuery preparar(const Sql& s, QSqlDatabase db, bool soloAvance)
 {
+    // A server connection found broken is closed until the server answers again: opened here
+    // if it does, else the statement fails saying the server cannot be reached (the driver
+    // would only say it is not open).
+    if (motor::esServidor(db) && !db.isOpen() && !db.open())
+        throw DbError(textoError(db.lastError()));
     QSqlQuery q(db);
+    q.setForwardOnly(soloAvance);
     // The server prepares only queries and changes (not BEGIN, LOCK, SET); a statement with
     // nothing to bind runs as it stands.
-    if (s.values.isEmpty() && motor::esServidor(db)) {
-        if (!q.exec(s.text))
-            throw DbError(textoError(q.lastError()));
-        return q;
+    const bool tal = s.values.isEmpty() && motor::esServidor(db);
+    bool hecho = tal ? q.exec(s.text) : q.prepare(s.text);
+    if (hecho && !tal) {
+        enlazar(q, s.values);
+        hecho = q.exec();
     }
-    if (!q.prepare(s.text))
-        throw DbError(textoError(q.lastError()));
-    enlazar(q, s.values);
-    if (!q.exec())
-        throw DbError(textoError(q.lastError()));
+    if (!hecho) {
+        const QSqlError e = q.lastError();
+        // The session is gone: what leer kept for it went with it.
+        if (motor::conexionPerdida(e))
+            olvidarPreparadas(db.connectionName());
+        throw DbError(textoError(e));
+    }
     return q;
+}
+
+namespace {
+
+// The server's prepared statements, by connection and by text. A practice's program runs a few
+// dozen texts; a cache grown past any of them is a sign of texts built with values in them, and
+// starts over.
+constexpr int kMaxPreparadas = 200;
+
+QHash<QString, QHash<QString, QSqlQuery>>& preparadas()
+{
+    static QHash<QString, QHash<QString, QSqlQuery>> todas;
+    return todas;
+}
+
+// Connections inside a Transaccion. Their statements are prepared for themselves: had the session
+// been opened anew since a statement was kept, its failure would abort the whole transaction.
+QSet<QString>& enTransaccion()
+{
+    static QSet<QString> conexiones;
+    return conexiones;
+}
+
+// The server answers so for a prepared statement it does not know: the connection was opened
+// again since, and the statement went with the old session.
+bool sentenciaOlvidada(const QSqlError& e)
+{
+    return e.nativeErrorCode() == QLatin1String("26000");
+}
+
+}  // namespace
+
+QSqlQuery leer(const Sql& s, QSqlDatabase db)
+{
+    if (s.values.isEmpty() || !motor::esServidor(db)
+        || enTransaccion().contains(db.connectionName()))
+        return preparar(s, db);
+    QHash<QString, QSqlQuery>& guardadas = preparadas()[db.connectionName()];
+    for (int intento = 0;; ++intento) {
+        auto it = guardadas.find(s.text);
+        // One kept from a connection of the same name that was closed and made anew.
+        if (it != guardadas.end() && it->driver() != db.driver()) {
+            guardadas.erase(it);
+            it = guardadas.end();
+        }
+        if (it == guardadas.end()) {
+            if (guardadas.size() >= kMaxPreparadas)
+                guardadas.clear();
+            QSqlQuery nueva(db);
+            if (!nueva.prepare(s.text)) {
+                const QSqlError e = nueva.lastError();
+                if (motor::conexionPerdida(e))
+                    guardadas.clear();
+                throw DbError(textoError(e));
+            }
+            it = guardadas.insert(s.text, nueva);
+        }
+        QSqlQuery q = *it;
+        enlazar(q, s.values);
+        if (q.exec())
+            return q;
+        const QSqlError e = q.lastError();
+        // The session is gone, or was replaced: none of what it had prepared is there any more.
+        // Let go while no transaction of the new one is open, so no release fails inside one.
+        if (motor::conexionPerdida(e) || sentenciaOlvidada(e)) {
+            q = QSqlQuery();
+            guardadas.clear();
+        }
+        if (intento > 0 || !sentenciaOlvidada(e))
+            throw DbError(textoError(e));
+    }
+}
+
+void olvidarPreparadas(const QString& conexion)
+{
+    preparadas().remove(conexion);
 }
 
 int ejecutar(const Sql& s, QSqlDatabase db)
 {
     if (prohibida(db))
         throw DbError(motivoSoloLectura());
-    QSqlQuery q = preparar(s, db);
+    QSqlQuery q = leer(s, db);
     return q.numRowsAffected();
 }
 
@@ -208,7 +295,7 @@ bool insertarSiSigueLibre(const Sql& insercion, const std::function<bool()>& yaE
 
 QVariant valor(const Sql& s, QSqlDatabase db)
 {
-    QSqlQuery q = preparar(s, db);
+    QSqlQuery q = leer(s, db);
     if (!q.next())
         return {};
     return q.value(0);
@@ -216,7 +303,7 @@ QVariant valor(const Sql& s, QSqlDatabase db)
 
 QStringList columna(const Sql& s, QSqlDatabase db)
 {
-    QSqlQuery q = preparar(s, db);
+    QSqlQuery q = leer(s, db);
     QStringList valores;
     while (q.next())
         valores << q.value(0).toString();
@@ -233,6 +320,7 @@ Transaccion::Transaccion(QSqlDatabase db) : db_(db)
     const QStringList inicio = motor::inicioTransaccion(db_);
     preparar(Sql{inicio.front(), {}}, db_);
     abierta_ = true;
+    enTransaccion().insert(db_.connectionName());
     try {
         for (qsizetype i = 1; i < inicio.size(); ++i)
             preparar(Sql{inicio.at(i), {}}, db_);
@@ -241,6 +329,7 @@ Transaccion::Transaccion(QSqlDatabase db) : db_(db)
         QSqlQuery q(db_);
         q.exec(QStringLiteral("ROLLBACK"));
         abierta_ = false;
+        enTransaccion().remove(db_.connectionName());
         throw;
     }
 }
@@ -249,6 +338,7 @@ Transaccion::~Transaccion()
 {
     if (!abierta_)
         return;
+    enTransaccion().remove(db_.connectionName());
     QSqlQuery q(db_);
     q.exec(QStringLiteral("ROLLBACK"));
 }
@@ -257,6 +347,7 @@ void Transaccion::commit()
 {
     preparar(Sql{QStringLiteral("COMMIT"), {}}, db_);
     abierta_ = false;
+    enTransaccion().remove(db_.connectionName());
 }
 
 }  // namespace comando

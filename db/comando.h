@@ -27,7 +27,16 @@ QString motivoProhibicion(const QString& conexion = QString(QSqlDatabase::defaul
 
 // Binds values in order to a prepared query.
 void enlazar(QSqlQuery& q, const QVariantList& valores);
-QSqlQuery preparar(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
+// `soloAvance`: the rows are stepped through once, forward, and not kept by the driver.
+QSqlQuery preparar(const Sql& s, QSqlDatabase db = QSqlDatabase::database(),
+                   bool soloAvance = false);
+// Runs a statement whose rows are read at once, before any other statement of the same text
+// runs. On the server, outside a Transaccion, its prepared form is kept for the next run of that
+// text on the connection: one exchange with the server instead of three (prepare, run,
+// release); values stay bound.
+QSqlQuery leer(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
+// Lets go of what leer keeps for the connection `conexion`, before it is closed.
+void olvidarPreparadas(const QString& conexion);
 // Runs a statement that changes rows; returns how many rows it changed.
 int ejecutar(const Sql& s, QSqlDatabase db = QSqlDatabase::database());
 // Runs an insert whose duplicate was ruled out just before. When the database's own key

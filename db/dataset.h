@@ -2,10 +2,49 @@
 
 #include "db/sql.h"
 
+#include <QAbstractTableModel>
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
-#include <QSqlQueryModel>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+// The rows of a dataset's statement, read a screen at a time as they are needed, so a huge result
+// opens at once on both engines. The file's statement stays open and is stepped on; the server's
+// is run again for each further batch (LIMIT and OFFSET, each batch twice the last), as a
+// statement left open there would hold the connection.
+class FilasDataSet : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Runs `sentencia` and reads its first batch; DbError (and nothing changed) when refused.
+    void abrir(const Sql& sentencia, QSqlDatabase db);
+    void cerrar();
+    const QSqlRecord& record() const { return registro_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex& parent = QModelIndex()) const override;
+    void fetchMore(const QModelIndex& parent = QModelIndex()) override;
+
+private:
+    // Up to `cuantas` rows more, from the open statement or a new batch.
+    QList<QVariantList> leer(int cuantas);
+
+    Sql sentencia_;
+    QSqlDatabase db_;
+    bool porTandas_ = false;
+    QSqlQuery cursor_;
+    QSqlRecord registro_;
+    QList<QVariantList> filas_;
+    bool hayMas_ = false;
+    int tanda_ = 0;
+};
 
 // A named query whose rows a window walks through and a grid shows: the role the windows'
 // datasets play. It keeps its statement between closing and opening, so "re-run" is
@@ -47,8 +86,8 @@ public:
     QVariant fieldByName(const QString& name) const;      // current row; DbError if unknown
     QVariant fieldAt(int row, const QString& name) const;  // null if unknown or out of range
 
-    QSqlQueryModel* model() { return &model_; }
-    const QSqlQueryModel* model() const { return &model_; }
+    FilasDataSet* model() { return &model_; }
+    const FilasDataSet* model() const { return &model_; }
 
 signals:
     void opened();
@@ -60,7 +99,7 @@ private:
 
     Sql command_;
     QString connection_;
-    QSqlQueryModel model_;
+    FilasDataSet model_;
     QHash<QString, int> fields_;
     bool active_ = false;
     bool eof_ = true;

@@ -478,6 +478,7 @@ void cerrar(const QString& nombre)
 {
     const QString conexion = nombre.isEmpty() ? QString(QSqlDatabase::defaultConnection) : nombre;
     acceso::liberar(conexion);
+    comando::olvidarPreparadas(conexion);
     if (!QSqlDatabase::contains(conexion))
         return;
     {

@@ -6,10 +6,15 @@
 #include "db/motor.h"
 #include "db/traslado.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -52,67 +57,80 @@ QString noValida(const Datos* datos, const QSqlDatabase& db, const QString& moti
         .arg(donde, motivo);
 }
 
+// Read with the description of the practice's own schema: the server's version, which decides
+// how it writes definitions out, and the rows of the counter table (its count read through
+// query_to_xml, so a database without the table answers instead of failing).
+struct Datos0 {
+    QString version;
+    int filasCodigo = 0;
+};
+const QString kDatos0 = QStringLiteral(
+    " SELECT 0 AS parte, 'version' AS nombre, current_setting('server_version_num') AS texto,"
+    "  0 AS o1, '' AS o2"
+    " UNION ALL SELECT 0, 'tabla_codigo', CASE WHEN to_regclass('public.tabla_codigo') IS NULL"
+    "  THEN '0' ELSE CAST((xpath('/row/n/text()', query_to_xml("
+    "  'SELECT count(*) AS n FROM public.tabla_codigo', false, true, '')))[1] AS text) END, 0, ''"
+    " UNION ALL");
+
 // Every object of one schema of the database as text, by kind and name, each reduced so the
 // schema's own name does not count: the tables with their columns (type, collation, null,
 // default) and rules, the indexes, the triggers, the functions. `espacio` is an SQL
-// expression for the schema's oid.
-QMap<QString, QString> describir(QSqlDatabase db, const QString& espacio)
+// expression for the schema's oid. One statement, one exchange with the server.
+QMap<QString, QString> describir(QSqlDatabase db, const QString& espacio,
+                                 Datos0* datos0 = nullptr)
 {
     static const QRegularExpression prefijo(QStringLiteral("\\b(public|pg_temp(_\\d+)?)\\."));
     QMap<QString, QString> objetos;
-    const auto anadir = [&](const QString& clave, const QString& texto) {
-        QString t = texto;
+    QSqlQuery q = leer(db, QStringLiteral(
+        "SELECT parte, nombre, texto FROM (%2"
+        " SELECT 1 AS parte, c.relname AS nombre, CAST(c.relkind AS text) AS texto,"
+        "  0 AS o1, '' AS o2 FROM pg_class c WHERE c.relnamespace = %1"
+        "  AND c.relkind <> 'i' AND c.relkind <> 't' AND c.relkind <> 'c'"
+        " UNION ALL SELECT 2, c.relname, a.attname || ' ' || format_type(a.atttypid, a.atttypmod)"
+        "  || ' ' || coalesce((SELECT collname FROM pg_collation WHERE oid = a.attcollation), '')"
+        "  || CASE WHEN a.attnotnull THEN ' not null' ELSE '' END"
+        "  || coalesce(' default ' || pg_get_expr(d.adbin, d.adrelid), ''), a.attnum, ''"
+        "  FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid"
+        "  LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum"
+        "  WHERE c.relnamespace = %1 AND c.relkind = 'r' AND a.attnum > 0"
+        "  AND NOT a.attisdropped"
+        " UNION ALL SELECT 3, c.relname, con.conname || ' ' || pg_get_constraintdef(con.oid), 0,"
+        "  CAST(con.conname AS text) FROM pg_constraint con JOIN pg_class c ON c.oid = con.conrelid"
+        "  WHERE c.relnamespace = %1"
+        " UNION ALL SELECT 4, c.relname, pg_get_indexdef(c.oid), 0, '' FROM pg_class c"
+        "  WHERE c.relnamespace = %1 AND c.relkind = 'i'"
+        " UNION ALL SELECT 5, t.tgname, pg_get_triggerdef(t.oid), 0, '' FROM pg_trigger t"
+        "  JOIN pg_class c ON c.oid = t.tgrelid WHERE c.relnamespace = %1 AND NOT t.tgisinternal"
+        " UNION ALL SELECT 6, p.proname, pg_get_functiondef(p.oid), 0, '' FROM pg_proc p"
+        "  WHERE p.pronamespace = %1"
+        ") AS objetos ORDER BY parte, nombre COLLATE \"C\", o1, o2 COLLATE \"C\"")
+                                  .arg(espacio, datos0 ? kDatos0 : QString()));
+    while (q.next()) {
+        const int parte = q.value(0).toInt();
+        const QString nombre = q.value(1).toString();
+        if (parte == 0) {
+            if (nombre == QLatin1String("version"))
+                datos0->version = q.value(2).toString();
+            else
+                datos0->filasCodigo = q.value(2).toInt();
+            continue;
+        }
+        if (parte == 1) {
+            objetos.insert((q.value(2).toString() == QLatin1String("r") ? QStringLiteral("tabla ")
+                                                                        : QStringLiteral("objeto "))
+                               + nombre,
+                           QString());
+            continue;
+        }
+        static const char* const kTipos[] = {"", "", "tabla ", "tabla ", "índice ",
+                                             "disparador ", "función "};
+        QString t = q.value(2).toString();
         t.remove(prefijo);
-        QString& destino = objetos[clave];
+        QString& destino = objetos[QString::fromUtf8(kTipos[parte]) + nombre];
         if (!destino.isEmpty())
             destino += QLatin1Char('\n');
         destino += t;
-    };
-    QSqlQuery q = leer(db, QStringLiteral("SELECT c.relname, c.relkind FROM pg_class c "
-                                          "WHERE c.relnamespace = %1 AND c.relkind <> 'i' "
-                                          "AND c.relkind <> 't' AND c.relkind <> 'c'")
-                               .arg(espacio));
-    while (q.next())
-        objetos.insert((q.value(1).toString() == QLatin1String("r") ? QStringLiteral("tabla ")
-                                                                    : QStringLiteral("objeto "))
-                           + q.value(0).toString(),
-                       QString());
-    q = leer(db, QStringLiteral(
-                     "SELECT c.relname, a.attname || ' ' || format_type(a.atttypid, a.atttypmod)"
-                     " || ' ' || coalesce((SELECT collname FROM pg_collation"
-                     "   WHERE oid = a.attcollation), '')"
-                     " || CASE WHEN a.attnotnull THEN ' not null' ELSE '' END"
-                     " || coalesce(' default ' || pg_get_expr(d.adbin, d.adrelid), '')"
-                     " FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid"
-                     " LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum"
-                     " WHERE c.relnamespace = %1 AND c.relkind = 'r' AND a.attnum > 0"
-                     " AND NOT a.attisdropped ORDER BY c.relname, a.attnum")
-                     .arg(espacio));
-    while (q.next())
-        anadir(QStringLiteral("tabla ") + q.value(0).toString(), q.value(1).toString());
-    q = leer(db, QStringLiteral("SELECT c.relname, con.conname || ' ' || "
-                                "pg_get_constraintdef(con.oid) FROM pg_constraint con "
-                                "JOIN pg_class c ON c.oid = con.conrelid "
-                                "WHERE c.relnamespace = %1 ORDER BY c.relname, con.conname")
-                     .arg(espacio));
-    while (q.next())
-        anadir(QStringLiteral("tabla ") + q.value(0).toString(), q.value(1).toString());
-    q = leer(db, QStringLiteral("SELECT c.relname, pg_get_indexdef(c.oid) FROM pg_class c "
-                                "WHERE c.relnamespace = %1 AND c.relkind = 'i'")
-                     .arg(espacio));
-    while (q.next())
-        anadir(QStringLiteral("índice ") + q.value(0).toString(), q.value(1).toString());
-    q = leer(db, QStringLiteral("SELECT t.tgname, pg_get_triggerdef(t.oid) FROM pg_trigger t "
-                                "JOIN pg_class c ON c.oid = t.tgrelid "
-                                "WHERE c.relnamespace = %1 AND NOT t.tgisinternal")
-                     .arg(espacio));
-    while (q.next())
-        anadir(QStringLiteral("disparador ") + q.value(0).toString(), q.value(1).toString());
-    q = leer(db, QStringLiteral("SELECT p.proname, pg_get_functiondef(p.oid) FROM pg_proc p "
-                                "WHERE p.pronamespace = %1")
-                     .arg(espacio));
-    while (q.next())
-        anadir(QStringLiteral("función ") + q.value(0).toString(), q.value(1).toString());
+    }
     return objetos;
 }
 
@@ -167,28 +185,87 @@ QMap<QString, QString> esperado(QSqlDatabase db, bool enTransaccion,
     return objetos;
 }
 
+// Descriptions of a server's tables already found to be exactly what this build of Clinora
+// creates, on a server of the same version: one seen again is not compared again, which spares
+// every later start the making of the expected tables. Kept per desk, in its cache folder; a
+// description that differs in anything is compared in full as always.
+QString rutaHuellas()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+           + QStringLiteral("/Clinora/esquemas-comprobados");
+}
+
+QByteArray huella(const QMap<QString, QString>& objetos, const QString& version)
+{
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    const auto anadir = [&h](const QString& t) {
+        h.addData(t.toUtf8());
+        h.addData(QByteArrayView("\0", 1));
+    };
+    for (const QString& s : motor::esquemaServidor(esquema::sentenciasCreacion()))
+        anadir(s);
+    anadir(version);
+    for (auto it = objetos.cbegin(); it != objetos.cend(); ++it) {
+        anadir(it.key());
+        anadir(it.value());
+    }
+    return h.result().toHex();
+}
+
+bool conocida(const QByteArray& h)
+{
+    QFile f(rutaHuellas());
+    return f.open(QIODevice::ReadOnly) && f.readAll().split('\n').contains(h);
+}
+
+void recordar(const QByteArray& h)
+{
+    // A few servers at most: the file is kept short, the newest last.
+    QList<QByteArray> lineas;
+    QFile f(rutaHuellas());
+    if (f.open(QIODevice::ReadOnly))
+        lineas = f.readAll().split('\n');
+    f.close();
+    lineas.removeAll(QByteArray());
+    lineas.removeAll(h);
+    lineas.append(h);
+    while (lineas.size() > 20)
+        lineas.removeFirst();
+    QDir().mkpath(QFileInfo(f).absolutePath());
+    QSaveFile nuevo(rutaHuellas());
+    if (nuevo.open(QIODevice::WriteOnly)) {
+        nuevo.write(lineas.join('\n') + '\n');
+        nuevo.commit();
+    }
+}
+
 void comprobar(QSqlDatabase db, const Datos* datos, bool enTransaccion = false)
 {
-    QMap<QString, QString> esperadas = esperado(db, enTransaccion);
+    Datos0 datos0;
     const QMap<QString, QString> halladas =
-        describir(db, QStringLiteral("'public'::regnamespace"));
-    for (auto it = halladas.cbegin(); it != halladas.cend(); ++it) {
-        const auto e = esperadas.constFind(it.key());
-        if (e == esperadas.cend())
-            throw DbError(noValida(datos, db, QStringLiteral("contiene %1, que Clinora no crea")
-                                                  .arg(nombreDeObjeto(it.key()))));
-        if (*e != *it)
-            throw DbError(noValida(datos, db,
-                                   QStringLiteral("%1 no tiene la definición que crea Clinora "
-                                                  "(tipos, claves o reglas distintas)")
-                                       .arg(nombreDeObjeto(it.key()))));
-        esperadas.remove(it.key());
+        describir(db, QStringLiteral("'public'::regnamespace"), &datos0);
+    const QByteArray vista = huella(halladas, datos0.version);
+    if (!conocida(vista)) {
+        QMap<QString, QString> esperadas = esperado(db, enTransaccion);
+        for (auto it = halladas.cbegin(); it != halladas.cend(); ++it) {
+            const auto e = esperadas.constFind(it.key());
+            if (e == esperadas.cend())
+                throw DbError(noValida(datos, db,
+                                       QStringLiteral("contiene %1, que Clinora no crea")
+                                           .arg(nombreDeObjeto(it.key()))));
+            if (*e != *it)
+                throw DbError(noValida(datos, db,
+                                       QStringLiteral("%1 no tiene la definición que crea "
+                                                      "Clinora (tipos, claves o reglas distintas)")
+                                           .arg(nombreDeObjeto(it.key()))));
+            esperadas.remove(it.key());
+        }
+        if (!esperadas.isEmpty())
+            throw DbError(noValida(datos, db, QStringLiteral("le falta %1")
+                                                  .arg(nombreDeObjeto(esperadas.firstKey()))));
+        recordar(vista);
     }
-    if (!esperadas.isEmpty())
-        throw DbError(noValida(datos, db, QStringLiteral("le falta %1")
-                                              .arg(nombreDeObjeto(esperadas.firstKey()))));
-    QSqlQuery contador = leer(db, QStringLiteral("SELECT COUNT(*) FROM tabla_codigo"));
-    if (contador.next() && contador.value(0).toInt() > 1)
+    if (datos0.filasCodigo > 1)
         throw DbError(noValida(datos, db, QStringLiteral("la tabla \"tabla_codigo\" debe tener "
                                                          "una sola fila")));
 }
@@ -270,19 +347,21 @@ QSqlDatabase conectar(const Datos& datos, const QString& contrasena, const QStri
     db.setPassword(contrasena);
     // Short waits: a server away must not hold the start or a write for long. Keepalives find
     // a cut connection within seconds instead of the system's two hours.
+    // Texts in UTF-8, dates never read by the server: every value is bound as it stands. No
+    // statement runs for longer than 30 s, and the server's notices ("drop cascades to…") are
+    // nothing the user or a log needs. A practice's tables are small enough to live in the
+    // server's memory, where reading a row by its key costs about what reading in order does:
+    // said so, the planner finds a day's patients by their key instead of reading them all.
+    // All set as the connection opens, not one by one after.
     db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=Clinora;"
                                         "keepalives=1;keepalives_idle=5;keepalives_interval=2;"
-                                        "keepalives_count=2;sslmode=")
+                                        "keepalives_count=2;client_encoding=UTF8;"
+                                        "options='-c statement_timeout=30s "
+                                        "-c client_min_messages=warning -c random_page_cost=1.1';"
+                                        "sslmode=")
                          + (datos.cifrado ? QStringLiteral("require") : QStringLiteral("prefer")));
-    if (db.open()) {
-        // Texts in UTF-8, dates never read by the server: every value is bound as it stands.
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("SET client_encoding = 'UTF8'"));
-        q.exec(QStringLiteral("SET statement_timeout = '30s'"));
-        // The server's notices ("drop cascades to…") are nothing the user or a log needs.
-        q.exec(QStringLiteral("SET client_min_messages = warning"));
+    if (db.open())
         return db;
-    }
     const QString detalle = db.lastError().text();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(conexion);

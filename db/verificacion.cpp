@@ -355,14 +355,15 @@ QString comprobarIntegridad(const QString& ruta, Comprobacion comprobacion, int*
     return codigoResto != SQLITE_OK ? resto : visitas;
 }
 
-void verificarFicheroCompleto(const QString& ruta, Comprobacion comprobacion)
+int verificarFicheroCompleto(const QString& ruta, Comprobacion comprobacion)
 {
-    verificarFichero(ruta);
+    const int version = verificarFichero(ruta);
     int codigo = SQLITE_OK;
     const QString resultado = comprobarIntegridad(ruta, comprobacion, &codigo);
     if (codigo != SQLITE_OK)
         throw danado(ruta, QStringLiteral("la comprobación de integridad ha fallado: ")
                                + resultado);
+    return version;
 }
 
 void comprobarTrasDiario(QSqlDatabase db, const QString& ruta)

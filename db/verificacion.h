@@ -25,9 +25,9 @@ void sinDiarioPendiente(const QString& ruta);
 int verificarFichero(const QString& ruta);
 
 // verificarFichero plus the engine's own check of every page: the full one for a file that
-// comes from outside, the quick one for a copy just written by us.
+// comes from outside, the quick one for a copy just written by us. Returns the file's version.
 enum class Comprobacion { Completa, Rapida };
-void verificarFicheroCompleto(const QString& ruta,
+int verificarFicheroCompleto(const QString& ruta,
                               Comprobacion comprobacion = Comprobacion::Completa);
 
 // The engine's check of every page alone, on a read-only connection of its own (so it may run on

@@ -223,8 +223,10 @@ void TImprimeListaVisitas::cargar(const Sql& consulta, Variante variante)
                                                           : QStringLiteral("OBSERVACION");
     filas_.clear();
     for (ADOQuery->first(); !ADOQuery->eof(); ADOQuery->next()) {
+        // None printed as nothing, on both engines (the server's missing number is typed).
         const auto campo = [this](const char* nombre) {
-            return ADOQuery->fieldByName(QString::fromLatin1(nombre)).toString();
+            const QVariant valor = ADOQuery->fieldByName(QString::fromLatin1(nombre));
+            return valor.isNull() ? QString() : valor.toString();
         };
         filas_.append({campo(variante == Variante::Citas ? "HORA" : "FECHA"),
                        campo("Visita.CODIGO"), campo("APELLIDO1"),

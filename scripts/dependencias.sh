@@ -3,7 +3,7 @@
 set -euo pipefail
 paquetes=(cmake ninja-build g++ qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libsqlite3-dev
           fonts-liberation poppler-utils pkg-config mdbtools-dev
-          postgresql libqt6sql6-psql)
+          postgresql libqt6sql6-psql libpq-dev)
 faltan=()
 for p in "${paquetes[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")

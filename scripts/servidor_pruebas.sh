@@ -2,6 +2,8 @@
 # A private PostgreSQL server for the tests, in a folder of its own:
 #   servidor_pruebas.sh arrancar CARPETA   initdb (first time) and start; prints the port
 #   servidor_pruebas.sh parar CARPETA      stop it and remove the folder
+#   servidor_pruebas.sh detener CARPETA    stop it and keep the folder: `arrancar` brings it back
+#                                          on the same port, as a server restarted would be
 # It listens on a free local port and on a socket in CARPETA, and lets the user `clinora` in
 # without a password (trust): nothing of it outlives the test run. The server refuses to run as
 # root, so under root it runs as `postgres`.
@@ -9,7 +11,7 @@ set -euo pipefail
 orden=${1:-}
 carpeta=${2:-}
 if [ -z "$orden" ] || [ -z "$carpeta" ]; then
-  echo "Uso: $0 arrancar|parar CARPETA" >&2
+  echo "Uso: $0 arrancar|detener|parar CARPETA" >&2
   exit 2
 fi
 bin=${CLINORA_PG_BIN:-}
@@ -37,11 +39,16 @@ arrancar)
     "${como[@]}" "$bin/initdb" -D "$datos" -U clinora --auth=trust -E UTF8 --locale=C.UTF-8 \
       >"$carpeta/initdb.log" 2>&1 || { cat "$carpeta/initdb.log" >&2; exit 1; }
   fi
-  # A free local port: the first one nothing answers on.
+  # The port it had, when free; else a free local port: the first one nothing answers on.
   puerto=""
+  if [ -f "$carpeta/puerto" ]; then
+    p=$(cat "$carpeta/puerto")
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then puerto=$p; fi
+  fi
   for _ in $(seq 1 200); do
+    [ -n "$puerto" ] && break
     p=$((20000 + RANDOM % 30000))
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then puerto=$p; break; fi
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then puerto=$p; fi
   done
   [ -n "$puerto" ] || { echo "No hay ningún puerto libre." >&2; exit 1; }
   "${como[@]}" "$bin/pg_ctl" -D "$datos" -l "$carpeta/servidor.log" -w -t 30 \
@@ -52,6 +59,11 @@ arrancar)
   chmod 644 "$carpeta/puerto"
   echo "$puerto"
   ;;
+detener)
+  if [ -f "$datos/postmaster.pid" ]; then
+    "${como[@]}" "$bin/pg_ctl" -D "$datos" -m fast -w stop >/dev/null
+  fi
+  ;;
 parar)
   if [ -f "$datos/postmaster.pid" ]; then
     "${como[@]}" "$bin/pg_ctl" -D "$datos" -m fast -w stop >/dev/null
@@ -59,7 +71,7 @@ parar)
   rm -rf "$carpeta"
   ;;
 *)
-  echo "Uso: $0 arrancar|parar CARPETA" >&2
+  echo "Uso: $0 arrancar|detener|parar CARPETA" >&2
   exit 2
   ;;
 esac

@@ -469,6 +469,10 @@ private slots:
         QVERIFY(f.contiene("(anulada)"));
         QVERIFY(f.texto(0, 210).contains(
             "Total: 1 factura, facturado 100 €. Números anulados: 1."));
+        // An annulled number has no amount: shown empty, not as nought.
+        FormListados->RadioButton2Click();
+        QCOMPARE(columna(hijo<Rejilla>(FormListados, "DBGrid2"), 5), (QStringList{"100", ""}));
+        QVERIFY(!f.contiene("0"));
     }
 
     // 15 lines under the title on the first page, 16 on every other (the page number takes the
@@ -624,7 +628,8 @@ private slots:
             e.paciente(c);
         e.exec("WITH RECURSIVE d(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM d WHERE n < 28) "
                "INSERT INTO Visita (codigo, fecha, hora) "
-               "SELECT codigo, printf('%02d/12/2026', n), '16:00' FROM Paciente, d");
+               "SELECT codigo, CASE WHEN n < 10 THEN '0' ELSE '' END || CAST(n AS TEXT) || '/12/2026', "
+               "'16:00' FROM Paciente, d");
         QVERIFY(e.crearVentanas());
         // Cancel pressed as soon as the progress of the first rendering shows.
         TImprimeListaVisitas::msAntesDelAvance = 0;

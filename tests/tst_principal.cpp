@@ -1,10 +1,12 @@
 // The main window: start-up, today's list and its ordering, row colours, the quick view and
 // its slot board, hand-offs, help, backup, and the one error box.
+#include "db/avisos.h"
 #include "db/reloj.h"
 #include "db/comando.h"
 #include "db/dataset.h"
 #include "db/copiasauto.h"
 #include "db/esquema.h"
+#include "db/servidor.h"
 #include "db/sql.h"
 #include "db/formatos.h"
 #include "tests/support/entorno.h"
@@ -25,7 +27,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QThread>
@@ -50,6 +54,16 @@ QStringList casillasRojas()
     }
     rojas.sort();
     return rojas;
+}
+
+// scripts/servidor_pruebas.sh on a folder of the test's own: a server only this test stops.
+QString servidorPropio(const QString& orden, const QString& carpeta)
+{
+    QProcess p;
+    p.start(QStringLiteral(CLINORA_SCRIPTS "/servidor_pruebas.sh"), {orden, carpeta});
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QStringLiteral("fallo: ") + QString::fromLocal8Bit(p.readAllStandardError());
+    return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
 }
 
 // A window that counts its activations, to watch the modal opener.
@@ -149,6 +163,54 @@ private slots:
         qInfo("de vuelta en %lld ms", espera.elapsed());
         comando::ejecutar(sql::insertarVisita({1, hoy(), false, 0, QString(), "16:00"}), otro);
         QTRY_COMPARE_WITH_TIMEOUT(Form1->ADODataSetCitas->model()->rowCount(), 1, 2000);
+        otro = QSqlDatabase();
+        esquema::cerrar("otro-puesto");
+    }
+
+    // The server itself stopped mid-session and started again: a write meanwhile says at once
+    // that nothing was stored; the desk finds the server again by itself, hears the other desks
+    // and writes again. On a server of the test's own, which the other tests never see go.
+    void servidorParadoYArrancado()
+    {
+        VARIOS_PUESTOS();
+        Entorno e;
+        const QString carpeta = e.carpeta() + "/pg";
+        // The server runs as another user, who must reach its folder.
+        QFile::setPermissions(e.carpeta(), QFile::permissions(e.carpeta()) | QFileDevice::ExeOther);
+        const auto parar = qScopeGuard([&] { servidorPropio("parar", carpeta); });
+        servidor::Datos datos = Entorno::servidorDePruebas();
+        datos.anfitrion = carpeta;
+        datos.puerto = servidorPropio("arrancar", carpeta).toInt();
+        datos.base = "postgres";
+        QVERIFY(datos.puerto > 0);
+        servidor::crear(servidor::conectar(datos, QString(), "propio"));
+        esquema::cerrar("propio");
+        e.usarServidor(datos);
+        e.paciente(1);
+        QVERIFY(e.crearVentanas());
+        auto* vigia = Form1->findChild<avisos::Vigia*>();
+        QVERIFY(vigia && vigia->activo());
+
+        QCOMPARE(servidorPropio("detener", carpeta), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(vigia->sinServidor(), 3000);
+        QElapsedTimer reloj;
+        reloj.start();
+        const QString mensaje = mensajeDe([&] { e.paciente(2, "PERDIDO"); });
+        QVERIFY2(mensaje.contains("No se puede comunicar con el servidor de datos")
+                     && mensaje.contains("No se ha guardado nada"),
+                 qPrintable(mensaje));
+        QVERIFY(reloj.elapsed() < 6000);
+        // Away for a while, the desk's periodic checks meeting no server.
+        QTest::qWait(1500);
+
+        QCOMPARE(servidorPropio("arrancar", carpeta).toInt(), datos.puerto);
+        QTRY_VERIFY_WITH_TIMEOUT(!vigia->sinServidor(), 10000);
+        QSqlDatabase otro = e.otroPuesto("otro-puesto");
+        comando::ejecutar(sql::insertarVisita({1, hoy(), false, 0, QString(), "16:00"}), otro);
+        QTRY_COMPARE_WITH_TIMEOUT(Form1->ADODataSetCitas->model()->rowCount(), 1, 3000);
+        e.paciente(3, "DE VUELTA");
+        QCOMPARE(comando::columna({"SELECT codigo FROM Paciente ORDER BY codigo", {}}, otro),
+                 (QStringList{"1", "3"}));
         otro = QSqlDatabase();
         esquema::cerrar("otro-puesto");
     }

@@ -11,10 +11,62 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <cstdio>
+#include <cstring>
+#include <termios.h>
+
 namespace {
 
+// The password asked on the terminal, unseen as it is typed, as the server's own tools ask it.
+// False when there is no terminal to ask on, or nothing was typed.
+bool preguntarContrasena(const servidor::Datos& datos, QString& contrasena)
+{
+    FILE* tty = std::fopen("/dev/tty", "r+");
+    if (!tty)
+        return false;
+    const int fd = fileno(tty);
+    std::fputs(QStringLiteral("Contraseña del usuario «%1» en el servidor %2: ")
+                   .arg(datos.usuario, datos.descripcion())
+                   .toLocal8Bit()
+                   .constData(),
+               tty);
+    std::fflush(tty);
+    termios antes{};
+    const bool terminal = tcgetattr(fd, &antes) == 0;
+    if (terminal) {
+        termios sinEco = antes;
+        sinEco.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(fd, TCSAFLUSH, &sinEco);
+    }
+    char linea[512] = {};
+    const bool leida = std::fgets(linea, sizeof linea, tty) != nullptr;
+    if (terminal)
+        tcsetattr(fd, TCSAFLUSH, &antes);
+    std::fputs("\n", tty);
+    std::fclose(tty);
+    contrasena = QString::fromLocal8Bit(linea).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    // Kept nowhere but in the connection.
+    std::memset(linea, 0, sizeof linea);
+    return leida && !contrasena.isEmpty();
+}
+
+// Connects as the program does: the password from ~/.pgpass, else asked (three tries).
+QSqlDatabase conectar(const servidor::Datos& datos)
+{
+    QString contrasena;
+    for (int intento = 0;; ++intento) {
+        bool faltaContrasena = false;
+        try {
+            return servidor::conectar(datos, contrasena, QString(), &faltaContrasena);
+        } catch (const DbError&) {
+            if (!faltaContrasena || intento >= 3 || !preguntarContrasena(datos, contrasena))
+                throw;
+        }
+    }
+}
+
 // clinora-bd servidor ORDEN [--ini FICHERO]: the server named in clinora.ini (beside the tool,
-// unless --ini names another). The password comes from ~/.pgpass.
+// unless --ini names another). The password comes from ~/.pgpass, or is asked on the terminal.
 int ordenServidor(QStringList args, QTextStream& err)
 {
     QString ini = consulta::rutaJuntoA(QCoreApplication::applicationFilePath());
@@ -45,7 +97,7 @@ int ordenServidor(QStringList args, QTextStream& err)
         return 1;
     }
     try {
-        QSqlDatabase db = servidor::conectar(*datos, QString());
+        QSqlDatabase db = conectar(*datos);
         QTextStream out(stdout);
         if (crear) {
             servidor::crear(db);

@@ -41,6 +41,18 @@ servidor::Datos Entorno::servidorDePruebas()
 
 namespace {
 
+void escribirIni(const QString& rutaIni, const servidor::Datos& datos)
+{
+    QFile ini(rutaIni);
+    if (!ini.open(QIODevice::WriteOnly | QIODevice::Text))
+        qFatal("No se puede escribir %s", qPrintable(rutaIni));
+    ini.write(QStringLiteral("[Servidor]\nAnfitrion=%1\nPuerto=%2\nBase=%3\nUsuario=%4\n")
+                  .arg(datos.anfitrion)
+                  .arg(datos.puerto)
+                  .arg(datos.base, datos.usuario)
+                  .toUtf8());
+}
+
 // The test program's database on the test server, made the first time, and emptied back to
 // fresh tables for every test. A server that does not answer ends the test program: it fails.
 void prepararServidor(const QString& rutaIni)
@@ -74,14 +86,7 @@ void prepararServidor(const QString& rutaIni)
         qFatal("%s", qPrintable(e.message()));
     }
     esquema::cerrar(QStringLiteral("entorno-pg"));
-    QFile ini(rutaIni);
-    if (!ini.open(QIODevice::WriteOnly | QIODevice::Text))
-        qFatal("No se puede escribir %s", qPrintable(rutaIni));
-    ini.write(QStringLiteral("[Servidor]\nAnfitrion=%1\nPuerto=%2\nBase=%3\nUsuario=%4\n")
-                  .arg(datos.anfitrion)
-                  .arg(datos.puerto)
-                  .arg(datos.base, datos.usuario)
-                  .toUtf8());
+    escribirIni(rutaIni, datos);
 }
 
 }  // namespace
@@ -153,6 +158,12 @@ void Entorno::responderConEnter(const std::function<void()>& accion)
 QString Entorno::rutaBD() const
 {
     return dir_.filePath(esquema::kNombreFichero);
+}
+
+void Entorno::usarServidor(const servidor::Datos& datos)
+{
+    esquema::cerrar(kConexionPrevia);
+    escribirIni(consulta::rutaJuntoA(rutaBD()), datos);
 }
 
 bool Entorno::crearVentanas()

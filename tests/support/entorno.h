@@ -33,6 +33,8 @@ public:
     static bool enServidor();
     // The test server's connection data, for a database of this test program.
     static servidor::Datos servidorDePruebas();
+    // The desk (its windows and the rows below) works on `datos` instead, from now on.
+    void usarServidor(const servidor::Datos& datos);
 
     // Creates the ten windows on this database, as the program does at start.
     bool crearVentanas();

@@ -101,7 +101,10 @@ QVariant ModeloColumnas::data(const QModelIndex& index, int role) const
         const int campo = campos_.value(index.column(), -1);
         if (campo < 0)
             return {};
-        return datos_->model()->data(datos_->model()->index(index.row(), campo));
+        // A value the row has none of shows empty: the server hands a missing number over
+        // typed, and as such it would read as nought.
+        const QVariant valor = datos_->model()->data(datos_->model()->index(index.row(), campo));
+        return valor.isNull() ? QVariant() : valor;
     }
     case Qt::AccessibleTextRole: {
         // What the colour says on screen, a screen reader says in words.
