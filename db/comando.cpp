@@ -167,13 +167,22 @@ void enlazar(QSqlQuery& q, const QVariantList& valores)
     }
 }
 
-QSqlQuery preparar(const Sql& s, QSqlDatabase db, bool soloAvance)
+namespace {
+
+// A server connection found broken is closed until the server answers again: opened here if it
+// does, else the statement fails saying the server cannot be reached (the driver would only say
+// it is not open).
+void abrirSiCerrada(QSqlDatabase& db)
 {
-    // A server connection found broken is closed until the server answers again: opened here
-    // if it does, else the statement fails saying the server cannot be reached (the driver
-    // would only say it is not open).
     if (motor::esServidor(db) && !db.isOpen() && !db.open())
         throw DbError(textoError(db.lastError()));
+}
+
+}  // namespace
+
+QSqlQuery preparar(const Sql& s, QSqlDatabase db, bool soloAvance)
+{
+    abrirSiCerrada(db);
     QSqlQuery q(db);
     q.setForwardOnly(soloAvance);
     // The server prepares only queries and changes (not BEGIN, LOCK, SET); a statement with
@@ -229,6 +238,7 @@ QSqlQuery leer(const Sql& s, QSqlDatabase db)
     if (s.values.isEmpty() || !motor::esServidor(db)
         || enTransaccion().contains(db.connectionName()))
         return preparar(s, db);
+    abrirSiCerrada(db);
     QHash<QString, QSqlQuery>& guardadas = preparadas()[db.connectionName()];
     for (int intento = 0;; ++intento) {
         auto it = guardadas.find(s.text);
