@@ -93,6 +93,7 @@ private slots:
         RelojFijo reloj(hoy);
         Entorno e;
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         for (const char* nombre : {"ComboBox2", "ComboBox3"}) {
             auto* caja = hijo<QComboBox>(FormListados, nombre);
             QCOMPARE(items(caja), anos);
@@ -135,6 +136,7 @@ private slots:
         e.visita(1, "09/11/2009", "16:00");
         e.visita(1, "09/12/2010", "16:00");
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         auto* rejilla = hijo<Rejilla>(FormListados, "DBGrid1");
         elegir(hijo<QComboBox>(FormListados, "ComboBox2"), "2009");
         // "diciembre" is the month at creation; days in order, the hour between equal days.
@@ -173,6 +175,7 @@ private slots:
         factura(e, 2, "02/01/2026");
         factura(e, 2, "03/03/2025");
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         FormListados->RadioButton2Click();
         auto* rejilla = hijo<Rejilla>(FormListados, "DBGrid2");
         // Text order would put 01/03 before 02/01.
@@ -206,6 +209,7 @@ private slots:
         factura(e, 7, primera);
         factura(e, 9, "05/12/2026");
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         hijo<QDateEdit>(FormListados, "DateTimePicker1")->setDate(QDate(2026, 12, 5));
         const std::function<void()> refrescar[] = {
             [] { FormListados->RadioButton1Click(); }, [] { FormListados->RadioButton2Click(); },
@@ -250,6 +254,7 @@ private slots:
         QFETCH(int, tecla);
         Entorno e;
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         int lecturas = 0;
         connect(FormListados->ADODataSetFactura, &DataSet::opened, this, [&] { ++lecturas; });
         e.abrir(FormListados, [&] {
@@ -277,6 +282,7 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         FormListados->RadioButton2Click();
         hijo<QRadioButton>(FormListados, "RadioButton2")->setChecked(true);
         QList<bool> visto;
@@ -299,6 +305,7 @@ private slots:
         Entorno e;
         visitasDeDiciembre(e, 60);
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         const QString pdf = e.carpeta() + "/lista.pdf";
         QVERIFY(ImprimeListaVisitas->guardarPdf(FormListados->ADODataSetVisitas->command(),
                                                 "Visitas de diciembre de 2026",
@@ -448,6 +455,7 @@ private slots:
         // A number of the correlative series that no visit carries any more.
         e.exec("INSERT INTO Factura (ano, numero, codigo, fecha) VALUES (2026, 1, 7, '01/12/2026')");
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         const QString vacia = e.carpeta() + "/vacia.pdf";
         QVERIFY(ImprimeListaVisitas->guardarPdf(sql::visitasDelMes("01", "1999"), "Visitas",
                                                 TImprimeListaVisitas::Variante::Visitas, vacia));
@@ -495,6 +503,7 @@ private slots:
         Entorno e;
         visitasDeDiciembre(e, filas);
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         const QString pdf = e.carpeta() + "/lista.pdf";
         QVERIFY(ImprimeListaVisitas->guardarPdf(FormListados->ADODataSetVisitas->command(),
                                                 "Visitas de diciembre de 2026",
@@ -547,6 +556,7 @@ private slots:
         for (const char* f : {"01/12/2026", "08/01/2027", "20/12/2027"})
             factura(e, 1, f);
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         if (facturas)
             FormListados->RadioButton2Click();
         auto* cajaAno = hijo<QComboBox>(FormListados, facturas ? "ComboBox3" : "ComboBox2");
@@ -596,6 +606,7 @@ private slots:
         Entorno e;
         visitasDeDiciembre(e, 60);
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         const QString pdf = e.carpeta() + "/lista.pdf";
         QVERIFY(enVistaPrevia([] { FormListados->BitBtn2Click(); },
                               [&](QPrintPreviewDialog* vista) {
@@ -631,6 +642,7 @@ private slots:
                "SELECT codigo, CASE WHEN n < 10 THEN '0' ELSE '' END || CAST(n AS TEXT) || '/12/2026', "
                "'16:00' FROM Paciente, d");
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         // Cancel pressed as soon as the progress of the first rendering shows.
         TImprimeListaVisitas::msAntesDelAvance = 0;
         const auto restaurar = qScopeGuard([] { TImprimeListaVisitas::msAntesDelAvance = 300; });
@@ -735,6 +747,7 @@ private slots:
     {
         Entorno e;
         QVERIFY(e.crearVentanas());
+        FormListados->prepararApertura();
         const QStringList lineas =
             hijo<QPlainTextEdit>(FormAcerca, "Memo2")->toPlainText().split('\n');
         QCOMPARE(lineas.size(), 10);

@@ -326,7 +326,9 @@ void TFormListados::FormCreate()
         const QSignalBlocker callado(DateTimePicker1);
         DateTimePicker1->setDate(hoy.addDays(1));
     }
-    RadioButton1Click();
+    // The lists are read when the window opens (prepararApertura), not at the program's start,
+    // where they would only delay the first screen.
+    mostrarVista(Panel4);
 }
 
 void TFormListados::mostrarVista(QWidget* vista)
